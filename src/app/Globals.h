@@ -1,0 +1,27 @@
+#pragma once
+// Small routines every part of the program calls.
+
+#include <string>
+
+#include "platform/Environment.h"
+#include "platform/Launcher.h"
+
+namespace app {
+
+inline constexpr const char* kProgramTitle = "Zorva Windows Live Mail Backup";
+inline constexpr const char* kProductWebsite = "https://www.zorva.example/windows-live-mail-backup";
+inline constexpr const char* kProductEmail = "support@zorva.example";
+
+// Opens a document, folder or web address with its default program.
+void ShellOpen(platform::Launcher& launcher, const std::string& target);
+// Opens the program's help document.
+void ShowHelp(platform::Launcher& launcher, const platform::Environment& env);
+// Appends the line and CR LF to an ANSI text file; false when it cannot.
+bool AppendTextLine(const std::string& path, const std::string& line);
+// Replaces a "%USERPROFILE%" token (and whatever precedes it) by the profile folder.
+std::string ExpandUserProfile(const std::string& path, const std::string& userProfile);
+
+// Where the help document lives: beside the executable.
+std::string HelpDocumentPath(const platform::Environment& env);
+
+}  // namespace app

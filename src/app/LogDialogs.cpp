@@ -1,0 +1,16 @@
+#include "app/LogDialogs.h"
+
+#include "app/Globals.h"
+#include "app/OperationTime.h"
+#include "platform/Text.h"
+
+namespace app {
+
+platform::Answer LogDialogs::message(const std::string& text, platform::Icon, platform::Buttons buttons) {
+    // One log record per message; line breaks inside it would split the record.
+    std::string flat = platform::replaceAll(platform::replaceAll(text, "\r\n", " "), "\n", " ");
+    AppendTextLine(logPath_, GeneralDateText(CurrentDateTime()) + " Message: " + flat + "\n");
+    return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
+}
+
+}  // namespace app

@@ -1,0 +1,29 @@
+#include "app/Startup.h"
+
+#include "app/MainSession.h"
+#include "platform/PosixLauncher.h"
+#include "platform/PosixProcesses.h"
+#include "platform/WineRegistry.h"
+
+namespace app {
+
+RealPlatform::RealPlatform(const std::string& executableFolder, const DialogsFactory& makeDialogs)
+    : env_(platform::Environment::fromProcess(executableFolder)),
+      registry_(std::make_unique<platform::WineRegistry>(env_.winePrefix)),
+      dialogs_(makeDialogs(env_)),
+      launcher_(std::make_unique<platform::PosixLauncher>(env_)),
+      processes_(std::make_unique<platform::PosixProcesses>()),
+      services_(std::make_unique<platform::Services>(
+          platform::Services{env_, *registry_, *dialogs_, *launcher_, *processes_})) {}
+
+RealPlatform::~RealPlatform() = default;
+
+int RunUnattended(platform::Services& services, const std::string& commandLine) {
+    MainSession session(services, commandLine);
+    session.Load();
+    // The backup itself is not wired in yet: the run loads and ends cleanly.
+    session.Shutdown();
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,293 @@
+#include "app/frmMain.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/Globals.h"
+#include "backup/FileNaming.h"
+
+namespace app {
+
+namespace {
+
+template <typename W>
+W* named(W* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QGroupBox* itemFrame(const char* name, const char* title, const char* label,
+                     std::array<QCheckBox*, items::kItemCount>& boxes, const char* arrayName,
+                     const char* userLabel, QLineEdit*& userField, const char* userFieldName) {
+    auto* frame = named(new QGroupBox(title), name);
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(new QLabel(label), 0, 0, 1, 2);
+    for (const auto& item : items::kCatalogue) {
+        auto* box = new QCheckBox(QString::fromUtf8(item.caption.data(), qsizetype(item.caption.size())).replace("&", "&&"));
+        box->setObjectName(QString("%1_%2").arg(arrayName).arg(item.index));
+        boxes[item.index] = box;
+        grid->addWidget(box, 1 + int(item.index) / 2, int(item.index) % 2);
+    }
+    auto* userRow = new QHBoxLayout;
+    userRow->addWidget(new QLabel(userLabel));
+    userField = named(new QLineEdit, userFieldName);
+    userRow->addWidget(userField);
+    grid->addLayout(userRow, 8, 0, 1, 2);
+    return frame;
+}
+
+}  // namespace
+
+const char* ApplyCaptionForTab(int tab) {
+    switch (tab) {
+        case 0: return "Backup Now";
+        case 1: return "Restore Now";
+        case 2: return "Show Log File";
+        default: return "Help";
+    }
+}
+
+frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+    setObjectName("frmMain");
+    setWindowTitle("Zorva Windows Live Mail Backup V3.00");
+
+    SSTab1 = named(new QTabWidget, "SSTab1");
+    SSTab1->addTab(buildBackupTab(), "Backup");
+    SSTab1->addTab(buildRestoreTab(), "Restore");
+    SSTab1->addTab(buildLogTab(), "Logs");
+    SSTab1->addTab(buildAboutTab(), "About");
+
+    cmdApply = named(new QPushButton("Backup Now"), "cmdApply");
+    cmdAbout = named(new QPushButton("About"), "cmdAbout");
+    cmdQuit = named(new QPushButton("Quit"), "cmdQuit");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdApply);
+    buttons->addWidget(cmdAbout);
+    buttons->addWidget(cmdQuit);
+
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(SSTab1);
+    layout->addWidget(buildProgressPanel());
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+    buildMenus();
+
+    connect(SSTab1, &QTabWidget::currentChanged, this, &frmMain::SSTab1_Click);
+    connect(ifprotect, &QCheckBox::toggled, this, &frmMain::ifprotect_Click);
+    connect(cmdTargetFile, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
+    connect(cmdQuit, &QPushButton::clicked, this, &frmMain::quit_Click);
+    ifprotect_Click();
+}
+
+QWidget* frmMain::buildBackupTab() {
+    auto* tab = new QWidget;
+    auto* frame1 = itemFrame("Frame1", "What", "Items to backup", backupitem, "backupitem", "User to Backup",
+                             cbSource, "cbSource");
+
+    auto* frame2 = named(new QGroupBox("Where"), "Frame2");
+    auto* where = new QGridLayout(frame2);
+    where->addWidget(new QLabel("Choose a Backup Filename"), 0, 0, 1, 2);
+    txtTargetFile = named(new QLineEdit, "txtTargetFile");
+    cmdTargetFile = named(new QPushButton("Browse..."), "cmdTargetFile");
+    where->addWidget(txtTargetFile, 1, 0);
+    where->addWidget(cmdTargetFile, 1, 1);
+    where->addWidget(new QLabel("Description"), 2, 0, 1, 2);
+    txtAttachInfo = named(new QPlainTextEdit, "txtAttachInfo");
+    txtAttachInfo->setMaximumHeight(70);
+    where->addWidget(txtAttachInfo, 3, 0, 1, 2);
+
+    auto* frame5 = named(new QGroupBox("Security"), "Frame5");
+    auto* security = new QGridLayout(frame5);
+    ifprotect = named(new QCheckBox("Protect backup file with password"), "ifprotect");
+    txtPassword = named(new QLineEdit, "txtPassword");
+    txtPassword2 = named(new QLineEdit, "txtPassword2");
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword2->setEchoMode(QLineEdit::Password);
+    security->addWidget(ifprotect, 0, 0, 1, 2);
+    security->addWidget(new QLabel("Password:"), 1, 0);
+    security->addWidget(txtPassword, 1, 1);
+    security->addWidget(new QLabel("Retype Password:"), 2, 0);
+    security->addWidget(txtPassword2, 2, 1);
+
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(frame1);
+    layout->addWidget(frame2);
+    layout->addWidget(frame5);
+    return tab;
+}
+
+QWidget* frmMain::buildRestoreTab() {
+    auto* tab = new QWidget;
+    auto* frame3 = named(new QGroupBox("Where"), "Frame3");
+    auto* where = new QGridLayout(frame3);
+    where->addWidget(new QLabel("Choose a Backup File to Restore From"), 0, 0, 1, 2);
+    txtSourceFile = named(new QLineEdit, "txtSourceFile");
+    txtSourceFile->setReadOnly(true);
+    cmdSourceFile = named(new QPushButton("Browse..."), "cmdSourceFile");
+    where->addWidget(txtSourceFile, 1, 0);
+    where->addWidget(cmdSourceFile, 1, 1);
+    txtPOBinfo = named(new QPlainTextEdit, "txtPOBinfo");
+    txtPOBinfo->setReadOnly(true);
+    txtPOBinfo->setMaximumHeight(60);
+    where->addWidget(txtPOBinfo, 2, 0, 1, 2);
+    where->addWidget(new QLabel("Description"), 3, 0, 1, 2);
+    txtFileInfo = named(new QPlainTextEdit, "txtFileInfo");
+    txtFileInfo->setReadOnly(true);
+    txtFileInfo->setMaximumHeight(60);
+    where->addWidget(txtFileInfo, 4, 0, 1, 2);
+
+    auto* frame4 = itemFrame("Frame4", "What", "Items to restore", restoreitem, "restoreitem", "Restore to User",
+                             cbTarget, "cbTarget");
+    for (auto* box : restoreitem) box->setEnabled(false);  // enabled by opening a backup
+
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(frame3);
+    layout->addWidget(frame4);
+    return tab;
+}
+
+QWidget* frmMain::buildLogTab() {
+    auto* tab = new QWidget;
+    List1 = named(new QListWidget, "List1");
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(List1);
+    return tab;
+}
+
+QWidget* frmMain::buildAboutTab() {
+    auto* tab = new QWidget;
+    auto* frame7 = named(new QGroupBox, "Frame7");
+    auto* grid = new QGridLayout(frame7);
+    auto* product = new QLabel("Zorva Windows Live Mail Backup v3.00");
+    QFont big = product->font();
+    big.setPointSize(big.pointSize() + 4);
+    big.setBold(true);
+    product->setFont(big);
+    grid->addWidget(product, 0, 0, 1, 2);
+    grid->addWidget(new QLabel("Thank you for using our product."), 1, 0, 1, 2);
+    grid->addWidget(new QLabel("Our E-mail"), 2, 0);
+    grid->addWidget(new QLabel(kProductEmail), 2, 1);
+    grid->addWidget(new QLabel("Visit Our Website"), 3, 0);
+    grid->addWidget(new QLabel(kProductWebsite), 3, 1);
+    grid->setRowStretch(4, 1);
+    auto* layout = new QVBoxLayout(tab);
+    layout->addWidget(frame7);
+    return tab;
+}
+
+QWidget* frmMain::buildProgressPanel() {
+    picCon3 = named(new QWidget, "picCon3");
+    auto* layout = new QVBoxLayout(picCon3);
+    Label1 = named(new QLabel("Please Waiting..."), "Label1");
+    pbshow = named(new QProgressBar, "pbshow");
+    SkinLabel11 = named(new QLabel, "SkinLabel11");
+    SkinLabel12 = named(new QLabel, "SkinLabel12");
+    layout->addWidget(Label1);
+    layout->addWidget(pbshow);
+    layout->addWidget(SkinLabel11);
+    layout->addWidget(SkinLabel12);
+    return picCon3;
+}
+
+void frmMain::buildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    named(file->addAction("Backup Now"), "backup");
+    named(file->addAction("Restore Now"), "restore");
+    named(file->addAction("Quit"), "quit");
+    connect(file->actions().last(), &QAction::triggered, this, &frmMain::quit_Click);
+    QMenu* option = menuBar()->addMenu("Option");
+    named(option->addAction("Task Scheduler"), "TaskScheduler");
+    named(option->addAction("Settings"), "settings");
+    named(option->addAction("Check for Update"), "update");
+    QMenu* tools = menuBar()->addMenu("Tools");
+    named(tools->addAction("Backup Data to CD/DVD"), "backuptocd");
+    QMenu* help = menuBar()->addMenu("Help");
+    connect(named(help->addAction("Help"), "help1"), &QAction::triggered, this,
+            [this] { ShowHelp(session_.services.launcher, session_.services.env); });
+    connect(named(help->addAction("Our Website"), "website"), &QAction::triggered, this,
+            [this] { ShellOpen(session_.services.launcher, kProductWebsite); });
+    named(help->addAction("About"), "about");
+
+    // The context menus of the two item frames.
+    selectitem = named(new QMenu(this), "selectitem");
+    named(selectitem->addAction("Select all items"), "Selectallitems");
+    named(selectitem->addAction("Deselect all items"), "Unselectallitems");
+    selectitem2 = named(new QMenu(this), "selectitem2");
+    named(selectitem2->addAction("Select all items"), "Selectallitems2");
+    named(selectitem2->addAction("Deselect all items"), "Unselectallitems2");
+}
+
+void frmMain::Form_Load() {
+    picCon3->hide();
+    pbshow->setRange(0, 100);
+    pbshow->setValue(0);
+    session_.Load();
+    if (!session_.store.ready()) {
+        cmdApply->setEnabled(false);
+        return;
+    }
+    cbSource->setText(QString::fromStdString(session_.store.LogonUserName));
+    cbTarget->setText(QString::fromStdString(session_.store.LogonUserName));
+    cmdApply->setText(SSTab1->currentIndex() == 0 ? "Backup Now" : "Restore Now");
+    for (std::size_t i = 0; i < items::kItemCount; ++i) {
+        backupitem[i]->setEnabled(session_.available[i]);
+        if (i != items::kCalendars) backupitem[i]->setChecked(false);
+    }
+    showTargetFile();
+}
+
+void frmMain::showTargetFile() {
+    txtTargetFile->setText(QString::fromStdString(session_.BackupTargetFile));
+}
+
+void frmMain::SSTab1_Click(int tab) {
+    cmdApply->setText(ApplyCaptionForTab(tab));
+    cmdApply->repaint();
+}
+
+void frmMain::ifprotect_Click() {
+    bool on = ifprotect->isChecked();
+    const QPalette system = QApplication::palette();
+    for (QLineEdit* box : {txtPassword, txtPassword2}) {
+        box->setEnabled(on);
+        QPalette p = box->palette();
+        // Window background when usable, the grey of scroll bars when not.
+        p.setColor(QPalette::Base, on ? system.color(QPalette::Base) : system.color(QPalette::Button));
+        box->setPalette(p);
+    }
+}
+
+void frmMain::cmdTargetFile_Click() {
+    if (auto chosen = backup::ChooseTargetFile(session_.services.dialogs, QDate::currentDate())) {
+        session_.BackupTargetFile = *chosen;
+        showTargetFile();
+    }
+}
+
+void frmMain::quit_Click() {
+    session_.Shutdown();
+    QApplication::quit();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    session_.Shutdown();
+    event->accept();
+    QApplication::quit();
+}
+
+}  // namespace app

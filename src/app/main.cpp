@@ -1,0 +1,53 @@
+// tarnhold: with no arguments the main window; with any argument at all an
+// unattended backup that shows nothing and needs no display.
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+
+#include "app/LogDialogs.h"
+#include "app/MainSession.h"
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "platform/QtDialogs.h"
+
+namespace {
+
+int runUnattended(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    std::string commandLine = app::JoinCommandLine(argc, argv);
+    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+                           [](const platform::Environment& env) -> std::unique_ptr<platform::Dialogs> {
+                               return std::make_unique<app::LogDialogs>(env.programFile("brlog.dat"));
+                           });
+    return app::RunUnattended(real.services(), commandLine);
+}
+
+void applySkin(QApplication& gui) {
+    QFile skin(QCoreApplication::applicationDirPath() + "/skins/frmmain.skn");
+    if (skin.open(QIODevice::ReadOnly)) gui.setStyleSheet(QString::fromUtf8(skin.readAll()));
+}
+
+int runInteractive(int argc, char** argv) {
+    QApplication gui(argc, argv);
+    gui.setApplicationName("tarnhold");
+    applySkin(gui);
+    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+                           [](const platform::Environment&) -> std::unique_ptr<platform::Dialogs> {
+                               return std::make_unique<platform::QtDialogs>();
+                           });
+    app::MainSession session(real.services(), "");
+    app::frmMain window(session);
+    static_cast<platform::QtDialogs&>(real.dialogs()).setParent(&window);
+    // Discovery completes before the window is first shown.
+    window.Form_Load();
+    window.show();
+    return gui.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) return runUnattended(argc, argv);
+    return runInteractive(argc, argv);
+}

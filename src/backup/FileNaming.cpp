@@ -1,0 +1,54 @@
+#include "backup/FileNaming.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+
+#include "app/SettingsFile.h"
+#include "platform/HostPath.h"
+
+namespace backup {
+
+std::string DateStamp(const QDate& date) {
+    return date.toString("MM-dd-yyyy").toStdString();
+}
+
+std::optional<std::string> ProposedTargetFile(const platform::Environment& env, const std::string& userName,
+                                              const QDate& today) {
+    if (!app::SettingIsOn(env, "backup", "automgeneratefile")) return std::nullopt;
+    std::string folder = app::ResolveBackupFolder(env);
+    return platform::joinHostPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
+}
+
+std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const QDate& today) {
+    platform::FileDialogRequest request;
+    request.title = "Save Windows Mail Data as";
+    request.filter = kBackupFileFilter;
+    request.fileName = "tarnhold-" + DateStamp(today);
+    request.confirmOverwrite = true;
+    return dialogs.saveFile(request);
+}
+
+std::string sGetTempFile(const platform::Environment& env, const std::string& sPrefix) {
+    // Like the system's temporary-name service: up to four hex digits after a
+    // three-character prefix, trying numbers until one is free.
+    static std::atomic<unsigned> counter{std::random_device{}()};
+    std::string prefix = sPrefix.substr(0, 3);
+    for (int attempt = 0; attempt < 0x10000; ++attempt) {
+        unsigned number = (counter++ & 0xFFFFu);
+        if (number == 0) continue;
+        char name[16];
+        std::snprintf(name, sizeof name, "%X.tmp", number);
+        std::string path = platform::joinHostPath(env.programFolder, prefix + name);
+        // "x": create exclusively, so two callers never share a name.
+        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
+            std::fclose(f);
+            return path + '\0';
+        }
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
+}  // namespace backup

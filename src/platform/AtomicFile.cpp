@@ -1,0 +1,129 @@
+#include "platform/AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+void setError(std::string* error, const std::string& what, const std::string& path) {
+    if (error) *error = what + " \"" + path + "\": " + std::strerror(errno);
+}
+
+std::string folderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the rename itself durable; failure here is not worth reporting
+// because the new contents are already in place.
+void syncFolder(const std::string& path) {
+    int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+bool writeAll(int fd, std::string_view contents) {
+    while (!contents.empty()) {
+        ssize_t n = ::write(fd, contents.data(), contents.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        contents.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The replacement keeps the permissions of the file it replaces.
+void copyMode(int fd, const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+}
+
+}  // namespace
+
+std::string temporaryPathBeside(const std::string& hostPath) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    for (;;) {
+        std::string candidate = hostPath + ".tmp-" + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++) + "-" + std::to_string(rd() % 100000);
+        struct stat st {};
+        if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return candidate;
+    }
+}
+
+bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
+                     std::string* error) {
+    int fd = ::open(temporaryPath.c_str(), O_RDWR | O_CLOEXEC);
+    bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (!ok) setError(error, "Cannot flush", temporaryPath);
+    if (fd >= 0) ::close(fd);
+    if (ok && ::rename(temporaryPath.c_str(), hostPath.c_str()) != 0) {
+        setError(error, "Cannot replace", hostPath);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temporaryPath.c_str());
+        return false;
+    }
+    syncFolder(hostPath);
+    return true;
+}
+
+bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
+                         std::string* error) {
+    std::string temp = temporaryPathBeside(hostPath);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        setError(error, "Cannot create", temp);
+        return false;
+    }
+    copyMode(fd, hostPath);
+    bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
+    if (!ok) setError(error, "Cannot write", temp);
+    if (::close(fd) != 0 && ok) {
+        setError(error, "Cannot write", temp);
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
+        setError(error, "Cannot replace", hostPath);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    syncFolder(hostPath);
+    return true;
+}
+
+FileLock::FileLock(const std::string& lockPath) {
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+FileLock::~FileLock() {
+    if (fd_ < 0) return;
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+// Replacing a file so that readers see either the old or the new contents,
+// never a mix: write a temporary file in the same folder, flush it to disk,
+// then rename it over the target.
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Writes `contents` to `hostPath` atomically. False (target untouched) on failure;
+// `error` then says why.
+bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
+                         std::string* error = nullptr);
+
+// A unique, not yet existing temporary path beside `hostPath` (same folder),
+// for writers that stream into it before committing with commitTemporary().
+std::string temporaryPathBeside(const std::string& hostPath);
+// Flushes the finished temporary file and renames it over `hostPath`.
+bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
+                     std::string* error = nullptr);
+
+// Holds an exclusive advisory lock on `lockPath` (created when missing) for
+// its lifetime; used around read-modify-write of shared files.
+class FileLock {
+public:
+    explicit FileLock(const std::string& lockPath);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool locked() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+// Where things are: the Wine prefix, the program folder, the user profile,
+// and the machine's names. One object, made once at start from the process
+// environment (or by a test from explicit values).
+
+#include <string>
+
+namespace platform {
+
+struct Environment {
+    std::string winePrefix;     // host folder of the prefix
+    std::string programFolder;  // host folder for settings, log and staging files
+    std::string resourceFolder; // host folder holding help/ and skins/ (beside the executable)
+    std::string userProfile;    // Windows form, e.g. C:\users\bob
+    std::string computerName;
+    std::string userName;
+
+    // Reads WINEPREFIX, TARNHOLD_HOME, USERPROFILE and the host's names.
+    // `executableFolder` is the folder of the running program.
+    static Environment fromProcess(const std::string& executableFolder);
+
+    // A Windows path as a host path: "X:\a\b" -> <prefix>/dosdevices/x:/a/b
+    // (falling back to <prefix>/drive_c for C:), "\" -> "/". A path with no
+    // drive is taken as a host path already and returned with "\" turned to "/".
+    std::string hostPath(const std::string& windowsPath) const;
+    // The program folder joined with a file name.
+    std::string programFile(const std::string& name) const;
+};
+
+}  // namespace platform

@@ -1,0 +1,70 @@
+#include "platform/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/Globals.h"
+#include "ui/frmPwd.h"
+
+namespace platform {
+
+namespace {
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Critical: return QMessageBox::Critical;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+QString qtNameFilter(const std::string& filter) {
+    return q(filter.substr(0, filter.find('|')));
+}
+
+Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons) {
+    QMessageBox box(qtIcon(icon), app::kProgramTitle, q(text),
+                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    parent_);
+    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
+    QFileDialog::Options options;
+    if (!request.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
+    QString chosen = QFileDialog::getSaveFileName(parent_, q(request.title), q(request.fileName),
+                                                  qtNameFilter(request.filter), nullptr, options);
+    if (chosen.isEmpty()) return std::nullopt;
+    // The filter supplies the extension when the user typed a bare name.
+    auto ext = request.filter.substr(request.filter.rfind("*.") + 1);
+    if (!ext.empty() && !chosen.endsWith(q(ext), Qt::CaseInsensitive) && !chosen.contains('.')) chosen += q(ext);
+    return chosen.toStdString();
+}
+
+std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
+    QString chosen = QFileDialog::getOpenFileName(parent_, q(request.title), q(request.fileName),
+                                                  qtNameFilter(request.filter));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
+std::optional<std::string> QtDialogs::browseFolder(const std::string& prompt) {
+    QString chosen = QFileDialog::getExistingDirectory(parent_, q(prompt));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdString();
+}
+
+std::optional<std::string> QtDialogs::askPassword() {
+    ui::frmPwd dialog(parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.password();
+}
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+// Real dialogs, owned by a parent window and captioned with the program's title.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/Dialogs.h"
+
+namespace platform {
+
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    Answer message(const std::string& text, Icon icon, Buttons buttons) override;
+    std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+    std::optional<std::string> openFile(const FileDialogRequest& request) override;
+    std::optional<std::string> browseFolder(const std::string& prompt) override;
+    std::optional<std::string> askPassword() override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+// "Caption (*.wlm)|*.wlm" as a Qt name filter: "Caption (*.wlm)".
+QString qtNameFilter(const std::string& filter);
+
+}  // namespace platform

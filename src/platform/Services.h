@@ -1,0 +1,22 @@
+#pragma once
+// The platform contacts one run of the program works through. Core code gets
+// this bundle and never reaches the operating system any other way, so every
+// rule can be exercised with test doubles.
+
+#include "platform/Dialogs.h"
+#include "platform/Environment.h"
+#include "platform/Launcher.h"
+#include "platform/Processes.h"
+#include "platform/Registry.h"
+
+namespace platform {
+
+struct Services {
+    Environment env;
+    Registry& registry;
+    Dialogs& dialogs;
+    Launcher& launcher;
+    Processes& processes;
+};
+
+}  // namespace platform

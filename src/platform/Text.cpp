@@ -1,0 +1,62 @@
+#include "platform/Text.h"
+
+#include <algorithm>
+
+namespace platform {
+
+std::string trimBlanks(std::string_view s) {
+    auto b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    auto e = s.find_last_not_of(' ');
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::string cutAtNul(std::string_view s) {
+    return std::string(s.substr(0, s.find('\0')));
+}
+
+std::string toUpperAscii(std::string_view s) {
+    std::string r(s);
+    std::transform(r.begin(), r.end(), r.begin(),
+                   [](unsigned char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : char(c); });
+    return r;
+}
+
+std::string toLowerAscii(std::string_view s) {
+    std::string r(s);
+    std::transform(r.begin(), r.end(), r.begin(),
+                   [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : char(c); });
+    return r;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && toUpperAscii(a) == toUpperAscii(b);
+}
+
+bool endsWith(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+std::string replaceAll(std::string s, std::string_view from, std::string_view to) {
+    if (from.empty()) return s;
+    std::string out;
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = s.find(from, pos)) != std::string::npos; pos = hit + from.size()) {
+        out.append(s, pos, hit - pos);
+        out.append(to);
+    }
+    out.append(s, pos);
+    return out;
+}
+
+std::vector<std::string> splitAll(std::string_view s, char sep) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t hit; (hit = s.find(sep, start)) != std::string_view::npos; start = hit + 1) {
+        parts.emplace_back(s.substr(start, hit - start));
+    }
+    parts.emplace_back(s.substr(start));
+    return parts;
+}
+
+}  // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// Small text helpers every subsystem shares.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Blanks (spaces only, as the program's trimming does) removed at both ends.
+std::string trimBlanks(std::string_view s);
+// The text up to its first NUL character.
+std::string cutAtNul(std::string_view s);
+std::string toUpperAscii(std::string_view s);
+std::string toLowerAscii(std::string_view s);
+bool equalsNoCase(std::string_view a, std::string_view b);
+bool endsWith(std::string_view s, std::string_view tail);
+std::string replaceAll(std::string s, std::string_view from, std::string_view to);
+// Splits at every occurrence of `sep`; n separators give n + 1 parts.
+std::vector<std::string> splitAll(std::string_view s, char sep);
+
+}  // namespace platform

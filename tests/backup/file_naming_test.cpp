@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/SettingsFile.h"
+#include "backup/FileNaming.h"
+#include "support/TestEnvironment.h"
+
+using namespace backup;
+namespace fs = std::filesystem;
+
+TEST(FileNaming, ProposedNameFollowsTheSettings) {
+    testing_support::TempDir dir;
+    auto env = testing_support::makeEnvironment(dir.path());
+    const QDate day(2026, 12, 5);
+    EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
+
+    fs::create_directory(dir / "Backups");
+    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", (dir / "Backups").string() + "/");
+    EXPECT_EQ(ProposedTargetFile(env, "user1", day), (dir / "Backups" / "livemailback-user1-12-05-2026.wlm").string());
+
+    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", (dir / "Missing").string());
+    EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
+
+    app::WriteSetting(app::SettingsPath(env), "backup", "automgeneratefile", "0");
+    EXPECT_FALSE(ProposedTargetFile(env, "user1", day));
+}
+
+TEST(FileNaming, SaveDialogRequestAndCancel) {
+    platform::ScriptedDialogs dialogs;
+    EXPECT_FALSE(ChooseTargetFile(dialogs, QDate(2026, 1, 9)));
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].title, "Save Windows Mail Data as");
+    EXPECT_EQ(dialogs.fileRequests[0].filter, "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm");
+    EXPECT_EQ(dialogs.fileRequests[0].fileName, "tarnhold-01-09-2026");
+    EXPECT_TRUE(dialogs.fileRequests[0].confirmOverwrite);
+    dialogs.files.push_back(std::string("/tmp/chosen.wlm"));
+    EXPECT_EQ(ChooseTargetFile(dialogs, QDate(2026, 1, 9)), "/tmp/chosen.wlm");
+}
+
+TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {
+    testing_support::TempDir dir;
+    auto env = testing_support::makeEnvironment(dir.path());
+    std::string a = sGetTempFile(env, "OBR");
+    std::string b = sGetTempFile(env, "OBR");
+    ASSERT_FALSE(a.empty());
+    ASSERT_EQ(a.back(), '\0');
+    a.pop_back();
+    b.pop_back();
+    EXPECT_NE(a, b);
+    for (const auto& p : {a, b}) {
+        EXPECT_TRUE(fs::exists(p));
+        EXPECT_EQ(fs::file_size(p), 0u);
+        EXPECT_EQ(fs::path(p).parent_path(), fs::path(env.programFolder));
+        EXPECT_EQ(fs::path(p).filename().string().substr(0, 3), "OBR");
+        EXPECT_EQ(fs::path(p).extension(), ".tmp");
+    }
+    auto noFolder = testing_support::makeEnvironment(dir.path());
+    noFolder.programFolder = (dir / "missing").string();
+    EXPECT_EQ(sGetTempFile(noFolder, "OBS"), "");
+}

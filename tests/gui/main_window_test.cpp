@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/frmMain.h"
+#include "backup/FileNaming.h"
+#include "gui/GuiSupport.h"
+#include "platform/WineRegistry.h"
+#include "support/TestEnvironment.h"
+
+using namespace app;
+
+namespace {
+
+// The main window over a generated prefix, with scripted dialogs.
+struct MainWindowFixture {
+    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) {
+        testing_support::guiApp();
+        testing_support::makeSamplePrefix(dir / "prefix", generatorArgs);
+    }
+    testing_support::TempDir dir;
+    platform::Environment env = testing_support::makeEnvironment(dir.path());
+    platform::WineRegistry registry{env.winePrefix};
+    platform::ScriptedDialogs dialogs;
+    platform::RecordingLauncher launcher;
+    platform::RecordingProcesses processes;
+    platform::Services services{env, registry, dialogs, launcher, processes};
+    MainSession session{services, ""};
+    frmMain window{session};
+};
+
+}  // namespace
+
+TEST(MainWindow, LoadsTheSampleProfileWithTargetAndItems) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "2"});
+    f.window.Form_Load();
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    EXPECT_EQ(f.window.windowTitle(), "Zorva Windows Live Mail Backup V3.00");
+    EXPECT_EQ(f.window.cbSource->text(), "owner");
+    EXPECT_EQ(f.window.cbTarget->text(), "owner");
+    const std::string expected =
+        f.env.programFolder + "/livemailback-owner-" + backup::DateStamp(QDate::currentDate()) + ".wlm";
+    EXPECT_EQ(f.window.txtTargetFile->text().toStdString(), expected);
+    EXPECT_EQ(f.session.BackupTargetFile, expected);
+    for (std::size_t i = 0; i < items::kItemCount; ++i) {
+        EXPECT_TRUE(f.window.backupitem[i]->isEnabled()) << i;
+        EXPECT_EQ(f.window.backupitem[i]->text().toStdString(),
+                  QString::fromUtf8(items::kCatalogue[i].caption.data()).replace("&", "&&").toStdString());
+        EXPECT_FALSE(f.window.restoreitem[i]->isEnabled());
+    }
+    EXPECT_TRUE(f.window.cmdApply->isEnabled());
+    EXPECT_EQ(f.window.cmdApply->text(), "Backup Now");
+    EXPECT_TRUE(f.window.picCon3->isHidden());
+
+    // The apply button follows the tab.
+    const char* captions[] = {"Backup Now", "Restore Now", "Show Log File", "Help"};
+    for (int tab : {1, 2, 3, 0}) {
+        f.window.SSTab1->setCurrentIndex(tab);
+        EXPECT_EQ(f.window.cmdApply->text(), captions[tab]);
+    }
+}
+
+TEST(MainWindow, EmptyPrefixShowsTheMissingClientMessageAndDisablesApply) {
+    MainWindowFixture f({"--empty"});
+    f.window.Form_Load();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].text, kMissingClientMessage);
+    EXPECT_FALSE(f.window.cmdApply->isEnabled());
+    EXPECT_TRUE(f.window.txtTargetFile->text().isEmpty());
+}
+
+TEST(MainWindow, BrowseSetsTheTargetAndCancelKeepsIt) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "1"});
+    f.window.Form_Load();
+    const std::string proposed = f.session.BackupTargetFile;
+    f.window.cmdTargetFile->click();  // cancelled: no queued answer
+    EXPECT_EQ(f.session.BackupTargetFile, proposed);
+    f.dialogs.files.push_back(std::string("/tmp/elsewhere.wlm"));
+    f.window.cmdTargetFile->click();
+    EXPECT_EQ(f.session.BackupTargetFile, "/tmp/elsewhere.wlm");
+    EXPECT_EQ(f.window.txtTargetFile->text(), "/tmp/elsewhere.wlm");
+    // Text typed by hand does not change the target.
+    f.window.txtTargetFile->setText("/tmp/typed.wlm");
+    EXPECT_EQ(f.session.BackupTargetFile, "/tmp/elsewhere.wlm");
+}
+
+TEST(MainWindow, ProtectionEnablesThePasswordBoxes) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "1"});
+    f.window.Form_Load();
+    EXPECT_FALSE(f.window.txtPassword->isEnabled());
+    f.window.ifprotect->setChecked(true);
+    EXPECT_TRUE(f.window.txtPassword->isEnabled());
+    EXPECT_TRUE(f.window.txtPassword2->isEnabled());
+    EXPECT_EQ(f.window.txtPassword->echoMode(), QLineEdit::Password);
+    f.window.ifprotect->setChecked(false);
+    EXPECT_FALSE(f.window.txtPassword2->isEnabled());
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Platform bundles for tests: an in-memory registry, scripted dialogs and
+// recording launcher/processes over private temporary folders.
+
+#include "platform/MemoryRegistry.h"
+#include "platform/RecordingLauncher.h"
+#include "platform/RecordingProcesses.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/Services.h"
+#include "support/TestSupport.h"
+
+namespace testing_support {
+
+// A Windows-like environment whose prefix and program folder live in `root`.
+platform::Environment makeEnvironment(const std::filesystem::path& root);
+
+struct TestPlatform {
+    explicit TestPlatform(const std::filesystem::path& root) : env(makeEnvironment(root)) {}
+
+    platform::Environment env;
+    platform::MemoryRegistry registry;
+    platform::ScriptedDialogs dialogs;
+    platform::RecordingLauncher launcher;
+    platform::RecordingProcesses processes;
+    platform::Services services{env, registry, dialogs, launcher, processes};
+};
+
+}  // namespace testing_support

@@ -1,0 +1,91 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("tarnhold-test-" + std::to_string(rd()));
+        if (std::filesystem::create_directory(path_)) break;
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::filesystem::path& p, const std::string& contents) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << contents;
+}
+
+static std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+int runCommand(const std::string& commandLine, std::string* output) {
+    std::string cmd = commandLine + " 2>&1";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (!pipe) return -1;
+    std::array<char, 4096> buf{};
+    std::string out;
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
+    int status = pclose(pipe);
+    if (output) *output = out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args) {
+    std::string cmd = shellQuote(TARNHOLD_SAMPLE_TOOL) + " " + shellQuote(prefix.string());
+    for (const auto& a : args) cmd += " " + shellQuote(a);
+    std::string out;
+    int rc = runCommand(cmd, &out);
+    ASSERT_EQ(rc, 0) << "sample generator failed: " << out;
+}
+
+}  // namespace testing_support
+
+#include "support/TestEnvironment.h"
+
+namespace testing_support {
+
+platform::Environment makeEnvironment(const std::filesystem::path& root) {
+    platform::Environment env;
+    env.winePrefix = (root / "prefix").string();
+    env.programFolder = (root / "home").string();
+    env.resourceFolder = (root / "bin").string();
+    env.userName = "owner";
+    env.computerName = "DESKTOP-01";
+    env.userProfile = "C:\\users\\owner";
+    std::filesystem::create_directories(root / "prefix" / "drive_c");
+    std::filesystem::create_directories(env.programFolder);
+    return env;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,37 @@
+#pragma once
+// Helpers shared by the tests: private temporary folders and generated
+// sample prefixes. Nothing here touches the developer's home.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh folder under the system temp folder, removed with its contents.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& p);
+void writeFile(const std::filesystem::path& p, const std::string& contents);
+
+// Runs the project's sample generator: make-sample-prefix <prefix> <args...>.
+// Fails the calling test when the generator fails.
+void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args = {});
+
+// Runs a command line through /bin/sh and returns its exit status; stdout and
+// stderr go to *output when given.
+int runCommand(const std::string& commandLine, std::string* output = nullptr);
+
+}  // namespace testing_support
