@@ -11,7 +11,7 @@
 
 namespace app {
 
-inline constexpr const char* kClientKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
+using items::kClientKey;
 inline constexpr const char* kShellFoldersKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 inline constexpr const char* kAppPathsKey =

@@ -20,7 +20,11 @@ void MainSession::Load() {
         services.dialogs.message(problem, platform::Icon::Critical);
     }
     store = DiscoverMailStore(services, registry);
+    items.InfoRecordPath = InfoRecordPath;
     if (!store.ready()) return;
+    items.MailStoreRoot = store.MailStoreRoot;
+    items.ContactsFolder = store.ContactsFolder;
+    items.StationeryFolder = store.StationeryFolder;
     Zip1.setWorkingFolder(services.env.programFolder);
     Zip2.setWorkingFolder(services.env.programFolder);
     RefreshItemsAndTarget();

@@ -10,6 +10,7 @@
 #include "app/Discovery.h"
 #include "backup/ZipComponent.h"
 #include "items/Catalogue.h"
+#include "items/ItemContext.h"
 #include "items/RegistryAccess.h"
 #include "platform/Services.h"
 
@@ -39,6 +40,8 @@ public:
 
     backup::ZipComponent Zip1;
     backup::ZipComponent Zip2;
+    // The state the item functions share, filled from what discovery found.
+    items::ItemContext items{services.env, registry, Zip1, Zip2};
 
 private:
     bool shutDown_ = false;

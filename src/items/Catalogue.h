@@ -9,7 +9,14 @@
 
 namespace items {
 
+struct ItemContext;
+// A backup or restore function: true when the item was handled.
+using ItemFunction = bool (*)(ItemContext&);
+
 inline constexpr std::size_t kItemCount = 11;
+
+// The mail client's key; the registry-backed items lie below it.
+inline constexpr const char* kClientKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows Live Mail";
 
 enum ItemIndex : std::size_t {
     kMailAccounts = 0,
@@ -35,6 +42,8 @@ struct CatalogueEntry {
     std::string_view restoreStatus;
     std::string_view restoreCaption;   // summary caption; log text is " <caption> "
     int restoreProgress;               // mail rules add a further 4, see below
+    ItemFunction backup;
+    ItemFunction restore;
 };
 
 inline constexpr int kRestoreMailRulesExtraProgress = 4;

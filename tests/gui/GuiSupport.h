@@ -1,19 +1,10 @@
 #pragma once
-// One QApplication for the window tests (offscreen platform).
+// The window tests' QApplication, made by their main().
 
 #include <QApplication>
 
 namespace testing_support {
 
-inline QApplication& guiApp() {
-    static int argc = 1;
-    static char name[] = "gui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
+inline QApplication& guiApp() { return *static_cast<QApplication*>(QCoreApplication::instance()); }
 
 }  // namespace testing_support

@@ -18,11 +18,14 @@ namespace {
 
 // The main window over a generated prefix, with scripted dialogs.
 struct MainWindowFixture {
-    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) {
-        testing_support::guiApp();
-        testing_support::makeSamplePrefix(dir / "prefix", generatorArgs);
+    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) : generated(generate(generatorArgs)) {}
+    bool generate(const std::vector<std::string>& args) {
+        // The prefix is generated before the environment makes its folders.
+        testing_support::makeSamplePrefix(dir / "prefix", args);
+        return true;
     }
     testing_support::TempDir dir;
+    bool generated;
     platform::Environment env = testing_support::makeEnvironment(dir.path());
     platform::WineRegistry registry{env.winePrefix};
     platform::ScriptedDialogs dialogs;

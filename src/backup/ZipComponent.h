@@ -1,0 +1,109 @@
+#pragma once
+// The program's archive object over libzip: builds a backup or folder
+// archive from files on disk, or opens one to find and extract members.
+// Paths are host paths. Files are never read whole: they stream from disk
+// while the archive is written and stream out again on extraction.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace backup {
+
+struct ZipMember {
+    std::uint64_t index = 0;
+    std::string name;              // relative path inside the archive, "/" separated
+    std::uint64_t size = 0;        // uncompressed
+    std::uint64_t compressedSize = 0;
+    bool encrypted = false;
+    bool directory = false;
+};
+
+// Called synchronously on the thread that works on the archive.
+struct ZipNotifications {
+    std::function<void(const std::string&)> addingFile;
+    std::function<void(const std::string&)> unzippingFile;
+    std::function<void(int)> writingProgress;  // whole percent, each at most once
+};
+
+class ZipComponent {
+public:
+    ZipComponent();
+    ~ZipComponent();
+    ZipComponent(const ZipComponent&) = delete;
+    ZipComponent& operator=(const ZipComponent&) = delete;
+
+    void setWorkingFolder(const std::string& folder) { workingFolder_ = folder; }
+    void setNotifications(ZipNotifications n) { notify_ = std::move(n); }
+    void setCompressionLevel(int level) { compressionLevel_ = level; }
+
+    // Writing: nothing touches the disk until writeArchive.
+    bool newArchive(const std::string& path);
+    // A file's full path adds it under its bare name; "<folder>/*.*" (or
+    // "<folder>/*") adds what lies below the folder with relative paths,
+    // subfolders too when includeSubfolders is 1.
+    bool addFiles(const std::string& pathOrPattern, int includeSubfolders);
+    void setPassword(const std::string& password) { password_ = password; }
+    void setProtection(int on) { protection_ = on == 1; }
+    // Writes to a temporary file beside the target and renames it into place
+    // only when complete; an earlier file at the path survives a failure.
+    bool writeArchive();
+    // Asks a writeArchive running on another thread to stop.
+    void cancel() { cancelled_ = true; }
+
+    // Closes whatever is open or being built; harmless when nothing is.
+    void closeArchive();
+
+    // Reading.
+    bool openArchive(const std::string& path);
+    int isProtected(const std::string& path) const;
+    void setDecryptionPassword(const std::string& password) { decryptionPassword_ = password; }
+    // 1 when an encrypted member reads back to its end with the password,
+    // authentication checked, or when nothing is encrypted; else 0.
+    int verifyPassword();
+    std::optional<ZipMember> findMember(const std::string& bareName) const;
+    std::vector<ZipMember> members() const;
+    // Writes the member below `targetFolder` under its name; the file
+    // appears only once it was read whole with its checks passed.
+    bool extractMember(const ZipMember& member, const std::string& targetFolder);
+    // Every member into `targetFolder`; the number of files written, or -1
+    // (nothing written when a name would leave the folder).
+    int unzipAll(const std::string& targetFolder);
+    // Reads every member to its end (checks CRCs and authentication).
+    bool testAll();
+
+    const std::string& lastError() const { return error_; }
+
+private:
+    struct Pending {
+        std::string memberName;
+        std::string sourcePath;  // empty for a folder entry
+    };
+    struct Reader;
+
+    bool fail(const std::string& message);
+    bool addOne(const std::string& memberName, const std::string& sourcePath);
+    bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
+    bool commitTo(const std::string& temporaryPath);
+    bool readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink);
+    bool extractTo(const ZipMember& member, const std::string& targetFolder);
+
+    std::string workingFolder_;
+    ZipNotifications notify_;
+    int compressionLevel_ = 6;
+
+    std::string newPath_;
+    std::vector<Pending> pending_;
+    std::string password_;
+    bool protection_ = false;
+    std::atomic<bool> cancelled_{false};
+
+    Reader* reader_ = nullptr;
+    std::string decryptionPassword_;
+    std::string error_;
+};
+
+}  // namespace backup

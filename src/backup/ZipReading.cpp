@@ -1,0 +1,219 @@
+// Opening archives, checking passwords and extracting members. Every read
+// streams in chunks and is checked to its end (CRC, AES authentication)
+// before a file is put in place.
+
+#include <zip.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "backup/ZipComponent.h"
+#include "backup/ZipNames.h"
+#include "backup/ZipReader.h"
+#include "platform/AtomicFile.h"
+
+namespace backup {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string zipErrorText(zip_t* za) { return zip_error_strerror(zip_get_error(za)); }
+
+constexpr std::size_t kChunk = 256 * 1024;
+constexpr zip_uint32_t kUnixTypeMask = 0170000;
+constexpr zip_uint32_t kUnixSymlink = 0120000;
+
+zip_t* openReadOnly(const std::string& path, std::string* error) {
+    int code = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!za && error) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, code);
+        *error = "cannot open the archive \"" + path + "\": " + zip_error_strerror(&e);
+        zip_error_fini(&e);
+    }
+    return za;
+}
+
+std::optional<ZipMember> statMember(zip_t* za, zip_uint64_t index) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME)) return std::nullopt;
+    ZipMember m;
+    m.index = index;
+    const char* name = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
+    m.name = name ? name : st.name;
+    m.size = st.size;
+    m.compressedSize = st.comp_size;
+    m.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
+    m.directory = !m.name.empty() && m.name.back() == '/';
+    return m;
+}
+
+bool isSymlink(zip_t* za, zip_uint64_t index) {
+    zip_uint8_t opsys = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0) return false;
+    return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & kUnixTypeMask) == kUnixSymlink;
+}
+
+void setModificationTime(const fs::path& file, zip_t* za, zip_uint64_t index) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_MTIME)) return;
+    std::error_code ec;
+    const auto when = std::chrono::system_clock::from_time_t(st.mtime);
+    fs::last_write_time(file, std::chrono::file_clock::from_sys(when), ec);
+}
+
+}  // namespace
+
+bool ZipComponent::openArchive(const std::string& path) {
+    closeArchive();
+    zip_t* za = openReadOnly(path, &error_);
+    if (!za) return false;
+    reader_ = new Reader(za);
+    return true;
+}
+
+int ZipComponent::isProtected(const std::string& path) const {
+    zip_t* za = openReadOnly(path, nullptr);
+    if (!za) return 0;
+    Reader guard(za);
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        auto m = statMember(za, static_cast<zip_uint64_t>(i));
+        if (m && m->encrypted) return 1;
+    }
+    return 0;
+}
+
+std::vector<ZipMember> ZipComponent::members() const {
+    std::vector<ZipMember> list;
+    if (!reader_) return list;
+    const zip_int64_t count = zip_get_num_entries(reader_->za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        if (auto m = statMember(reader_->za, static_cast<zip_uint64_t>(i))) list.push_back(*m);
+    }
+    return list;
+}
+
+std::optional<ZipMember> ZipComponent::findMember(const std::string& bareName) const {
+    if (!reader_ || bareName.empty()) return std::nullopt;
+    const zip_int64_t index = zip_name_locate(reader_->za, bareName.c_str(), ZIP_FL_ENC_GUESS);
+    if (index < 0) return std::nullopt;
+    return statMember(reader_->za, static_cast<zip_uint64_t>(index));
+}
+
+bool ZipComponent::readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink) {
+    zip_t* za = reader_->za;
+    const char* password = decryptionPassword_.empty() ? nullptr : decryptionPassword_.c_str();
+    zip_file_t* file = zip_fopen_index_encrypted(za, index, 0, password);
+    if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
+    std::vector<char> buffer(kChunk);
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
+        if (n < 0) {
+            ok = fail(std::string("the member is damaged: ") + zip_error_strerror(zip_file_get_error(file)));
+            break;
+        }
+        if (n == 0) break;
+        if (!sink(buffer.data(), static_cast<std::size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    // Closing reports a CRC or authentication failure found at the end.
+    const int closed = zip_fclose(file);
+    if (ok && closed != 0) ok = fail("the member is damaged (check failed)");
+    return ok;
+}
+
+int ZipComponent::verifyPassword() {
+    if (!reader_) return 0;
+    std::optional<ZipMember> smallest;
+    for (const auto& m : members()) {
+        if (m.encrypted && (!smallest || m.size < smallest->size)) smallest = m;
+    }
+    if (!smallest) return 1;
+    return readMember(smallest->index, [](const char*, std::size_t) { return true; }) ? 1 : 0;
+}
+
+bool ZipComponent::testAll() {
+    if (!reader_) return fail("no archive is open");
+    for (const auto& m : members()) {
+        if (m.directory) continue;
+        if (!readMember(m.index, [](const char*, std::size_t) { return true; })) {
+            error_ = "\"" + m.name + "\": " + error_;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetFolder) {
+    const fs::path target = fs::path(targetFolder) / member.name;
+    std::error_code ec;
+    if (member.directory) {
+        fs::create_directories(target, ec);
+        return ec ? fail("cannot create the folder \"" + target.string() + "\"") : true;
+    }
+    fs::create_directories(target.parent_path(), ec);
+    if (notify_.unzippingFile) notify_.unzippingFile(member.name);
+    const std::string temporary = platform::temporaryPathBeside(target.string());
+    bool ok;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) return fail("cannot write \"" + target.string() + "\"");
+        ok = readMember(member.index, [&](const char* data, std::size_t n) {
+            out.write(data, static_cast<std::streamsize>(n));
+            return static_cast<bool>(out);
+        });
+        out.close();
+        if (ok && !out) ok = fail("cannot write \"" + target.string() + "\"");
+    }
+    std::string why;
+    if (ok && !platform::commitTemporary(temporary, target.string(), &why)) ok = fail(why);
+    if (!ok) {
+        fs::remove(temporary, ec);
+        return false;
+    }
+    setModificationTime(target, reader_->za, member.index);
+    return true;
+}
+
+bool ZipComponent::extractMember(const ZipMember& member, const std::string& targetFolder) {
+    if (!reader_) return fail("no archive is open");
+    if (!IsSafeMemberName(member.name) || isSymlink(reader_->za, member.index)) {
+        return fail("the member name \"" + member.name + "\" would leave the target folder");
+    }
+    return extractTo(member, targetFolder);
+}
+
+int ZipComponent::unzipAll(const std::string& targetFolder) {
+    if (!reader_) {
+        fail("no archive is open");
+        return -1;
+    }
+    const auto list = members();
+    // Every name is checked before the first file is written.
+    for (const auto& m : list) {
+        if (!IsSafeMemberName(m.name) || isSymlink(reader_->za, m.index)) {
+            fail("the member name \"" + m.name + "\" would leave the target folder");
+            return -1;
+        }
+    }
+    std::error_code ec;
+    fs::create_directories(targetFolder, ec);
+    int written = 0;
+    for (const auto& m : list) {
+        if (!extractTo(m, targetFolder)) return -1;
+        if (!m.directory) ++written;
+    }
+    return written;
+}
+
+}  // namespace backup

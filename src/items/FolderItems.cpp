@@ -1,0 +1,159 @@
+// The six store-folder items: account folders, contacts and calendars as
+// folder archives; account files, databases and stationery as plain members.
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <functional>
+
+#include "backup/InformationRecord.h"
+#include "items/FolderArchives.h"
+#include "items/ItemFunctions.h"
+#include "items/MemberNames.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+namespace items {
+
+namespace {
+
+constexpr const char* kAccountsDatabaseFile = "WindowsMail.MSMessageStore";
+const std::array<std::string, 5> kNotAccountFolders{"Backup", "Your Feeds", "Calendars", "Sentinel",
+                                                    "Storage Folders"};
+
+std::string calendarsFolder(const ItemContext& ctx) { return ctx.MailStoreRoot + "\\Calendars"; }
+
+bool record(ItemContext& ctx, std::size_t item, const std::vector<std::string>& members) {
+    return backup::SaveINI(std::string(kCatalogue[item].recordKey), JoinMembers(members), ctx.InfoRecordPath);
+}
+
+// Packs every subfolder the filter lets through; false when the folder
+// cannot be listed, a pack fails, or nothing was packed.
+bool packSubfolders(ItemContext& ctx, std::size_t item, const std::string& windowsFolder,
+                    const std::function<bool(const std::string&)>& wanted, std::vector<std::string>* members) {
+    const std::string host = ctx.env.hostPath(windowsFolder);
+    auto folders = ListSubfolders(host);
+    if (!folders) return false;
+    for (const auto& name : *folders) {
+        ctx.yield();
+        if (!wanted(name)) continue;
+        if (!PackFolder(ctx, item, host, name)) return false;
+        members->push_back(name + ".zip");
+        ctx.yield();
+    }
+    return !members->empty();
+}
+
+// Adds every plain file the filter lets through and records the list.
+bool backupFiles(ItemContext& ctx, std::size_t item, const std::string& windowsFolder,
+                 const std::function<bool(const std::string&)>& wanted) {
+    const std::string host = ctx.env.hostPath(windowsFolder);
+    auto files = ListFiles(host);
+    if (!files) return false;
+    std::vector<std::string> members;
+    for (const auto& name : *files) {
+        if (!wanted(name)) continue;
+        if (!ctx.Zip1.addFiles(platform::joinHostPath(host, name), 1)) return false;
+        members.push_back(name);
+    }
+    return !members.empty() && record(ctx, item, members);
+}
+
+bool endsWithNoCase(const std::string& name, const std::string& tail) {
+    return platform::endsWith(platform::toLowerAscii(name), tail);
+}
+
+bool isFolderArchive(const std::string& member) { return endsWithNoCase(member, ".zip"); }
+
+bool backupFolders(ItemContext& ctx, std::size_t item, const std::string& windowsFolder) {
+    std::vector<std::string> members;
+    return packSubfolders(ctx, item, windowsFolder, [](const std::string&) { return true; }, &members) &&
+           record(ctx, item, members);
+}
+
+// Walks a member list first to last; stops with false at the first failure.
+bool restoreEach(ItemContext& ctx, std::size_t item, const std::function<bool(const std::string&)>& restore) {
+    for (const auto& member : SplitMembers(ctx.RestoreItemMembers[item])) {
+        if (!IsBareMemberName(member) || !restore(member)) return false;
+        ctx.yield();
+    }
+    return true;
+}
+
+bool restoreFiles(ItemContext& ctx, std::size_t item, const std::string& windowsFolder) {
+    const std::string host = ctx.env.hostPath(windowsFolder);
+    return restoreEach(ctx, item, [&](const std::string& m) { return ExtractPlainMember(ctx, m, host); });
+}
+
+}  // namespace
+
+bool Backupmailaccountsandmessages(ItemContext& ctx) {
+    std::vector<std::string> members;
+    auto isAccount = [](const std::string& name) {
+        return std::find(kNotAccountFolders.begin(), kNotAccountFolders.end(), name) == kNotAccountFolders.end();
+    };
+    if (!packSubfolders(ctx, kMailAccounts, ctx.MailStoreRoot, isAccount, &members)) return false;
+    // The database item carries this file itself when it is chosen too. It is
+    // listed only when it really went in, so a restore never looks for a
+    // member that is not there.
+    if (!ctx.databaseChosen &&
+        ctx.Zip1.addFiles(platform::joinHostPath(ctx.env.hostPath(ctx.MailStoreRoot), kAccountsDatabaseFile), 1)) {
+        members.push_back(kAccountsDatabaseFile);
+    }
+    return record(ctx, kMailAccounts, members);
+}
+
+bool Restoremailaccountsandmessages(ItemContext& ctx) {
+    const std::string root = ctx.env.hostPath(ctx.MailStoreRoot);
+    // Only ".zip" members are account folders; any other member (the store's
+    // database file) goes back as a plain file.
+    return restoreEach(ctx, kMailAccounts, [&](const std::string& m) {
+        return isFolderArchive(m) ? UnpackFolderArchive(ctx, m, root, UnpackMode::Replace)
+                                  : ExtractPlainMember(ctx, m, root);
+    });
+}
+
+bool BackupldapAccounts(ItemContext& ctx) {
+    return backupFiles(ctx, kLdapAccounts, ctx.MailStoreRoot,
+                       [](const std::string& n) { return endsWithNoCase(n, "oeaccount"); });
+}
+
+bool RestorLdapaccounts(ItemContext& ctx) { return restoreFiles(ctx, kLdapAccounts, ctx.MailStoreRoot); }
+
+bool BackupContacts(ItemContext& ctx) { return backupFolders(ctx, kContacts, ctx.ContactsFolder); }
+
+bool RestoreContacts(ItemContext& ctx) {
+    const std::string host = ctx.env.hostPath(ctx.ContactsFolder);
+    return restoreEach(ctx, kContacts, [&](const std::string& m) {
+        return UnpackFolderArchive(ctx, m, host, UnpackMode::Merge);
+    });
+}
+
+bool Backupmaildatabase(ItemContext& ctx) {
+    return backupFiles(ctx, kMailDatabase, ctx.MailStoreRoot,
+                       [](const std::string& n) { return endsWithNoCase(n, "msmessagestore"); });
+}
+
+bool Restoremaildatabase(ItemContext& ctx) { return restoreFiles(ctx, kMailDatabase, ctx.MailStoreRoot); }
+
+bool BackupStationeries(ItemContext& ctx) {
+    return backupFiles(ctx, kStationeries, ctx.StationeryFolder, [](const std::string& n) { return !n.empty(); });
+}
+
+bool RestoreStationeries(ItemContext& ctx) {
+    std::error_code ec;
+    std::filesystem::create_directories(ctx.env.hostPath(ctx.StationeryFolder), ec);
+    return restoreFiles(ctx, kStationeries, ctx.StationeryFolder);
+}
+
+bool BackupCalendars(ItemContext& ctx) { return backupFolders(ctx, kCalendars, calendarsFolder(ctx)); }
+
+bool RestoreCalendars(ItemContext& ctx) {
+    const std::string host = ctx.env.hostPath(calendarsFolder(ctx));
+    return restoreEach(ctx, kCalendars, [&](const std::string& m) {
+        return isFolderArchive(m) ? UnpackFolderArchive(ctx, m, host, UnpackMode::Replace)
+                                  : ExtractPlainMember(ctx, m, host);
+    });
+}
+
+}  // namespace items

@@ -1,0 +1,50 @@
+#pragma once
+// What the item functions share during one backup or restore: the places
+// found at start-up, the two archive objects and the per-item texts the runs
+// read afterwards. Item functions never touch a widget.
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "backup/ZipComponent.h"
+#include "items/Catalogue.h"
+#include "items/RegistryAccess.h"
+#include "platform/Environment.h"
+
+namespace items {
+
+struct ItemContext {
+    ItemContext(const platform::Environment& e, RegistryAccess& r, backup::ZipComponent& zip1,
+                backup::ZipComponent& zip2)
+        : env(e), registry(r), Zip1(zip1), Zip2(zip2) {}
+
+    const platform::Environment& env;
+    RegistryAccess& registry;
+    backup::ZipComponent& Zip1;  // the backup being written, or the one being restored
+    backup::ZipComponent& Zip2;  // folder archives only
+
+    // Found at start-up; Windows form, no trailing backslash.
+    std::string MailStoreRoot;
+    std::string ContactsFolder;
+    std::string StationeryFolder;
+    std::string InfoRecordPath;  // host path of the record being written
+
+    // This program's private folder for the folder archives of one run, so
+    // they never sit beside (or get mixed up with) the user's own files.
+    std::string folderArchiveFolder;
+
+    // Whether the database item is chosen in this same run: the accounts
+    // item then leaves its database file to it.
+    bool databaseChosen = false;
+
+    // Per item: the staging file of this backup (path + NUL, as recorded),
+    // and for a restore the member list read from the backup's record.
+    std::array<std::string, kItemCount> stagingFiles{};
+    std::array<std::string, kItemCount> RestoreItemMembers{};
+
+    // Called between folders so a long item can report life or be cancelled.
+    std::function<void()> yield = [] {};
+};
+
+}  // namespace items

@@ -1,0 +1,76 @@
+// The five registry-backed items: each key tree travels as one staging file
+// in the registry text format.
+
+#include <filesystem>
+
+#include "backup/FileNaming.h"
+#include "backup/InformationRecord.h"
+#include "items/ItemFunctions.h"
+#include "items/MemberNames.h"
+#include "items/RegistryTextFormat.h"
+#include "platform/HostPath.h"
+#include "platform/Text.h"
+
+namespace items {
+
+namespace {
+
+struct RegistryItem {
+    std::size_t index;
+    const char* keySuffix;      // below the client key
+    const char* stagingPrefix;  // of the staging file's name
+};
+
+constexpr RegistryItem kMailRulesItem{kMailRules, "\\Rules\\Mail", "OBR"};
+constexpr RegistryItem kNewsRulesItem{kNewsRules, "\\Rules\\News", "OBR"};
+constexpr RegistryItem kJunkMailItem{kJunkMail, "\\PerPassportSettings", "OBR"};
+constexpr RegistryItem kSignaturesItem{kSignatures, "\\signatures", "OBR"};
+constexpr RegistryItem kSettingsItem{kSettings, "\\Advanced Settings", "OBS"};
+
+// The items need a client key with at least one subkey.
+bool clientHasSubkeys(ItemContext& ctx) {
+    return !ctx.registry.ListRegistrySubkeys(kClientKey).empty();
+}
+
+bool backupKey(ItemContext& ctx, const RegistryItem& item) {
+    if (!clientHasSubkeys(ctx)) return false;
+    const std::string key = std::string(kClientKey) + item.keySuffix;
+    if (!ctx.registry.RegistryKeyExists(key)) ctx.registry.CreateRegistryKey(key);
+    // The recorded staging name keeps the NUL that ends the staging path.
+    const std::string staging = backup::sGetTempFile(ctx.env, item.stagingPrefix);
+    ctx.stagingFiles[item.index] = staging;
+    if (staging.empty()) return false;
+    const std::string path = platform::cutAtNul(staging);
+    if (!ExportRegistryTree(ctx.registry, key, path)) return false;
+    if (!ctx.Zip1.addFiles(path, 1)) return false;
+    return backup::SaveINI(std::string(kCatalogue[item.index].recordKey), platform::bareName(staging),
+                           ctx.InfoRecordPath);
+}
+
+bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
+    if (!clientHasSubkeys(ctx)) return false;
+    const std::string member = platform::trimBlanks(platform::cutAtNul(ctx.RestoreItemMembers[item.index]));
+    if (!IsBareMemberName(member)) return false;
+    auto found = ctx.Zip1.findMember(member);
+    if (!found || !ctx.Zip1.extractMember(*found, ctx.env.programFolder)) return false;
+    const std::string path = ctx.env.programFile(member);
+    const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, path);
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return imported;
+}
+
+}  // namespace
+
+bool BackupmailRules(ItemContext& ctx) { return backupKey(ctx, kMailRulesItem); }
+bool RestoremailRules(ItemContext& ctx) { return restoreKey(ctx, kMailRulesItem); }
+bool BackupnewsRules(ItemContext& ctx) { return backupKey(ctx, kNewsRulesItem); }
+bool RestorenewsRules(ItemContext& ctx) { return restoreKey(ctx, kNewsRulesItem); }
+bool Backupjunkmail(ItemContext& ctx) { return backupKey(ctx, kJunkMailItem); }
+bool RestoreJunkmail(ItemContext& ctx) { return restoreKey(ctx, kJunkMailItem); }
+bool Backupsignatures(ItemContext& ctx) { return backupKey(ctx, kSignaturesItem); }
+bool RestoreSignatures(ItemContext& ctx) { return restoreKey(ctx, kSignaturesItem); }
+bool BackupSettings(ItemContext& ctx) { return backupKey(ctx, kSettingsItem); }
+bool RestoreSettings(ItemContext& ctx) { return restoreKey(ctx, kSettingsItem); }
+
+}  // namespace items

@@ -1,0 +1,204 @@
+#include "items/RegistryTextFormat.h"
+
+#include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/AnsiText.h"
+#include "platform/AtomicFile.h"
+#include "platform/Text.h"
+
+namespace items {
+
+namespace {
+
+using platform::RegValue;
+
+// The largest binary value an import accepts.
+constexpr std::size_t kMaxBinaryBytes = 32768;
+
+std::string valueLine(const RegValue& v) {
+    const std::string head = "\"" + v.name + "\"";
+    switch (v.type) {
+    case platform::REG_SZ: return head + "= sz:" + v.text();
+    case platform::REG_EXPAND_SZ: return head + "=esz:" + v.text();
+    case platform::REG_DWORD:
+        return head + "= dw:" + std::to_string(static_cast<std::int32_t>(v.dwordValue()));
+    case platform::REG_BINARY: {
+        std::string line = head + "=bin:";
+        for (std::size_t i = 0; i < v.data.size(); ++i) {
+            if (i) line += ',';
+            line += std::to_string(v.data[i]);
+        }
+        return line;
+    }
+    default: return {};
+    }
+}
+
+bool isExported(std::uint32_t type) {
+    return type == platform::REG_SZ || type == platform::REG_EXPAND_SZ || type == platform::REG_DWORD ||
+           type == platform::REG_BINARY;
+}
+
+void exportKey(platform::Registry& reg, platform::Hive hive, const std::string& subkey,
+               const std::string& relative, std::string* out) {
+    *out += platform::toAnsi(relative.empty() ? "\\" : relative) + "\r\n";
+    for (const auto& v : reg.values(hive, subkey)) {
+        if (isExported(v.type)) *out += platform::toAnsi(valueLine(v)) + "\r\n";
+    }
+    for (const auto& name : reg.subkeys(hive, subkey)) {
+        exportKey(reg, hive, subkey.empty() ? name : subkey + "\\" + name, relative + "\\" + name, out);
+    }
+}
+
+// One key of the file with the values that follow its line.
+struct KeyPlan {
+    std::string relative;  // "\" for the imported key itself
+    std::vector<RegValue> values;
+};
+
+std::optional<std::int64_t> integerOf(std::string_view text) {
+    std::string t = platform::trimBlanks(text);
+    std::string_view digits = t;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    std::int64_t n = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return n;
+}
+
+std::optional<std::vector<std::uint8_t>> bytesOf(const std::string& text) {
+    std::vector<std::uint8_t> bytes;
+    if (text.empty()) return bytes;
+    for (const auto& part : platform::splitAll(text, ',')) {
+        auto n = integerOf(part);
+        if (!n || *n < 0 || *n > 255 || bytes.size() == kMaxBinaryBytes) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(*n));
+    }
+    return bytes;
+}
+
+// A value line: the name between the quotes before the first "=", a type
+// token of three characters, the data after ":". Unknown tokens are skipped
+// (`*value` stays empty); false only for lines that cannot be read at all.
+bool parseValueLine(const std::string& line, std::optional<RegValue>* value, std::string* error) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos || eq < 2) {
+        *error = "no value name in \"" + line + "\"";
+        return false;
+    }
+    const std::string name = line.substr(1, eq - 2);
+    const std::string token = platform::replaceAll(line.substr(eq + 1, 3), " ", "");
+    const std::string data = eq + 5 <= line.size() ? line.substr(eq + 5) : std::string();
+    if (token == "sz" || token == "esz") {
+        *value = RegValue::string(name, token == "sz" ? platform::REG_SZ : platform::REG_EXPAND_SZ, data, false);
+    } else if (token == "dw") {
+        auto n = integerOf(data);
+        if (!n || *n < INT32_MIN || *n > INT32_MAX) {
+            *error = "bad number \"" + data + "\"";
+            return false;
+        }
+        *value = RegValue::dword(name, static_cast<std::uint32_t>(static_cast<std::int32_t>(*n)));
+    } else if (token == "bin") {
+        auto bytes = bytesOf(data);
+        if (!bytes) {
+            *error = "bad binary data for \"" + name + "\"";
+            return false;
+        }
+        *value = RegValue::binary(name, std::move(*bytes));
+    }
+    return true;
+}
+
+bool isStringType(std::uint32_t type) { return type == platform::REG_SZ || type == platform::REG_EXPAND_SZ; }
+
+// A string holding line breaks is written over several lines; a line that is
+// neither a key nor a value continues the string value above it.
+void continueString(RegValue* value, const std::string& line) {
+    *value = RegValue::string(value->name, value->type, value->text() + "\r\n" + line, false);
+}
+
+// Reads the whole file into key plans. The import stops at the first empty
+// line; the last line must be complete (CR LF), or the file was cut short.
+bool planImport(const std::string& hostFile, std::vector<KeyPlan>* plan, std::string* error) {
+    std::ifstream in(hostFile, std::ios::binary);
+    if (!in) {
+        *error = "cannot open";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    const std::string raw = buffer.str();
+    RegValue* openString = nullptr;  // the string value a continuation line extends
+    std::size_t start = 0;
+    while (start < raw.size()) {
+        const std::size_t end = raw.find("\r\n", start);
+        if (end == std::string::npos) {
+            *error = "the file ends inside a line";
+            return false;
+        }
+        const std::string line = platform::fromAnsi(raw.substr(start, end - start));
+        start = end + 2;
+        if (line.empty() && !openString) break;
+        const bool newKey = !line.empty() && line[0] == '\\' && (plan->empty() || plan->back().relative != line);
+        if (newKey) {
+            plan->push_back({line, {}});
+            openString = nullptr;
+            continue;
+        }
+        const bool looksLikeValue = !line.empty() && line[0] == '"' && line.find('=') != std::string::npos;
+        if (!looksLikeValue && openString) {
+            continueString(openString, line);
+            continue;
+        }
+        if (plan->empty()) {
+            *error = "a value comes before the first key";
+            return false;
+        }
+        std::optional<RegValue> value;
+        if (!parseValueLine(line, &value, error)) return false;
+        openString = nullptr;
+        if (!value) continue;
+        plan->back().values.push_back(std::move(*value));
+        if (isStringType(plan->back().values.back().type)) openString = &plan->back().values.back();
+    }
+    if (plan->empty()) *error = "no key in the file";
+    return !plan->empty();
+}
+
+}  // namespace
+
+bool ExportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile) {
+    auto parsed = registry.ParseKeyPath(path);
+    if (!parsed) return false;
+    std::string text;
+    exportKey(registry.registry(), parsed->hive, parsed->subkey, "", &text);
+    return platform::writeFileAtomically(hostFile, text);
+}
+
+bool ImportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile) {
+    if (!registry.ParseKeyPath(path)) return false;
+    std::vector<KeyPlan> plan;
+    std::string error;
+    if (!planImport(hostFile, &plan, &error)) return false;
+    for (const auto& key : plan) {
+        std::string full = path;
+        if (key.relative.back() == '\\') {
+            // The top line replaces the whole tree: what the file lacks is gone.
+            registry.DeleteRegistryTree(path);
+        } else {
+            full = path + key.relative;
+        }
+        registry.CreateRegistryKey(full);
+        auto parsed = registry.ParseKeyPath(full);
+        if (!parsed) continue;
+        for (const auto& v : key.values) registry.registry().setValue(parsed->hive, parsed->subkey, v);
+    }
+    return true;
+}
+
+}  // namespace items

@@ -1,0 +1,122 @@
+#include "platform/Environment.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/HostPath.h"
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string environmentValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string homeFolder() {
+    std::string home = environmentValue("HOME");
+#ifndef _WIN32
+    if (home.empty()) {
+        if (const passwd* pw = getpwuid(getuid())) home = pw->pw_dir;
+    }
+#endif
+    return home;
+}
+
+std::string loginName() {
+#ifndef _WIN32
+    if (const passwd* pw = getpwuid(getuid())) return pw->pw_name;
+    return environmentValue("USER");
+#else
+    return environmentValue("USERNAME");
+#endif
+}
+
+std::string hostName() {
+#ifndef _WIN32
+    char buf[256] = {};
+    if (gethostname(buf, sizeof buf - 1) == 0) return buf;
+    return {};
+#else
+    return environmentValue("COMPUTERNAME");
+#endif
+}
+
+bool folderIsWritable(const std::string& folder) {
+#ifndef _WIN32
+    return !folder.empty() && access(folder.c_str(), W_OK) == 0;
+#else
+    return !folder.empty();
+#endif
+}
+
+// The program folder: TARNHOLD_HOME, else the executable's folder when it
+// can be written, else the per-user data folder (created on first use).
+std::string chooseProgramFolder(const std::string& executableFolder) {
+    std::string home = environmentValue("TARNHOLD_HOME");
+    if (home.empty() && folderIsWritable(executableFolder)) home = executableFolder;
+    if (home.empty()) {
+        std::string data = environmentValue("XDG_DATA_HOME");
+        if (data.empty()) data = homeFolder() + "/.local/share";
+        home = data + "/tarnhold";
+    }
+    std::error_code ec;
+    fs::create_directories(home, ec);
+    return home;
+}
+
+bool hasDrive(const std::string& path) {
+    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
+}
+
+std::string slashed(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    return path;
+}
+
+}  // namespace
+
+Environment Environment::fromProcess(const std::string& executableFolder) {
+    Environment env;
+    env.winePrefix = environmentValue("WINEPREFIX");
+    if (env.winePrefix.empty()) env.winePrefix = homeFolder() + "/.wine";
+    env.programFolder = chooseProgramFolder(executableFolder);
+    env.resourceFolder = executableFolder;
+    env.computerName = hostName();
+    env.userName = loginName();
+    env.userProfile = environmentValue("USERPROFILE");
+    if (env.userProfile.empty()) env.userProfile = "C:\\users\\" + env.userName;
+    return env;
+}
+
+std::string Environment::hostPath(const std::string& windowsPath) const {
+#ifdef _WIN32
+    return windowsPath;
+#else
+    if (!hasDrive(windowsPath)) return slashed(windowsPath);
+    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
+    std::string rest = slashed(windowsPath.substr(2));
+    if (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+    std::string root = winePrefix + "/dosdevices/" + drive + ":";
+    std::error_code ec;
+    if (drive == 'c' && !fs::exists(root, ec)) root = winePrefix + "/drive_c";
+    return rest.empty() ? root : root + "/" + rest;
+#endif
+}
+
+std::string Environment::programFile(const std::string& name) const {
+    return joinHostPath(programFolder, name);
+}
+
+}  // namespace platform

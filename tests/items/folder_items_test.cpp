@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "backup/InformationRecord.h"
+#include "items/FolderArchives.h"
+#include "items/ItemFunctions.h"
+#include "items/ItemFixture.h"
+
+using namespace items;
+using testing_support::ItemFixture;
+using testing_support::readFile;
+using testing_support::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> memberNames(const std::string& archive) {
+    backup::ZipComponent zip;
+    EXPECT_TRUE(zip.openArchive(archive));
+    std::vector<std::string> names;
+    for (const auto& m : zip.members()) names.push_back(m.name);
+    return names;
+}
+
+// Writes the backup archive and opens it again for a restore.
+void writeAndReopen(ItemFixture& f) {
+    ASSERT_TRUE(f.Zip1.writeArchive()) << f.Zip1.lastError();
+    f.Zip1.closeArchive();
+    RemoveFolderArchives(f.ctx);
+    ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+}
+
+}  // namespace
+
+TEST(FolderItems, BackupLaysOutMembersAndRecordAsTheCatalogueSays) {
+    ItemFixture f;
+    writeFile(f.store() / "Beta" / "Inbox" / "1.eml", "beta");
+    writeFile(f.store() / "Alpha" / "2.eml", "alpha");
+    writeFile(f.store() / "backup" / "x.eml", "lower-case name is an account");
+    for (const char* excluded : {"Backup", "Your Feeds", "Sentinel", "Storage Folders"}) {
+        writeFile(f.store() / excluded / "skip.dat", "skip");
+    }
+    writeFile(f.store() / "Calendars" / "Home" / "a.ics", "cal");
+    writeFile(f.store() / "account{1}.oeaccount", "one");
+    writeFile(f.store() / "ACCOUNT{2}.OEACCOUNT", "two");
+    writeFile(f.store() / "account{3}.oeaccount.bak", "not taken");
+    writeFile(f.store() / "WindowsMail.MSMessageStore", "db");
+    writeFile(f.store() / "Mail.MSMessageStore", "db2");
+    writeFile(f.store() / "mine.zip", "the user's own zip");
+    fs::create_directories(f.contacts());
+    writeFile(f.contacts() / "contacts.edb", "no subfolders here");
+    writeFile(f.stationery() / "paper.htm", "<html>");
+
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+    EXPECT_TRUE(Backupmailaccountsandmessages(f.ctx));
+    EXPECT_TRUE(BackupldapAccounts(f.ctx));
+    EXPECT_FALSE(BackupContacts(f.ctx));
+    EXPECT_TRUE(BackupStationeries(f.ctx));
+    EXPECT_TRUE(BackupCalendars(f.ctx));
+    // Folder archives wait in the private staging folder, never beside the user's folders.
+    EXPECT_FALSE(fs::exists(f.store() / "Alpha.zip"));
+    ASSERT_TRUE(f.Zip1.writeArchive()) << f.Zip1.lastError();
+    f.Zip1.closeArchive();
+    RemoveFolderArchives(f.ctx);
+    EXPECT_TRUE(fs::exists(f.store() / "mine.zip"));
+
+    EXPECT_EQ(memberNames(f.archivePath()),
+              (std::vector<std::string>{"Alpha.zip", "Beta.zip", "backup.zip", "WindowsMail.MSMessageStore",
+                                        "ACCOUNT{2}.OEACCOUNT", "account{1}.oeaccount", "paper.htm", "Home.zip"}));
+    EXPECT_EQ(readFile(f.ctx.InfoRecordPath),
+              "Backupmailaccountsandmessages=Alpha.zip;Beta.zip;backup.zip;WindowsMail.MSMessageStore\r\n"
+              "BackupldapAccounts=ACCOUNT{2}.OEACCOUNT;account{1}.oeaccount\r\n"
+              "BackupStationeries=paper.htm\r\nBackupCalendars=Home.zip\r\n");
+}
+
+TEST(FolderItems, TheDatabaseFileGoesOnceWhenTheDatabaseItemRunsToo) {
+    ItemFixture f;
+    writeFile(f.store() / "Alpha" / "1.eml", "a");
+    writeFile(f.store() / "WindowsMail.MSMessageStore", "db");
+    writeFile(f.store() / "Mail.MSMessageStore", "db2");
+    f.ctx.databaseChosen = true;
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+    EXPECT_TRUE(Backupmailaccountsandmessages(f.ctx));
+    EXPECT_TRUE(Backupmaildatabase(f.ctx));
+    ASSERT_TRUE(f.Zip1.writeArchive());
+    EXPECT_EQ(memberNames(f.archivePath()),
+              (std::vector<std::string>{"Alpha.zip", "Mail.MSMessageStore", "WindowsMail.MSMessageStore"}));
+
+    // Only excluded folders: nothing to add, no record line.
+    ItemFixture g;
+    writeFile(g.store() / "Storage Folders" / "x", "x");
+    ASSERT_TRUE(g.Zip1.newArchive(g.archivePath()));
+    EXPECT_FALSE(Backupmailaccountsandmessages(g.ctx));
+    EXPECT_FALSE(fs::exists(g.ctx.InfoRecordPath));
+}
+
+TEST(FolderItems, RestoreReplacesAccountFoldersAndMergesContacts) {
+    ItemFixture f;
+    writeFile(f.store() / "Alpha" / "Inbox" / "1.eml", "original");
+    writeFile(f.store() / "WindowsMail.MSMessageStore", "database");
+    writeFile(f.contacts() / "{C1}" / "contacts.edb", "contacts");
+    writeFile(f.store() / "Calendars" / "Home" / "a.ics", "cal");
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+    ASSERT_TRUE(Backupmailaccountsandmessages(f.ctx));
+    ASSERT_TRUE(BackupContacts(f.ctx));
+    ASSERT_TRUE(BackupCalendars(f.ctx));
+    writeAndReopen(f);
+
+    writeFile(f.store() / "Alpha" / "Inbox" / "1.eml", "changed");
+    writeFile(f.store() / "Alpha" / "Inbox" / "new.eml", "not in the backup");
+    writeFile(f.store() / "WindowsMail.MSMessageStore", "changed");
+    writeFile(f.contacts() / "{C1}" / "extra.txt", "kept");
+    fs::remove_all(f.store() / "Calendars");
+    for (auto item : {kMailAccounts, kContacts, kCalendars}) {
+        f.ctx.RestoreItemMembers[item] = *backup::GetINI(std::string(kCatalogue[item].recordKey), f.ctx.InfoRecordPath);
+    }
+    EXPECT_TRUE(Restoremailaccountsandmessages(f.ctx));
+    EXPECT_TRUE(RestoreContacts(f.ctx));
+    EXPECT_TRUE(RestoreCalendars(f.ctx));
+    EXPECT_EQ(readFile(f.store() / "Alpha" / "Inbox" / "1.eml"), "original");
+    EXPECT_FALSE(fs::exists(f.store() / "Alpha" / "Inbox" / "new.eml"));
+    EXPECT_EQ(readFile(f.store() / "WindowsMail.MSMessageStore"), "database");
+    EXPECT_FALSE(fs::is_directory(f.store() / "WindowsMail"));  // a plain file, no folder for it
+    EXPECT_EQ(readFile(f.contacts() / "{C1}" / "extra.txt"), "kept");
+    EXPECT_EQ(readFile(f.contacts() / "{C1}" / "contacts.edb"), "contacts");
+    EXPECT_EQ(readFile(f.store() / "Calendars" / "Home" / "a.ics"), "cal");
+    // Nothing left over: no archives, no half-made folders.
+    for (const auto& e : fs::directory_iterator(f.store())) {
+        EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+        EXPECT_NE(e.path().extension(), ".zip") << e.path();
+    }
+}
+
+TEST(FolderItems, HostileOrDamagedMembersChangeNothing) {
+    ItemFixture f;
+    writeFile(f.store() / "Alpha" / "1.eml", "original");
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+    ASSERT_TRUE(Backupmailaccountsandmessages(f.ctx));
+    writeAndReopen(f);
+
+    for (const char* hostile : {"../Alpha.zip", "..", "C:Alpha.zip", "sub\\Alpha.zip", "/tmp/Alpha.zip", ""}) {
+        f.ctx.RestoreItemMembers[kMailAccounts] = hostile;
+        EXPECT_FALSE(Restoremailaccountsandmessages(f.ctx)) << hostile;
+        f.ctx.RestoreItemMembers[kLdapAccounts] = hostile;
+        EXPECT_FALSE(RestorLdapaccounts(f.ctx)) << hostile;
+    }
+    f.ctx.RestoreItemMembers[kMailAccounts] = "Missing.zip";
+    EXPECT_FALSE(Restoremailaccountsandmessages(f.ctx));
+
+    // A folder archive whose contents are damaged leaves the folder as it is.
+    writeFile(f.store() / "Alpha" / "1.eml", "current");
+    f.Zip1.closeArchive();
+    {
+        backup::ZipComponent bad;
+        writeFile(f.dir / "Alpha.zip", "this is not a zip archive");
+        ASSERT_TRUE(bad.newArchive((f.dir / "bad.wlm").string()));
+        ASSERT_TRUE(bad.addFiles((f.dir / "Alpha.zip").string(), 1));
+        ASSERT_TRUE(bad.writeArchive());
+    }
+    ASSERT_TRUE(f.Zip1.openArchive((f.dir / "bad.wlm").string()));
+    f.ctx.RestoreItemMembers[kMailAccounts] = "Alpha.zip";
+    EXPECT_FALSE(Restoremailaccountsandmessages(f.ctx));
+    EXPECT_EQ(readFile(f.store() / "Alpha" / "1.eml"), "current");
+    EXPECT_EQ(std::distance(fs::directory_iterator(f.store()), fs::directory_iterator()), 1);
+}
