@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+#include <filesystem>
+
+#include "backup/ZipComponent.h"
+#include "support/TestSupport.h"
+
+using backup::ZipComponent;
+using testing_support::readFile;
+using testing_support::runCommand;
+using testing_support::TempDir;
+using testing_support::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> namesOf(const ZipComponent& zip) {
+    std::vector<std::string> names;
+    for (const auto& m : zip.members()) names.push_back(m.name);
+    return names;
+}
+
+std::vector<std::string> filesBelow(const fs::path& root) {
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(root)) files.push_back(fs::relative(e.path(), root).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// An archive made with libzip directly, holding members of the given names.
+void writeRawArchive(const std::string& path, const std::vector<std::string>& names) {
+    int code = 0;
+    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    ASSERT_NE(za, nullptr);
+    for (const auto& name : names) {
+        zip_source_t* src = zip_source_buffer(za, "data", 4, 0);
+        ASSERT_GE(zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
+    }
+    ASSERT_EQ(zip_close(za), 0);
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+}  // namespace
+
+TEST(ZipComponent, FoldersRoundTripWithRelativeNamesAndNotifications) {
+    TempDir dir;
+    const auto src = dir / "Account";
+    writeFile(src / "Inbox" / "1.eml", "Subject: one\r\n\r\nbody");
+    writeFile(src / "Inbox" / "Projects" / "2.eml", std::string(100000, 'x'));
+    writeFile(src / "Gr\xC3\xBC\xC3\x9F" "e.eml", "umlaut");
+    writeFile(src / "nested.zip", std::string(5000, 'z'));
+    fs::create_directories(src / "Empty");
+    ZipComponent zip;
+    std::vector<std::string> events;
+    zip.setNotifications({[&](const std::string& n) { events.push_back("add " + n); },
+                          [&](const std::string& n) { events.push_back("unzip " + n); },
+                          [&](int p) { events.push_back("progress " + std::to_string(p)); }});
+    const std::string archive = (dir / "Account.zip").string();
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((src / "*.*").string(), 1));
+    EXPECT_FALSE(fs::exists(archive));  // nothing written before writeArchive
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+    zip.closeArchive();
+    ASSERT_EQ(events.size() >= 5, true);
+    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 4),
+              (std::vector<std::string>{"add Gr\xC3\xBC\xC3\x9F" "e.eml", "add Inbox/1.eml", "add Inbox/Projects/2.eml",
+                                        "add nested.zip"}));
+    EXPECT_EQ(events.back(), "progress 100");
+    int last = -1;
+    for (std::size_t i = 4; i < events.size(); ++i) {
+        int p = std::stoi(events[i].substr(9));
+        EXPECT_GT(p, last);
+        last = p;
+    }
+
+    ASSERT_TRUE(zip.openArchive(archive));
+    EXPECT_EQ(namesOf(zip), (std::vector<std::string>{"Empty/", "Gr\xC3\xBC\xC3\x9F" "e.eml", "Inbox/1.eml",
+                                                      "Inbox/Projects/2.eml", "nested.zip"}));
+    auto nested = zip.findMember("nested.zip");
+    ASSERT_TRUE(nested);
+    EXPECT_EQ(nested->compressedSize, nested->size);  // stored, not compressed again
+    auto big = zip.findMember("Inbox/Projects/2.eml");
+    ASSERT_TRUE(big);
+    EXPECT_LT(big->compressedSize, big->size / 10);
+    EXPECT_FALSE(zip.findMember("2.eml"));
+    events.clear();
+    const auto out = dir / "out";
+    EXPECT_EQ(zip.unzipAll(out.string()), 4);
+    EXPECT_EQ(filesBelow(out), filesBelow(src));
+    EXPECT_EQ(readFile(out / "Inbox" / "Projects" / "2.eml"), std::string(100000, 'x'));
+    EXPECT_EQ(events.front(), "unzip Gr\xC3\xBC\xC3\x9F" "e.eml");
+    EXPECT_EQ(zip.isProtected(archive), 0);
+    EXPECT_EQ(zip.verifyPassword(), 1);
+    EXPECT_TRUE(zip.testAll());
+    EXPECT_EQ(runCommand("unzip -tq " + quoted(archive)), 0);
+
+    // A single file goes in under its bare name; a missing one adds nothing.
+    ASSERT_TRUE(zip.newArchive((dir / "one.zip").string()));
+    ASSERT_TRUE(zip.addFiles((src / "Inbox" / "1.eml").string(), 1));
+    EXPECT_FALSE(zip.addFiles((src / "missing.eml").string(), 1));
+    EXPECT_FALSE(zip.addFiles((src / "Inbox" / "1.eml").string(), 1));  // the same name twice
+    ASSERT_TRUE(zip.writeArchive());
+    ASSERT_TRUE(zip.openArchive((dir / "one.zip").string()));
+    EXPECT_EQ(namesOf(zip), (std::vector<std::string>{"1.eml"}));
+
+    // An empty folder still gives a valid, empty archive.
+    fs::create_directories(dir / "none");
+    ASSERT_TRUE(zip.newArchive((dir / "none.zip").string()));
+    ASSERT_TRUE(zip.addFiles((dir / "none" / "*.*").string(), 1));
+    ASSERT_TRUE(zip.writeArchive());
+    ASSERT_TRUE(zip.openArchive((dir / "none.zip").string()));
+    EXPECT_TRUE(zip.members().empty());
+}
+
+TEST(ZipComponent, AesProtectionIsCheckedToTheEndAndOpensIn7Zip) {
+    TempDir dir;
+    writeFile(dir / "src" / "oebackup.dat", "BackupItem=11111111111\r\n");
+    writeFile(dir / "src" / "big.eml", std::string(300000, 'm'));
+    const std::string archive = (dir / "secret.wlm").string();
+    ZipComponent zip;
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((dir / "src" / "*.*").string(), 1));
+    zip.setPassword("s3cret pass");
+    zip.setProtection(1);
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+    EXPECT_EQ(readFile(archive).find("BackupItem"), std::string::npos);
+
+    EXPECT_EQ(zip.isProtected(archive), 1);
+    ASSERT_TRUE(zip.openArchive(archive));
+    zip.setDecryptionPassword("s3cret pass");
+    EXPECT_EQ(zip.verifyPassword(), 1);
+    // Many wrong passwords: a few pass the format's two-byte check, none the full read.
+    int refused = 0;
+    for (int i = 0; i < 400; ++i) {
+        zip.setDecryptionPassword("wrong" + std::to_string(i));
+        refused += zip.verifyPassword() == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(refused, 400);
+    zip.setDecryptionPassword("wrong0");
+    auto member = zip.findMember("oebackup.dat");
+    ASSERT_TRUE(member);
+    EXPECT_TRUE(member->encrypted);
+    EXPECT_FALSE(zip.extractMember(*member, (dir / "out").string()));
+    EXPECT_FALSE(fs::exists(dir / "out" / "oebackup.dat"));
+    zip.setDecryptionPassword("s3cret pass");
+    ASSERT_TRUE(zip.extractMember(*member, (dir / "out").string()));
+    EXPECT_EQ(readFile(dir / "out" / "oebackup.dat"), "BackupItem=11111111111\r\n");
+    zip.closeArchive();
+
+    EXPECT_EQ(runCommand("7z t -p's3cret pass' " + quoted(archive)), 0);
+    EXPECT_NE(runCommand("7z t -pnot-it " + quoted(archive)), 0);
+}
+
+TEST(ZipComponent, NamesThatLeaveTheTargetAreNeverWritten) {
+    TempDir dir;
+    ZipComponent zip;
+    const auto target = dir / "target";
+    fs::create_directories(target);
+    for (const std::string hostile : {"../x.txt", "/tmp/abs.txt", "C:\\x.txt", "a/../../x.txt", "..\\x.txt"}) {
+        const std::string archive = (dir / "evil.zip").string();
+        writeRawArchive(archive, {"fine.txt", hostile});
+        ASSERT_TRUE(zip.openArchive(archive)) << hostile;
+        EXPECT_EQ(zip.unzipAll(target.string()), -1) << hostile;
+        EXPECT_FALSE(zip.lastError().empty());
+        auto m = zip.findMember(hostile);
+        ASSERT_TRUE(m) << hostile;
+        EXPECT_FALSE(zip.extractMember(*m, target.string())) << hostile;
+        zip.closeArchive();
+        EXPECT_TRUE(fs::is_empty(target)) << hostile;  // not even the harmless member
+        EXPECT_FALSE(fs::exists(dir / "x.txt"));
+    }
+}
+
+TEST(ZipComponent, AFailedWriteKeepsTheEarlierArchiveAndLeavesNoTrace) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.txt", "first");
+    const std::string archive = (dir / "out" / "backup.wlm").string();
+    fs::create_directories(dir / "out");
+    ZipComponent zip;
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((dir / "src" / "a.txt").string(), 1));
+    ASSERT_TRUE(zip.writeArchive());
+    const std::string before = readFile(archive);
+
+    writeFile(dir / "src" / "b.txt", "vanishes");
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((dir / "src" / "*.*").string(), 1));
+    fs::remove(dir / "src" / "b.txt");
+    EXPECT_FALSE(zip.writeArchive());
+    EXPECT_FALSE(zip.lastError().empty());
+    EXPECT_EQ(readFile(archive), before);
+    EXPECT_EQ(filesBelow(dir / "out"), (std::vector<std::string>{"backup.wlm"}));
+
+    // Not a zip, a cut-off zip, a missing file: refused with a reason.
+    writeFile(dir / "junk.wlm", "plain text, not an archive");
+    EXPECT_FALSE(zip.openArchive((dir / "junk.wlm").string()));
+    EXPECT_FALSE(zip.lastError().empty());
+    writeFile(dir / "cut.wlm", before.substr(0, before.size() / 2));
+    EXPECT_FALSE(zip.openArchive((dir / "cut.wlm").string()));
+    EXPECT_FALSE(zip.openArchive((dir / "none.wlm").string()));
+    EXPECT_EQ(zip.isProtected((dir / "junk.wlm").string()), 0);
+
+    // A damaged member is not extracted, and nothing is left half-written.
+    // Incompressible content, so the middle of the archive is member data.
+    std::string noise(200000, '\0');
+    unsigned seed = 12345;
+    for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    writeFile(dir / "src" / "big.txt", noise);
+    const std::string damaged = (dir / "damaged.zip").string();
+    ASSERT_TRUE(zip.newArchive(damaged));
+    ASSERT_TRUE(zip.addFiles((dir / "src" / "big.txt").string(), 1));
+    ASSERT_TRUE(zip.writeArchive());
+    std::string bytes = readFile(damaged);
+    bytes[bytes.size() / 2] ^= 0x55;
+    writeFile(damaged, bytes);
+    ASSERT_TRUE(zip.openArchive(damaged));
+    auto m = zip.findMember("big.txt");
+    ASSERT_TRUE(m);
+    EXPECT_FALSE(zip.extractMember(*m, (dir / "x").string()));
+    EXPECT_FALSE(zip.testAll());
+    EXPECT_TRUE(!fs::exists(dir / "x") || fs::is_empty(dir / "x"));
+}
