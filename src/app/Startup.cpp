@@ -4,6 +4,7 @@
 #include "platform/PosixLauncher.h"
 #include "platform/PosixProcesses.h"
 #include "platform/WineRegistry.h"
+#include "schedule/UnattendedBackupRun.h"
 
 namespace app {
 
@@ -21,9 +22,9 @@ RealPlatform::~RealPlatform() = default;
 int RunUnattended(platform::Services& services, const std::string& commandLine) {
     MainSession session(services, commandLine);
     session.Load();
-    // The backup itself is not wired in yet: the run loads and ends cleanly.
+    const int status = schedule::UnattendedBackupRun(session);
     session.Shutdown();
-    return 0;
+    return status;
 }
 
 }  // namespace app

@@ -1,0 +1,114 @@
+#include "backup/BackupRun.h"
+
+#include <filesystem>
+
+#include "app/OperationTime.h"
+#include "backup/InformationRecord.h"
+#include "items/FolderArchives.h"
+#include "platform/Text.h"
+
+namespace backup {
+
+namespace {
+
+void report(const BackupEvents& events, const std::string& status) {
+    if (events.status) events.status(status);
+}
+
+void progress(const BackupEvents& events, int amount) {
+    if (events.addProgress) events.addProgress(amount);
+}
+
+void writeRecordHeader(const items::ItemContext& ctx, const BackupRequest& request) {
+    std::error_code ec;
+    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    SaveINI("BackupComputer", request.ComputerName, ctx.InfoRecordPath);
+    SaveINI("BackupLogonUser", request.LogonUserName, ctx.InfoRecordPath);
+    SaveINI("BackupTime", app::GeneralDateText(app::CurrentDateTime()), ctx.InfoRecordPath);
+    SaveINI("BackupInformation", EncodeDescription(request.description), ctx.InfoRecordPath);
+}
+
+void runItems(items::ItemContext& ctx, const BackupRequest& request, const OperationLog& log,
+              const BackupEvents& events, BackupOutcome* outcome) {
+    ctx.databaseChosen = request.chosen[items::kMailDatabase];
+    for (const auto& item : items::kCatalogue) {
+        bool ok = false;
+        if (request.chosen[item.index]) {
+            report(events, std::string(item.backupStatus));
+            ok = item.backup(ctx);
+            const std::string caption(item.backupLogCaption);
+            outcome->RunSummary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
+            log.record(" " + caption + (ok ? " Succeeded!" : " Fail!"), kLF);
+        }
+        outcome->ItemFlags += ok ? '1' : '0';
+        progress(events, item.backupProgress);
+    }
+}
+
+void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupOutcome* outcome) {
+    SaveINI("BackupItem", outcome->ItemFlags, ctx.InfoRecordPath);
+    ctx.Zip1.addFiles(ctx.InfoRecordPath, 1);
+    const bool protect = request.protect && !request.password.empty();
+    if (protect) ctx.Zip1.setPassword(request.password);
+    ctx.Zip1.setProtection(protect ? 1 : 0);
+    outcome->archiveWritten = ctx.Zip1.writeArchive();
+    if (!outcome->archiveWritten) outcome->archiveError = ctx.Zip1.lastError();
+    ctx.Zip1.closeArchive();
+}
+
+void removeStagingFiles(items::ItemContext& ctx) {
+    std::error_code ec;
+    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    for (auto& staging : ctx.stagingFiles) {
+        if (!staging.empty()) std::filesystem::remove(platform::cutAtNul(staging), ec);
+        staging.clear();
+    }
+    items::RemoveFolderArchives(ctx);
+}
+
+}  // namespace
+
+std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, const std::string& confirmation) {
+    if (request.targetFile.empty()) return ValidationFailure{"Invalid backup file name.", platform::Icon::Exclamation};
+    bool any = false;
+    for (bool chosen : request.chosen) any = any || chosen;
+    if (!any) return ValidationFailure{"Please select at least one item.", platform::Icon::Exclamation};
+    if (request.protect) {
+        if (request.password.empty() && confirmation.empty()) {
+            return ValidationFailure{"Please enter Password!", platform::Icon::Critical};
+        }
+        if (request.password != confirmation) return ValidationFailure{"Incorect Password!", platform::Icon::Critical};
+    }
+    return std::nullopt;
+}
+
+BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
+                             const OperationLog& log, const BackupEvents& events) {
+    BackupOutcome outcome;
+    writeRecordHeader(ctx, request);
+    log.separator();
+    log.record(texts.start + request.userName + " Data...", kLF);
+    log.record(" Backup File is " + request.targetFile, kLF);
+    progress(events, 10);
+    items::RemoveFolderArchives(ctx);
+    // The archive goes to a temporary file beside the target and replaces
+    // it only once complete, so an earlier backup there survives a failure.
+    ctx.Zip1.newArchive(request.targetFile);
+    runItems(ctx, request, log, events, &outcome);
+    writeArchive(ctx, request, &outcome);
+    removeStagingFiles(ctx);
+    if (!outcome.archiveWritten) {
+        log.record(" Backup File " + request.targetFile + " was not written: " + outcome.archiveError, kLF);
+    }
+    log.record(texts.completion + request.userName + " Data was Completed!", kCR);
+    return outcome;
+}
+
+std::string CompletionMessage(const BackupOutcome& outcome, const std::string& targetFile) {
+    if (!outcome.archiveWritten) {
+        return "The Backup File could not be written:\r\n" + targetFile + "\r\n\r\n" + outcome.archiveError;
+    }
+    return "The Backup was Completed!\r\n" + outcome.RunSummary;
+}
+
+}  // namespace backup

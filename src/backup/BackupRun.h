@@ -1,0 +1,65 @@
+#pragma once
+// The core of a backup, shared by the manual and the unattended run: the
+// record's opening lines, the log, every chosen item in catalogue order, and
+// the archive written in one piece. No widget, no question: the window asks
+// and reports around it, on its own thread.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "backup/OperationLog.h"
+#include "items/ItemContext.h"
+#include "platform/Dialogs.h"
+
+namespace backup {
+
+struct BackupRequest {
+    std::string targetFile;
+    std::array<bool, items::kItemCount> chosen{};
+    bool protect = false;
+    std::string password;
+    std::string description;  // line breaks as CR LF
+    std::string userName;     // for the log
+    std::string ComputerName;
+    std::string LogonUserName;
+};
+
+// The words that differ between the manual and the unattended run's log.
+struct RunTexts {
+    const char* start;
+    const char* completion;
+};
+inline constexpr RunTexts kManualRunTexts{" Start Backup User Profile ", " Backup User Profile "};
+inline constexpr RunTexts kAutoRunTexts{" Start Auto Backup User Profile ", " Auto Backup User Profile "};
+
+// What the window shows while the run works; either may be left empty.
+struct BackupEvents {
+    std::function<void(const std::string&)> status;  // the status label
+    std::function<void(int)> addProgress;            // added to the progress bar
+};
+
+struct BackupOutcome {
+    std::string ItemFlags;
+    std::string RunSummary;
+    bool archiveWritten = false;
+    std::string archiveError;
+};
+
+struct ValidationFailure {
+    std::string text;
+    platform::Icon icon;
+};
+
+// The manual run's checks, in order; nothing when the run may start.
+std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, const std::string& confirmation);
+
+BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
+                             const OperationLog& log, const BackupEvents& events);
+
+// The closing message of the manual run: the summary, or why the archive
+// is missing.
+std::string CompletionMessage(const BackupOutcome& outcome, const std::string& targetFile);
+
+}  // namespace backup

@@ -1,0 +1,49 @@
+#include "schedule/UnattendedBackupRun.h"
+
+#include "app/MainSession.h"
+#include "app/OperationTime.h"
+#include "app/SettingsFile.h"
+#include "backup/BackupRun.h"
+#include "platform/Text.h"
+
+namespace schedule {
+
+std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& commandLine) {
+    std::vector<std::string> parts = platform::splitAll(commandLine, '=');
+    for (std::size_t i = 1; i + 1 < parts.size(); ++i) {
+        parts[i] = parts[i].size() >= 2 ? parts[i].substr(0, parts[i].size() - 2) : std::string();
+    }
+    if (parts.size() < 5 || parts[0].empty() || parts[2].empty() || parts[4].empty()) return std::nullopt;
+    return UnattendedCommand{parts[1], parts[2], parts[3], parts[4]};
+}
+
+std::string DatedTargetFile(const std::string& target, const QDateTime& when) {
+    const std::string stem = target.size() >= 4 ? target.substr(0, target.size() - 4) : std::string();
+    return stem + "-" + when.toString("MM-dd-yyyy-HH-mm").toStdString() + ".wlm";
+}
+
+int UnattendedBackupRun(app::MainSession& session) {
+    auto command = ParseUnattendedCommandLine(session.CommandLine);
+    if (!command) return 2;
+    const auto& env = session.services.env;
+    // The file named on the command line is replaced only when the new
+    // archive is complete; in the dated case it is left as it is.
+    session.BackupTargetFile = command->target;
+    if (app::SettingIsOn(env, "autobackup", "autobackupfile")) {
+        session.BackupTargetFile = DatedTargetFile(command->target, app::CurrentDateTime());
+    }
+    backup::BackupRequest request;
+    request.targetFile = session.BackupTargetFile;
+    for (std::size_t k = 0; k < items::kItemCount; ++k) request.chosen[k] = k < command->mask.size() && command->mask[k] == '1';
+    request.protect = !command->password.empty();
+    request.password = command->password;
+    request.description = "Auto Backup";
+    request.userName = session.store.LogonUserName;
+    request.ComputerName = session.store.ComputerName;
+    request.LogonUserName = session.store.LogonUserName;
+    auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts,
+                                          backup::OperationLog::of(env), {});
+    return outcome.archiveWritten ? 0 : 1;
+}
+
+}  // namespace schedule

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <filesystem>
+
+#include "schedule/UnattendedBackupRun.h"
+#include "support/TestSupport.h"
+
+using namespace schedule;
+using testing_support::readFile;
+using testing_support::runCommand;
+using testing_support::TempDir;
+using testing_support::writeFile;
+namespace fs = std::filesystem;
+
+TEST(UnattendedCommandLine, SplitsAtEveryEqualsSign) {
+    auto c = ParseUnattendedCommandLine(" sf=ownerxm=11000000001ps=s3cretbf=C:\\Backups\\a.wlm");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->user, "owner");
+    EXPECT_EQ(c->mask, "11000000001");
+    EXPECT_EQ(c->password, "s3cret");
+    EXPECT_EQ(c->target, "C:\\Backups\\a.wlm");
+    EXPECT_EQ(ParseUnattendedCommandLine(" sf=ownerxm=1ps=bf=/x.wlm")->password, "");
+    EXPECT_FALSE(ParseUnattendedCommandLine(" sf=ownerxm=ps=bf=/x.wlm"));      // empty mask
+    EXPECT_FALSE(ParseUnattendedCommandLine(" sf=ownerxm=1ps=bf="));           // empty target
+    EXPECT_FALSE(ParseUnattendedCommandLine("=ownerxm=1ps=bf=/x.wlm"));        // empty key
+    EXPECT_FALSE(ParseUnattendedCommandLine(" sf=ownerxm=1ps=x"));             // four parts
+    // An "=" in the password shifts every later part.
+    auto shifted = ParseUnattendedCommandLine(" sf=ownerxm=1ps=a=bbf=/x.wlm");
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->password, "");  // "a" lost the two letters it does not have
+    EXPECT_EQ(shifted->target, "b");   // "bbf" minus the next key's name
+}
+
+TEST(UnattendedCommandLine, DatedNamesFollowTheTarget) {
+    const QDateTime when(QDate(2026, 12, 5), QTime(21, 30));
+    EXPECT_EQ(DatedTargetFile("/b/livemailbak-owner.wlm", when), "/b/livemailbak-owner-12-05-2026-21-30.wlm");
+    EXPECT_EQ(DatedTargetFile("/b/backup.zip1", when), "/b/backup.-12-05-2026-21-30.wlm");
+}
+
+namespace {
+
+struct Scheduled {
+    Scheduled() {
+        testing_support::makeSamplePrefix(dir / "prefix", {"--user", "owner", "--accounts", "2", "--messages", "3"});
+        fs::create_directories(dir / "home");
+        fs::create_directories(dir / "out");
+    }
+    int run(const std::string& commandLine, std::string* out) {
+        return runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM USERPROFILE='C:\\users\\owner' "
+                          "WINEPREFIX='" + (dir / "prefix").string() + "' TARNHOLD_HOME='" + (dir / "home").string() +
+                          "' timeout 120 '" TARNHOLD_BINARY "' '" + commandLine + "'", out);
+    }
+    std::vector<std::string> members(const std::string& archive, const std::string& password = "") {
+        std::string out;
+        runCommand("7z l -slt -p'" + password + "' '" + archive + "' | sed -n 's/^Path = //p'", &out);
+        std::vector<std::string> names;
+        std::size_t start = out.find('\n') + 1;  // the first Path is the archive itself
+        while (start < out.size()) {
+            auto end = out.find('\n', start);
+            names.push_back(out.substr(start, end - start));
+            start = end + 1;
+        }
+        return names;
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST(UnattendedBackupRun, BacksUpTheMaskedItemsWithoutAWindow) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string target = (s.dir / "out" / "weekly.wlm").string();
+    writeFile(target, "last week's backup");
+    std::string out;
+    ASSERT_EQ(s.run(" sf=ownerxm=01000001ps=pa55bf=" + target, &out), 0) << out;
+    EXPECT_EQ(s.members(target, "pa55").size(), 3u);  // two registry exports and the record
+    EXPECT_EQ(runCommand("7z t -ppa55 '" + target + "' >/dev/null"), 0);
+    EXPECT_NE(runCommand("7z t -pwrong '" + target + "' >/dev/null"), 0);
+    const std::string log = readFile(s.dir / "home" / "brlog.dat");
+    std::string user;
+    runCommand("id -un | tr -d '\\n'", &user);  // the log names the login account
+    EXPECT_NE(log.find(" Start Auto Backup User Profile " + user + " Data...\n\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Backup Mail Rules Succeeded!\n\r\n"), std::string::npos);
+    EXPECT_NE(log.find(" Backup Signatures Succeeded!\n\r\n"), std::string::npos);
+    EXPECT_NE(log.find(" Auto Backup User Profile " + user + " Data was Completed!\r\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("Backup Contacts"), std::string::npos);  // not in the mask: nothing logged
+    EXPECT_FALSE(fs::exists(s.dir / "home" / "oebackup.dat"));
+
+    // All zeros: an archive holding only the record. The dated name is used
+    // when the setting is missing, and the undated file is left alone.
+    fs::remove(s.dir / "home" / "settings.dat");
+    ASSERT_EQ(s.run(" sf=ownerxm=00000000000ps=bf=" + target, &out), 0) << out;
+    std::vector<fs::path> dated;
+    for (const auto& e : fs::directory_iterator(s.dir / "out")) {
+        if (e.path().filename() != "weekly.wlm") dated.push_back(e.path());
+    }
+    ASSERT_EQ(dated.size(), 1u);
+    EXPECT_EQ(dated[0].filename().string().rfind("weekly-", 0), 0u);
+    EXPECT_EQ(s.members(dated[0].string()), (std::vector<std::string>{"oebackup.dat"}));
+    EXPECT_EQ(runCommand("unzip -p '" + dated[0].string() + "' oebackup.dat | grep -q '^BackupItem=00000000000'"), 0);
+    EXPECT_EQ(runCommand("unzip -p '" + dated[0].string() + "' oebackup.dat | grep -q '^BackupInformation=Auto Backup'"), 0);
+
+    // A folder that does not exist: nothing written, the run says so.
+    EXPECT_EQ(s.run(" sf=ownerxm=1ps=bf=" + (s.dir / "missing" / "x.wlm").string(), &out), 1) << out;
+    EXPECT_NE(readFile(s.dir / "home" / "brlog.dat").find("was not written"), std::string::npos);
+}
