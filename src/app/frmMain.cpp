@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include <QApplication>
+#include <QThread>
+#include <mutex>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -16,7 +18,10 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/BackupFollowUp.h"
 #include "app/Globals.h"
+#include "app/SettingsFile.h"
+#include "backup/OperationLog.h"
 #include "backup/FileNaming.h"
 
 namespace app {
@@ -91,6 +96,7 @@ frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), s
     connect(ifprotect, &QCheckBox::toggled, this, &frmMain::ifprotect_Click);
     connect(cmdTargetFile, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::quit_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     ifprotect_Click();
 }
 
@@ -206,7 +212,8 @@ QWidget* frmMain::buildProgressPanel() {
 
 void frmMain::buildMenus() {
     QMenu* file = menuBar()->addMenu("File");
-    named(file->addAction("Backup Now"), "backup");
+    backupMenu = named(file->addAction("Backup Now"), "backup");
+    connect(backupMenu, &QAction::triggered, this, &frmMain::BackupRun);
     named(file->addAction("Restore Now"), "restore");
     named(file->addAction("Quit"), "quit");
     connect(file->actions().last(), &QAction::triggered, this, &frmMain::quit_Click);
@@ -233,6 +240,7 @@ void frmMain::buildMenus() {
 }
 
 void frmMain::Form_Load() {
+    connectZipNotifications();
     picCon3->hide();
     pbshow->setRange(0, 100);
     pbshow->setValue(0);
@@ -258,6 +266,7 @@ void frmMain::showTargetFile() {
 void frmMain::SSTab1_Click(int tab) {
     cmdApply->setText(ApplyCaptionForTab(tab));
     cmdApply->repaint();
+    if (tab == 2) LoadLogList();
 }
 
 void frmMain::ifprotect_Click() {
@@ -280,14 +289,133 @@ void frmMain::cmdTargetFile_Click() {
 }
 
 void frmMain::quit_Click() {
+    if (running_) return;  // the run ends first; its archive must not be cut off
     session_.Shutdown();
     QApplication::quit();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
     session_.Shutdown();
     event->accept();
     QApplication::quit();
+}
+
+
+// ---- The manual backup ------------------------------------------------------
+
+struct frmMain::LabelFeed {
+    std::mutex mutex;
+    std::string text;
+    bool pending = false;
+};
+
+void frmMain::post(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void frmMain::feedLabel(QLabel* label, const std::shared_ptr<LabelFeed>& feed, std::string text) {
+    std::lock_guard lock(feed->mutex);
+    feed->text = std::move(text);
+    if (feed->pending) return;
+    feed->pending = true;
+    post([label, feed] {
+        std::lock_guard inner(feed->mutex);
+        feed->pending = false;
+        label->setText(QString::fromStdString(feed->text));
+    });
+}
+
+void frmMain::connectZipNotifications() {
+    addingFeed_ = std::make_shared<LabelFeed>();
+    writingFeed_ = std::make_shared<LabelFeed>();
+    auto adding = [this](const std::string& name) { feedLabel(SkinLabel12, addingFeed_, "Adding File " + name); };
+    session_.Zip1.setNotifications(
+        {adding, [this](const std::string& name) { feedLabel(SkinLabel12, addingFeed_, "Unzip File " + name); },
+         [this](int percent) { feedLabel(SkinLabel11, writingFeed_, "Write File " + std::to_string(percent) + "%"); }});
+    session_.Zip2.setNotifications({adding, {}, {}});
+}
+
+backup::BackupRequest frmMain::backupRequestFromControls() const {
+    backup::BackupRequest r;
+    r.targetFile = session_.BackupTargetFile;  // never the text typed into the box
+    for (std::size_t i = 0; i < items::kItemCount; ++i) r.chosen[i] = backupitem[i]->checkState() == Qt::Checked;
+    r.protect = ifprotect->isChecked();
+    r.password = txtPassword->text().toStdString();
+    // The box separates lines with LF; the record keeps Windows line breaks.
+    r.description = txtAttachInfo->toPlainText().replace("\n", "\r\n").toStdString();
+    r.userName = cbSource->text().toStdString();
+    r.ComputerName = session_.store.ComputerName;
+    r.LogonUserName = session_.store.LogonUserName;
+    return r;
+}
+
+void frmMain::setRunning(bool on) {
+    running_ = on;
+    cmdApply->setEnabled(!on);
+    backupMenu->setEnabled(!on);
+    if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+}
+
+void frmMain::BackupRun() {
+    if (running_) return;
+    auto& services = session_.services;
+    const backup::BackupRequest request = backupRequestFromControls();
+    if (auto failure = backup::ValidateBackup(request, txtPassword2->text().toStdString())) {
+        services.dialogs.message(failure->text, failure->icon);
+        return;
+    }
+    if (SettingIsOn(services.env, "Backup", "autocloselive")) {
+        services.processes.killByName("wlmail.exe");
+        services.processes.killByName("WLMAIL.EXE");
+    }
+    setRunning(true);
+    picCon3->show();
+    QCoreApplication::processEvents();
+    backup::BackupEvents events{
+        [this](const std::string& status) { post([this, status] { Label1->setText(QString::fromStdString(status)); }); },
+        [this](int amount) { post([this, amount] { pbshow->setValue(pbshow->value() + amount); }); }};
+    QThread* worker = QThread::create([this, request, events] {
+        auto outcome = backup::RunBackupItems(session_.items, request, backup::kManualRunTexts,
+                                              backup::OperationLog::of(session_.services.env), events);
+        post([this, outcome, target = request.targetFile] { finishBackup(outcome, target); });
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void frmMain::finishBackup(const backup::BackupOutcome& outcome, const std::string& target) {
+    pbshow->setValue(pbshow->maximum());
+    setRunning(false);
+    Label1->setText("Operation complete!");
+    picCon3->hide();
+    pbshow->setValue(pbshow->minimum());
+    Label1->setText("Please Waiting...");
+    auto& services = session_.services;
+    services.dialogs.message(backup::CompletionMessage(outcome, target),
+                             outcome.archiveWritten ? platform::Icon::Information : platform::Icon::Critical);
+    RunBackupFollowUps(services, session_.registry, target, {});
+}
+
+void frmMain::cmdApply_Click() {
+    switch (SSTab1->currentIndex()) {
+        case 0: BackupRun(); break;
+        case 2: session_.services.launcher.openTextFile(backup::OperationLog::of(session_.services.env).path()); break;
+        case 3: ShowHelp(session_.services.launcher, session_.services.env); break;
+        default: break;
+    }
+}
+
+void frmMain::LoadLogList() {
+    List1->clear();
+    for (const auto& line : backup::LoadLogList(backup::OperationLog::of(session_.services.env).path())) {
+        List1->addItem(QString::fromStdString(line));
+    }
+    if (List1->count() > 0) List1->setCurrentRow(List1->count() - 1);
 }
 
 }  // namespace app

@@ -5,8 +5,11 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
+#include <memory>
 
 #include "app/MainSession.h"
+#include "backup/BackupRun.h"
 #include "items/Catalogue.h"
 
 class QCheckBox;
@@ -30,6 +33,11 @@ public:
 
     // The window's load: discovery, then the controls follow what it found.
     void Form_Load();
+    // The manual backup: checks on this thread, the work on a worker thread.
+    void BackupRun();
+    void cmdApply_Click();
+    // True while a backup or restore works.
+    bool running() const { return running_; }
 
     // Controls, by their names in the program's design.
     QTabWidget* SSTab1;
@@ -58,6 +66,7 @@ public:
     QPushButton* cmdQuit;
     QMenu* selectitem;
     QMenu* selectitem2;
+    QAction* backupMenu;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,8 +84,23 @@ private:
     void cmdTargetFile_Click();
     void quit_Click();
     void showTargetFile();
+    void LoadLogList();
+
+    backup::BackupRequest backupRequestFromControls() const;
+    void finishBackup(const backup::BackupOutcome& outcome, const std::string& target);
+    void setRunning(bool on);
+    // Runs `work` on this window's thread, from any thread.
+    void post(std::function<void()> work);
+    // Shows the newest of many texts sent from a worker, without queueing one
+    // event per text.
+    struct LabelFeed;
+    void feedLabel(QLabel* label, const std::shared_ptr<LabelFeed>& feed, std::string text);
+    void connectZipNotifications();
 
     MainSession& session_;
+    bool running_ = false;
+    std::shared_ptr<LabelFeed> addingFeed_;
+    std::shared_ptr<LabelFeed> writingFeed_;
 };
 
 // The caption of the apply button for each tab.

@@ -5,6 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
+#include <QListWidget>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <filesystem>
 
 #include "app/frmMain.h"
 #include "backup/FileNaming.h"
@@ -101,4 +106,44 @@ TEST(MainWindow, ProtectionEnablesThePasswordBoxes) {
     EXPECT_EQ(f.window.txtPassword->echoMode(), QLineEdit::Password);
     f.window.ifprotect->setChecked(false);
     EXPECT_FALSE(f.window.txtPassword2->isEnabled());
+}
+
+TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "2", "--messages", "3"});
+    f.window.Form_Load();
+    f.window.cmdApply->click();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].text, "Please select at least one item.");
+
+    testing_support::writeFile(f.env.programFile("settings.dat"),
+                               "[General]\r\nburndvd=0\r\nrunliveafterbackup=1\r\n[backup]\r\nopenfolderbackup=0\r\n"
+                               "autocloselive=0\r\n");
+    f.window.backupitem[items::kMailAccounts]->setChecked(true);
+    f.window.backupitem[items::kSignatures]->setChecked(true);
+    f.window.txtAttachInfo->setPlainText("line one\nline two");
+    f.window.cmdApply->click();
+    EXPECT_TRUE(f.window.running());
+    EXPECT_FALSE(f.window.cmdApply->isEnabled());  // no second run meanwhile
+    EXPECT_FALSE(f.window.backupMenu->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    EXPECT_TRUE(f.window.cmdApply->isEnabled());
+    EXPECT_TRUE(f.window.picCon3->isHidden());
+    EXPECT_EQ(f.window.Label1->text(), "Please Waiting...");
+    ASSERT_EQ(f.dialogs.messages.size(), 2u);
+    EXPECT_EQ(f.dialogs.messages[1].text,
+              "The Backup was Completed!\r\n\r\nBackup Mail Accounts & Messages/News Accounts & Messages\tSuccessed!"
+              "\r\nBackup Signatures\tSuccessed!");
+    EXPECT_TRUE(std::filesystem::exists(f.session.BackupTargetFile));
+    EXPECT_TRUE(f.processes.killed.empty());  // autocloselive is off
+    ASSERT_EQ(f.launcher.launches.size(), 1u);
+    EXPECT_EQ(f.launcher.launches[0].target, "\"C:\\Program Files\\Windows Live\\Mail\\wlmail.exe\"");
+    EXPECT_EQ(f.launcher.launches[0].mode, platform::ShowMode::Minimized);
+    EXPECT_TRUE(f.window.SkinLabel11->text().startsWith("Write File "));
+
+    f.window.SSTab1->setCurrentIndex(2);
+    ASSERT_GT(f.window.List1->count(), 4);
+    EXPECT_EQ(f.window.List1->currentRow(), f.window.List1->count() - 1);
+    EXPECT_TRUE(f.window.List1->currentItem()->text().endsWith(" Backup User Profile owner Data was Completed!"));
+    f.window.cmdApply->click();
+    EXPECT_EQ(f.launcher.launches.back().target, f.env.programFile("brlog.dat"));
 }
