@@ -38,7 +38,9 @@ public:
 
     void setWorkingFolder(const std::string& folder) { workingFolder_ = folder; }
     void setNotifications(ZipNotifications n) { notify_ = std::move(n); }
+    const ZipNotifications& notifications() const { return notify_; }
     void setCompressionLevel(int level) { compressionLevel_ = level; }
+    int compressionLevel() const { return compressionLevel_; }
 
     // Writing: nothing touches the disk until writeArchive.
     bool newArchive(const std::string& path);

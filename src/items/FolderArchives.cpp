@@ -1,6 +1,8 @@
 #include "items/FolderArchives.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 
@@ -120,19 +122,43 @@ void RemoveFolderArchives(ItemContext& ctx) {
     ctx.folderArchiveFolder.clear();
 }
 
-bool PackFolder(ItemContext& ctx, std::size_t item, const std::string& parent, const std::string& name) {
+// Packs one folder with its own archive object, so folders can be packed
+// on several threads at once.
+bool packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
+    backup::ZipComponent zip;
+    zip.setNotifications(model.notifications());
+    zip.setCompressionLevel(model.compressionLevel());
+    return zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
+}
+
+bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
+                 const std::vector<std::string>& names) {
     const std::string stage = stagingFolder(ctx);
     if (stage.empty()) return false;
     // One subfolder per item: two items may have folders of the same name.
     const fs::path itemFolder = fs::path(stage) / std::to_string(item);
     std::error_code ec;
     fs::create_directories(itemFolder, ec);
-    const std::string archive = (itemFolder / (name + ".zip")).string();
-    bool ok = ctx.Zip2.newArchive(archive) &&
-              ctx.Zip2.addFiles(platform::joinHostPath(platform::joinHostPath(parent, name), "*.*"), 1) &&
-              ctx.Zip2.writeArchive();
-    ctx.Zip2.closeArchive();
-    return ok && ctx.Zip1.addFiles(archive, 1);
+    std::vector<std::string> archives;
+    for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
+
+    std::vector<char> packed(names.size(), 0);
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < names.size();) {
+            packed[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
+        }
+    };
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < std::min<std::size_t>(cores, names.size()); ++t) helpers.emplace_back(work);
+    work();
+    for (auto& h : helpers) h.join();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ctx.yield();
+        if (!packed[i] || !ctx.Zip1.addFiles(archives[i], 1)) return false;
+    }
+    return true;
 }
 
 bool ExtractPlainMember(ItemContext& ctx, const std::string& member, const std::string& hostFolder) {

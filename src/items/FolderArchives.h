@@ -22,8 +22,11 @@ std::string CreateFolderArchiveFolder(const platform::Environment& env);
 // this program made are touched.
 void RemoveFolderArchives(ItemContext& ctx);
 
-// Packs host folder `parent`/`name` and adds "<name>.zip" to Zip1.
-bool PackFolder(ItemContext& ctx, std::size_t item, const std::string& parent, const std::string& name);
+// Packs the host folders `parent`/<name> and adds each "<name>.zip" to Zip1
+// in the order given. Folders are packed side by side on the machine's
+// cores; the members still go in in order.
+bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
+                 const std::vector<std::string>& names);
 
 enum class UnpackMode {
     Replace,  // the folder becomes exactly the archive's contents

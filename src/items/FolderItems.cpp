@@ -34,14 +34,13 @@ bool packSubfolders(ItemContext& ctx, std::size_t item, const std::string& windo
     const std::string host = ctx.env.hostPath(windowsFolder);
     auto folders = ListSubfolders(host);
     if (!folders) return false;
+    std::vector<std::string> chosen;
     for (const auto& name : *folders) {
-        ctx.yield();
-        if (!wanted(name)) continue;
-        if (!PackFolder(ctx, item, host, name)) return false;
-        members->push_back(name + ".zip");
-        ctx.yield();
+        if (wanted(name)) chosen.push_back(name);
     }
-    return !members->empty();
+    if (chosen.empty() || !PackFolders(ctx, item, host, chosen)) return false;
+    for (const auto& name : chosen) members->push_back(name + ".zip");
+    return true;
 }
 
 // Adds every plain file the filter lets through and records the list.
