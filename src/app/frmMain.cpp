@@ -97,6 +97,7 @@ frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), s
     connect(cmdTargetFile, &QPushButton::clicked, this, &frmMain::cmdTargetFile_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::quit_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
+    connect(cmdSourceFile, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
     ifprotect_Click();
 }
 
@@ -214,7 +215,8 @@ void frmMain::buildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     backupMenu = named(file->addAction("Backup Now"), "backup");
     connect(backupMenu, &QAction::triggered, this, &frmMain::BackupRun);
-    named(file->addAction("Restore Now"), "restore");
+    restoreMenu = named(file->addAction("Restore Now"), "restore");
+    connect(restoreMenu, &QAction::triggered, this, &frmMain::RestoreRun);
     named(file->addAction("Quit"), "quit");
     connect(file->actions().last(), &QAction::triggered, this, &frmMain::quit_Click);
     QMenu* option = menuBar()->addMenu("Option");
@@ -357,6 +359,8 @@ void frmMain::setRunning(bool on) {
     running_ = on;
     cmdApply->setEnabled(!on);
     backupMenu->setEnabled(!on);
+    restoreMenu->setEnabled(!on);
+    cmdSourceFile->setEnabled(!on);
     if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
 }
@@ -376,14 +380,20 @@ void frmMain::BackupRun() {
     setRunning(true);
     picCon3->show();
     QCoreApplication::processEvents();
-    backup::BackupEvents events{
-        [this](const std::string& status) { post([this, status] { Label1->setText(QString::fromStdString(status)); }); },
-        [this](int amount) { post([this, amount] { pbshow->setValue(pbshow->value() + amount); }); }};
-    QThread* worker = QThread::create([this, request, events] {
+    startWorker([this, request, events = progressEvents()] {
         auto outcome = backup::RunBackupItems(session_.items, request, backup::kManualRunTexts,
                                               backup::OperationLog::of(session_.services.env), events);
         post([this, outcome, target = request.targetFile] { finishBackup(outcome, target); });
     });
+}
+
+backup::BackupEvents frmMain::progressEvents() {
+    return {[this](const std::string& status) { post([this, status] { Label1->setText(QString::fromStdString(status)); }); },
+            [this](int amount) { post([this, amount] { pbshow->setValue(pbshow->value() + amount); }); }};
+}
+
+void frmMain::startWorker(std::function<void()> work) {
+    QThread* worker = QThread::create(std::move(work));
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
 }
@@ -404,9 +414,75 @@ void frmMain::finishBackup(const backup::BackupOutcome& outcome, const std::stri
 void frmMain::cmdApply_Click() {
     switch (SSTab1->currentIndex()) {
         case 0: BackupRun(); break;
+        case 1:
+            if (session_.services.dialogs.message(restore::kRestoreQuestion, platform::Icon::Information,
+                                                  platform::Buttons::OkCancel) == platform::Answer::Ok) {
+                RestoreRun();
+            }
+            break;
         case 2: session_.services.launcher.openTextFile(backup::OperationLog::of(session_.services.env).path()); break;
         case 3: ShowHelp(session_.services.launcher, session_.services.env); break;
         default: break;
+    }
+}
+
+// ---- Restore ---------------------------------------------------------------
+
+void frmMain::cmdSourceFile_Click() {
+    if (running_) return;
+    session_.Zip1.closeArchive();
+    session_.Zip2.closeArchive();
+    for (QCheckBox* box : restoreitem) {
+        box->setChecked(false);
+        box->setEnabled(false);
+    }
+    txtSourceFile->clear();
+    txtFileInfo->clear();
+    txtPOBinfo->clear();
+    platform::FileDialogRequest request{restore::kOpenBackupTitle, restore::kOpenBackupFilter, {}, false};
+    auto chosen = session_.services.dialogs.openFile(request);
+    if (!chosen || chosen->empty()) return;
+    const auto inspection = restore::InspectBackupFile(session_, restoreState_, *chosen);
+    if (inspection.outcome == restore::InspectionOutcome::WrongPassword) return;
+    txtSourceFile->setText(QString::fromStdString(*chosen));
+    txtPOBinfo->setPlainText(QString::fromStdString(inspection.POBinfo).replace("\r\n", "\n"));
+    txtFileInfo->setPlainText(QString::fromStdString(inspection.FileInfo).replace("\r\n", "\n"));
+    for (std::size_t k = 0; k < items::kItemCount; ++k) restoreitem[k]->setEnabled(inspection.present[k]);
+}
+
+void frmMain::RestoreRun() {
+    if (running_) return;
+    restore::RestoreRequest request;
+    for (std::size_t k = 0; k < items::kItemCount; ++k) request.ticked[k] = restoreitem[k]->isChecked();
+    request.userName = cbTarget->text().toStdString();
+    if (auto failure = restore::ValidateRestore(restoreState_, request)) {
+        session_.services.dialogs.message(failure->text, failure->icon);
+        return;
+    }
+    setRunning(true);
+    SkinLabel11->clear();
+    SkinLabel12->clear();
+    picCon3->show();
+    QCoreApplication::processEvents();
+    startWorker([this, request, state = restoreState_, events = progressEvents()] {
+        auto outcome = restore::RunRestoreItems(session_.items, state, request,
+                                                backup::OperationLog::of(session_.services.env), events);
+        post([this, outcome] { finishRestore(outcome); });
+    });
+}
+
+void frmMain::finishRestore(const restore::RestoreOutcome& outcome) {
+    setRunning(false);
+    pbshow->setValue(pbshow->maximum());
+    Label1->setText("Operation complete!");
+    picCon3->hide();
+    pbshow->setValue(0);
+    Label1->setText("Please Waiting...");
+    auto& services = session_.services;
+    services.dialogs.message(restore::RestoreCompletionMessage(outcome), platform::Icon::Information);
+    if (SettingIsOn(services.env, "General", "runliveafterrestore")) {
+        services.launcher.startWindowsCommand("\"" + MailClientProgram(session_.registry) + "\"",
+                                              platform::ShowMode::Minimized);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/MainSession.h"
 #include "backup/BackupRun.h"
+#include "restore/RestoreRun.h"
 #include "items/Catalogue.h"
 
 class QCheckBox;
@@ -35,7 +36,9 @@ public:
     void Form_Load();
     // The manual backup: checks on this thread, the work on a worker thread.
     void BackupRun();
+    void RestoreRun();
     void cmdApply_Click();
+    void cmdSourceFile_Click();
     // True while a backup or restore works.
     bool running() const { return running_; }
 
@@ -67,6 +70,7 @@ public:
     QMenu* selectitem;
     QMenu* selectitem2;
     QAction* backupMenu;
+    QAction* restoreMenu;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +92,9 @@ private:
 
     backup::BackupRequest backupRequestFromControls() const;
     void finishBackup(const backup::BackupOutcome& outcome, const std::string& target);
+    void finishRestore(const restore::RestoreOutcome& outcome);
+    backup::BackupEvents progressEvents();
+    void startWorker(std::function<void()> work);
     void setRunning(bool on);
     // Runs `work` on this window's thread, from any thread.
     void post(std::function<void()> work);
@@ -99,6 +106,7 @@ private:
 
     MainSession& session_;
     bool running_ = false;
+    restore::RestoreState restoreState_;
     std::shared_ptr<LabelFeed> addingFeed_;
     std::shared_ptr<LabelFeed> writingFeed_;
 };

@@ -1,0 +1,19 @@
+#pragma once
+// The commands of tarnhold-cli. Each returns the process exit status:
+// 0 when all went well, 1 when it did not.
+
+#include <optional>
+#include <string>
+
+#include "app/MainSession.h"
+
+namespace cli {
+
+int Info(app::MainSession& session, const std::string& file);
+int List(app::MainSession& session, const std::string& file);
+int Verify(app::MainSession& session, const std::string& file);
+// `mask`: character k is "1" for each item k to restore; all items the
+// backup holds when absent.
+int Restore(app::MainSession& session, const std::string& file, const std::optional<std::string>& mask);
+
+}  // namespace cli

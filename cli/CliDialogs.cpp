@@ -1,0 +1,21 @@
+#include "CliDialogs.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "platform/TerminalPassword.h"
+#include "platform/Text.h"
+
+namespace cli {
+
+platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons) {
+    std::cerr << "tarnhold-cli: " << platform::replaceAll(text, "\r\n", "\n") << "\n";
+    return platform::Answer::Ok;
+}
+
+std::optional<std::string> CliDialogs::askPassword() {
+    if (const char* fromEnvironment = std::getenv("TARNHOLD_PASSWORD")) return std::string(fromEnvironment);
+    return platform::readPasswordFromTerminal("Password: ");
+}
+
+}  // namespace cli

@@ -1,0 +1,69 @@
+// tarnhold-cli: look into, check and restore backups from a shell or a
+// script. It shares every rule with the window; it only reads its
+// arguments and prints.
+
+#include <QCoreApplication>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "CliDialogs.h"
+#include "app/Startup.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarnhold-cli COMMAND FILE [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  info FILE                  computer, user, date, description and the items of a backup\n"
+    "  list FILE                  the members with their sizes, and the files in each folder archive\n"
+    "  verify FILE                read every member and folder archive; exit 0 only when all is sound\n"
+    "  restore FILE [--items M]   restore into $WINEPREFIX; M is an 11-character mask of 0 and 1\n"
+    "                             (default: every item the backup holds)\n"
+    "\n"
+    "The password of a protected backup is read from the terminal, or from\n"
+    "TARNHOLD_PASSWORD when set. Exit status: 0 done, 1 failed, 2 usage error.\n";
+
+int usageError(const std::string& why) {
+    std::cerr << "tarnhold-cli: " << why << "\n" << kUsage;
+    return 2;
+}
+
+bool isMask(const std::string& text) {
+    return !text.empty() && text.size() <= 11 && text.find_first_not_of("01") == std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication core(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (args.size() < 2) return usageError("a command and a backup file are needed");
+    const std::string& command = args[0];
+    const std::string& file = args[1];
+    std::optional<std::string> mask;
+    if (command == "restore" && args.size() == 4 && args[2] == "--items") {
+        if (!isMask(args[3])) return usageError("--items takes up to 11 characters of 0 and 1");
+        mask = args[3];
+    } else if (args.size() != 2) {
+        return usageError("unexpected arguments after the file");
+    }
+    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+                           [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
+    app::MainSession session(real.services(), "");
+    int status = 2;
+    if (command == "info") status = cli::Info(session, file);
+    else if (command == "list") status = cli::List(session, file);
+    else if (command == "verify") status = cli::Verify(session, file);
+    else if (command == "restore") status = cli::Restore(session, file, mask);
+    else return usageError("unknown command \"" + command + "\"");
+    session.Shutdown();
+    return status;
+}

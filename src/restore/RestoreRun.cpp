@@ -1,0 +1,61 @@
+#include "restore/RestoreRun.h"
+
+#include <filesystem>
+
+#include "items/FolderArchives.h"
+
+namespace restore {
+
+namespace {
+
+void progress(const backup::BackupEvents& events, int amount) {
+    if (events.addProgress) events.addProgress(amount);
+}
+
+bool shouldRun(const RestoreState& state, const RestoreRequest& request, std::size_t k) {
+    return request.ticked[k] && k < state.RestoreItemFlags.size() && state.RestoreItemFlags[k] == '1';
+}
+
+}  // namespace
+
+std::optional<backup::ValidationFailure> ValidateRestore(const RestoreState& state, const RestoreRequest& request) {
+    if (state.InvalidBackupFile) return backup::ValidationFailure{"Invalid backup file.", platform::Icon::Critical};
+    for (bool ticked : request.ticked) {
+        if (ticked) return std::nullopt;
+    }
+    return backup::ValidationFailure{"Please select at least one item.", platform::Icon::Exclamation};
+}
+
+RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& state, const RestoreRequest& request,
+                               const backup::OperationLog& log, const backup::BackupEvents& events) {
+    RestoreOutcome outcome;
+    log.separator();
+    log.record(" Start Retore Data to User Profile " + request.userName, backup::kLF);
+    log.record(" Restore File is " + state.RestoreSourceFile, backup::kLF);
+    progress(events, 5);
+    for (const auto& item : items::kCatalogue) {
+        if (shouldRun(state, request, item.index)) {
+            if (events.status) events.status(std::string(item.restoreStatus));
+            const bool ok = item.restore(ctx);
+            outcome.allSucceeded = outcome.allSucceeded && ok;
+            const std::string caption(item.restoreCaption);
+            outcome.summary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
+            log.record(" " + caption + " " + (ok ? "Succeeded!" : "Fail!"), backup::kLF);
+        }
+        progress(events, item.restoreProgress);
+        if (item.index == items::kMailRules) progress(events, items::kRestoreMailRulesExtraProgress);
+    }
+    items::RemoveFolderArchives(ctx);
+    // The restored keys reach the registry files now, not only at exit.
+    ctx.registry.registry().flush();
+    log.record(" Restore Data to User Profile " + request.userName + " was Completed!", backup::kCR);
+    std::error_code ec;
+    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    return outcome;
+}
+
+std::string RestoreCompletionMessage(const RestoreOutcome& outcome) {
+    return "The Restore was Completed!\r\n" + outcome.summary;
+}
+
+}  // namespace restore

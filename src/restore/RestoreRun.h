@@ -1,0 +1,40 @@
+#pragma once
+// The restore of the items a user ticked that the opened backup holds, in
+// catalogue order, with the log records and the summary. The window asks
+// the question first and runs this on a worker thread.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "backup/BackupRun.h"
+#include "backup/OperationLog.h"
+#include "items/ItemContext.h"
+#include "restore/Inspection.h"
+
+namespace restore {
+
+inline constexpr const char* kRestoreQuestion =
+    "Your current Email and News messages will be replaced with the messages from the selected backup file."
+    "\r\n\r\nDo you want to countinue?";
+
+struct RestoreRequest {
+    std::array<bool, items::kItemCount> ticked{};
+    std::string userName;  // the Restore tab's user field
+};
+
+struct RestoreOutcome {
+    std::string summary;
+    bool allSucceeded = true;
+};
+
+// The two stops of a restore, in order; nothing when it may run.
+std::optional<backup::ValidationFailure> ValidateRestore(const RestoreState& state, const RestoreRequest& request);
+
+RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& state, const RestoreRequest& request,
+                               const backup::OperationLog& log, const backup::BackupEvents& events);
+
+std::string RestoreCompletionMessage(const RestoreOutcome& outcome);
+
+}  // namespace restore
