@@ -147,3 +147,62 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
     f.window.cmdApply->click();
     EXPECT_EQ(f.launcher.launches.back().target, f.env.programFile("brlog.dat"));
 }
+
+TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "2", "--messages", "3"});
+    f.window.Form_Load();
+    testing_support::writeFile(f.env.programFile("settings.dat"), "[General]\r\nrunliveafterrestore=0\r\n");
+    // A backup of two items, made through the window.
+    f.window.backupitem[items::kSignatures]->setChecked(true);
+    f.window.backupitem[items::kCalendars]->setChecked(true);
+    f.window.txtAttachInfo->setPlainText("weekly\nbackup");
+    f.window.cmdApply->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    const std::string archive = f.session.BackupTargetFile;
+    f.dialogs.messages.clear();
+    f.launcher.launches.clear();  // the backup's follow-ups (settings absent: on)
+
+    f.window.SSTab1->setCurrentIndex(1);
+    f.window.cmdSourceFile->click();  // cancelled: the tab is only reset
+    EXPECT_TRUE(f.window.txtSourceFile->text().isEmpty());
+    f.dialogs.files.push_back(archive);
+    f.window.cmdSourceFile->click();
+    ASSERT_EQ(f.dialogs.fileRequests.back().title, "Restore Data from a Backup file");
+    EXPECT_EQ(f.window.txtSourceFile->text().toStdString(), archive);
+    EXPECT_EQ(f.window.txtFileInfo->toPlainText(), "weekly\nbackup");
+    EXPECT_TRUE(f.window.txtPOBinfo->toPlainText().startsWith("Computer:DESKTOP-01\nUser:owner\nDate:"));
+    for (std::size_t k = 0; k < items::kItemCount; ++k) {
+        EXPECT_EQ(f.window.restoreitem[k]->isEnabled(), k == items::kSignatures || k == items::kCalendars) << k;
+        EXPECT_FALSE(f.window.restoreitem[k]->isChecked());
+    }
+
+    // Cancel on the question changes nothing and writes nothing.
+    f.window.restoreitem[items::kCalendars]->setChecked(true);
+    const std::string logBefore = testing_support::readFile(f.env.programFile("brlog.dat"));
+    f.dialogs.answers.push_back(platform::Answer::Cancel);
+    f.window.cmdApply->click();
+    EXPECT_FALSE(f.window.running());
+    EXPECT_EQ(testing_support::readFile(f.env.programFile("brlog.dat")), logBefore);
+
+    const auto calendars = f.env.hostPath(f.session.store.MailStoreRoot) + "/Calendars";
+    std::filesystem::remove_all(calendars);
+    f.dialogs.answers.push_back(platform::Answer::Ok);
+    f.window.cmdApply->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    EXPECT_EQ(f.dialogs.messages.back().text, "The Restore was Completed!\r\n\r\nRestore Calendars\tSuccessed!");
+    EXPECT_TRUE(std::filesystem::is_directory(calendars));
+    EXPECT_TRUE(f.launcher.launches.empty());
+    // The same backup can be restored again at once, from the menu without the question.
+    const std::size_t questions = f.dialogs.messages.size();
+    f.window.restoreMenu->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    EXPECT_EQ(f.dialogs.messages.size(), questions + 1);
+    EXPECT_EQ(f.dialogs.messages.back().text, "The Restore was Completed!\r\n\r\nRestore Calendars\tSuccessed!");
+
+    // Opening a file that is no backup disables every box first.
+    testing_support::writeFile(f.dir / "junk.wlm", "junk");
+    f.dialogs.files.push_back((f.dir / "junk.wlm").string());
+    f.window.cmdSourceFile->click();
+    EXPECT_EQ(f.dialogs.messages.back().text, "Invalid backup file");
+    for (auto* box : f.window.restoreitem) EXPECT_FALSE(box->isEnabled());
+}
