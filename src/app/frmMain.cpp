@@ -19,6 +19,10 @@
 #include <QVBoxLayout>
 
 #include "app/BackupFollowUp.h"
+#include "app/Frmsettings.h"
+#include "schedule/Frmoption.h"
+#include "schedule/SystemTaskScheduler.h"
+#include "ui/frmabout.h"
 #include "app/Globals.h"
 #include "app/SettingsFile.h"
 #include "backup/OperationLog.h"
@@ -98,6 +102,14 @@ frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), s
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::quit_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdSourceFile, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    for (auto [frame, menu] : {std::pair{findChild<QGroupBox*>("Frame1"), &selectitem},
+                               std::pair{findChild<QGroupBox*>("Frame4"), &selectitem2}}) {
+        // A right click inside the item frame pops up its menu.
+        frame->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(frame, &QWidget::customContextMenuRequested, this,
+                [frame, menu](const QPoint& at) { (*menu)->popup(frame->mapToGlobal(at)); });
+    }
     ifprotect_Click();
 }
 
@@ -220,8 +232,9 @@ void frmMain::buildMenus() {
     named(file->addAction("Quit"), "quit");
     connect(file->actions().last(), &QAction::triggered, this, &frmMain::quit_Click);
     QMenu* option = menuBar()->addMenu("Option");
-    named(option->addAction("Task Scheduler"), "TaskScheduler");
-    named(option->addAction("Settings"), "settings");
+    connect(named(option->addAction("Task Scheduler"), "TaskScheduler"), &QAction::triggered, this,
+            &frmMain::TaskScheduler_Click);
+    connect(named(option->addAction("Settings"), "settings"), &QAction::triggered, this, &frmMain::settings_Click);
     named(option->addAction("Check for Update"), "update");
     QMenu* tools = menuBar()->addMenu("Tools");
     named(tools->addAction("Backup Data to CD/DVD"), "backuptocd");
@@ -230,15 +243,19 @@ void frmMain::buildMenus() {
             [this] { ShowHelp(session_.services.launcher, session_.services.env); });
     connect(named(help->addAction("Our Website"), "website"), &QAction::triggered, this,
             [this] { ShellOpen(session_.services.launcher, kProductWebsite); });
-    named(help->addAction("About"), "about");
+    connect(named(help->addAction("About"), "about"), &QAction::triggered, this, &frmMain::cmdAbout_Click);
 
     // The context menus of the two item frames.
     selectitem = named(new QMenu(this), "selectitem");
-    named(selectitem->addAction("Select all items"), "Selectallitems");
-    named(selectitem->addAction("Deselect all items"), "Unselectallitems");
+    connect(named(selectitem->addAction("Select all items"), "Selectallitems"), &QAction::triggered, this,
+            [this] { SelectAll(backupitem); });
+    connect(named(selectitem->addAction("Deselect all items"), "Unselectallitems"), &QAction::triggered, this,
+            [this] { DeselectAll(backupitem); });
     selectitem2 = named(new QMenu(this), "selectitem2");
-    named(selectitem2->addAction("Select all items"), "Selectallitems2");
-    named(selectitem2->addAction("Deselect all items"), "Unselectallitems2");
+    connect(named(selectitem2->addAction("Select all items"), "Selectallitems2"), &QAction::triggered, this,
+            [this] { SelectAll(restoreitem); });
+    connect(named(selectitem2->addAction("Deselect all items"), "Unselectallitems2"), &QAction::triggered, this,
+            [this] { DeselectAll(restoreitem); });
 }
 
 void frmMain::Form_Load() {
@@ -424,6 +441,35 @@ void frmMain::cmdApply_Click() {
         case 3: ShowHelp(session_.services.launcher, session_.services.env); break;
         default: break;
     }
+}
+
+// ---- Menus and small windows -------------------------------------------------
+
+void frmMain::SelectAll(std::array<QCheckBox*, items::kItemCount>& boxes) {
+    for (QCheckBox* box : boxes) {
+        if (box->isEnabled()) box->setChecked(true);
+    }
+}
+
+void frmMain::DeselectAll(std::array<QCheckBox*, items::kItemCount>& boxes) {
+    for (std::size_t i = 0; i < items::kCalendars; ++i) boxes[i]->setChecked(false);
+}
+
+void frmMain::cmdAbout_Click() {
+    ui::frmabout about(this);
+    about.exec();
+}
+
+void frmMain::settings_Click() {
+    Frmsettings settings(session_.services, this);
+    settings.exec();
+}
+
+void frmMain::TaskScheduler_Click() {
+    auto scheduler = schedule::SystemTaskScheduler(session_.services, QCoreApplication::applicationFilePath().toStdString());
+    schedule::Frmoption option(session_, *scheduler, this);
+    option.Form_Load();
+    option.exec();
 }
 
 // ---- Restore ---------------------------------------------------------------

@@ -39,6 +39,13 @@ public:
     void RestoreRun();
     void cmdApply_Click();
     void cmdSourceFile_Click();
+    void cmdAbout_Click();
+    void settings_Click();
+    void TaskScheduler_Click();
+    // The item frames' context menus: select every enabled box; clear all
+    // but Calendars, which keeps its state.
+    static void SelectAll(std::array<QCheckBox*, items::kItemCount>& boxes);
+    static void DeselectAll(std::array<QCheckBox*, items::kItemCount>& boxes);
     // True while a backup or restore works.
     bool running() const { return running_; }
 

@@ -206,3 +206,25 @@ TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
     EXPECT_EQ(f.dialogs.messages.back().text, "Invalid backup file");
     for (auto* box : f.window.restoreitem) EXPECT_FALSE(box->isEnabled());
 }
+
+TEST(MainWindow, ContextMenusSelectOnlyEnabledItemsAndKeepCalendars) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "1"});
+    f.window.Form_Load();
+    f.window.backupitem[items::kLdapAccounts]->setEnabled(false);
+    f.window.findChild<QAction*>("Selectallitems")->trigger();
+    for (std::size_t i = 0; i < items::kItemCount; ++i) {
+        EXPECT_EQ(f.window.backupitem[i]->isChecked(), i != items::kLdapAccounts) << i;
+    }
+    f.window.findChild<QAction*>("Unselectallitems")->trigger();
+    for (std::size_t i = 0; i < items::kItemCount; ++i) {
+        EXPECT_EQ(f.window.backupitem[i]->isChecked(), i == items::kCalendars) << i;
+    }
+    // The restore boxes are disabled until a backup is opened: nothing gets ticked.
+    f.window.findChild<QAction*>("Selectallitems2")->trigger();
+    for (auto* box : f.window.restoreitem) EXPECT_FALSE(box->isChecked());
+    // File > Backup Now works from any tab.
+    f.window.SSTab1->setCurrentIndex(1);
+    f.window.backupMenu->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    EXPECT_EQ(f.dialogs.messages.back().text.rfind("The Backup was Completed!", 0), 0u);
+}

@@ -1,0 +1,36 @@
+#include "ui/frmabout.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include "app/Globals.h"
+
+namespace ui {
+
+frmabout::frmabout(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmabout");
+    setWindowTitle("About Zorva Windows Live Mail Backup");
+    auto* picture = new QLabel;
+    picture->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(64, 64));
+    auto link = [](const char* target, const QString& href) {
+        auto* label = new QLabel(QString("<a href=\"%1\">%2</a>").arg(href, target));
+        label->setOpenExternalLinks(true);
+        return label;
+    };
+    Command3 = new QPushButton("Exit");
+    Command3->setObjectName("Command3");
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(picture, 0, 0, 3, 1);
+    grid->addWidget(new QLabel("Zorva Windows Live Mail Backup v3.00"), 0, 1, 1, 2);
+    grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
+    grid->addWidget(new QLabel("Our E-mail"), 2, 1);
+    grid->addWidget(link(app::kProductEmail, QString("mailto:") + app::kProductEmail), 2, 2);
+    grid->addWidget(new QLabel("Visit Our Website"), 3, 1);
+    grid->addWidget(link(app::kProductWebsite, app::kProductWebsite), 3, 2);
+    grid->addWidget(Command3, 4, 2, Qt::AlignRight);
+    connect(Command3, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace ui
