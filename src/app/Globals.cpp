@@ -2,6 +2,10 @@
 
 #include "platform/AnsiText.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace app {
 
 void ShellOpen(platform::Launcher& launcher, const std::string& target) {
@@ -14,7 +18,15 @@ std::string HelpDocumentPath(const platform::Environment& env) {
 }
 
 void ShowHelp(platform::Launcher& launcher, const platform::Environment& env) {
+#ifdef _WIN32
+    // The Windows build keeps the compiled help and its viewer.
+    char windows[256] = {};
+    GetWindowsDirectoryA(windows, 255);
+    launcher.startWindowsCommand(std::string(windows) + "\\hh.exe " + env.resourceFolder + "\\help.chm",
+                                 platform::ShowMode::Normal);
+#else
     launcher.openHelp(HelpDocumentPath(env));
+#endif
 }
 
 bool AppendTextLine(const std::string& path, const std::string& line) {

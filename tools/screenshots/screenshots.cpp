@@ -1,0 +1,96 @@
+// Saves a PNG of every window, on a prefix made by the sample generator:
+//   screenshots PREFIX OUTPUT_FOLDER
+// Run it under a real (or virtual) X server so fonts render as users see them.
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <filesystem>
+#include <iostream>
+
+#include "app/Frmsettings.h"
+#include "app/MainSession.h"
+#include "app/frmMain.h"
+#include "platform/RecordingLauncher.h"
+#include "platform/RecordingProcesses.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/WineRegistry.h"
+#include "schedule/CrontabScheduler.h"
+#include "schedule/Frmoption.h"
+#include "ui/frmPwd.h"
+#include "ui/frmabout.h"
+
+namespace {
+
+void save(QWidget& window, const std::string& folder, const std::string& name) {
+    window.show();
+    window.adjustSize();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const std::string path = folder + "/" + name + ".png";
+    if (!window.grab().save(QString::fromStdString(path))) std::cerr << "cannot write " << path << "\n";
+    std::cout << path << "\n";
+}
+
+void saveTabs(QWidget& window, QTabWidget* tabs, const std::string& folder, const std::string& stem) {
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        save(window, folder, stem + "-" + std::to_string(i + 1));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: screenshots PREFIX OUTPUT_FOLDER\n";
+        return 2;
+    }
+    QApplication gui(argc, argv);
+    QFile skin(QCoreApplication::applicationDirPath() + "/../../src/skins/frmmain.skn");
+    if (skin.open(QIODevice::ReadOnly)) gui.setStyleSheet(QString::fromUtf8(skin.readAll()));
+    const std::string folder = argv[2];
+    std::filesystem::create_directories(folder);
+
+    platform::Environment env = platform::Environment::fromProcess(folder);
+    env.winePrefix = argv[1];
+    env.programFolder = (std::filesystem::path(argv[1]) / "tarnhold-home").string();
+    std::filesystem::create_directories(env.programFolder);
+    platform::WineRegistry registry(env.winePrefix);
+    platform::ScriptedDialogs dialogs;
+    platform::RecordingLauncher launcher;
+    platform::RecordingProcesses processes;
+    platform::Services services{env, registry, dialogs, launcher, processes};
+    app::MainSession session(services, "");
+
+    app::frmMain main(session);
+    main.Form_Load();
+    main.resize(760, 600);
+    saveTabs(main, main.SSTab1, folder, "main");
+    main.SSTab1->setCurrentIndex(0);
+    main.picCon3->show();
+    main.Label1->setText("Copying Mail Accounts & Messages/News Accounts & Messages...");
+    main.pbshow->setValue(30);
+    main.SkinLabel11->setText("Write File 42%");
+    main.SkinLabel12->setText("Adding File Inbox/Agenda for Monday.eml");
+    save(main, folder, "main-progress");
+    main.picCon3->hide();
+    main.hide();
+
+    app::Frmsettings settings(services);
+    saveTabs(settings, settings.findChild<QTabWidget*>(), folder, "settings");
+
+    schedule::CrontabScheduler cron(env, "tarnhold", "true");
+    schedule::Frmoption option(session, cron);
+    option.Form_Load();
+    save(option, folder, "task-scheduler");
+
+    ui::frmabout about;
+    save(about, folder, "about");
+    ui::frmPwd password;
+    save(password, folder, "password");
+    session.Shutdown();
+    return 0;
+}
