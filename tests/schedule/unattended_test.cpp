@@ -3,6 +3,11 @@
 #include <QDateTime>
 #include <filesystem>
 
+#include "backup/ZipComponent.h"
+#include "items/Catalogue.h"
+#include "platform/ScriptedDialogs.h"
+#include "schedule/CrontabScheduler.h"
+#include "schedule/SchedulePlan.h"
 #include "schedule/UnattendedBackupRun.h"
 #include "support/TestSupport.h"
 
@@ -105,4 +110,36 @@ TEST(UnattendedBackupRun, BacksUpTheMaskedItemsWithoutAWindow) {
     // A folder that does not exist: nothing written, the run says so.
     EXPECT_EQ(s.run(" sf=ownerxm=1ps=bf=" + (s.dir / "missing" / "x.wlm").string(), &out), 1) << out;
     EXPECT_NE(readFile(s.dir / "home" / "brlog.dat").find("was not written"), std::string::npos);
+}
+
+TEST(UnattendedBackupRun, TheScheduledCrontabLineMakesTheBackup) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const auto table = s.dir / "table";
+    const auto crontab = s.dir / "crontab";
+    writeFile(crontab, "#!/bin/sh\nif [ \"$1\" = -l ]; then [ -f '" + table.string() + "' ] || { echo 'no crontab' >&2; exit 1; }; cat '" +
+                           table.string() + "'; else cat > '" + table.string() + "'; fi\n");
+    fs::permissions(crontab, fs::perms::owner_all);
+    platform::Environment env;
+    env.winePrefix = (s.dir / "prefix").string();
+    env.programFolder = (s.dir / "home").string();
+    CrontabScheduler cron(env, TARNHOLD_BINARY, crontab.string());
+    platform::ScriptedDialogs dialogs;
+    SchedulePlan plan;
+    plan.user = "owner";
+    plan.items[items::kMailRules] = plan.items[items::kCalendars] = true;
+    plan.target = (s.dir / "out" / "it's 100% weekly.wlm").string();  // quotes and % survive cron's shell
+    ASSERT_TRUE(AddTask(cron, dialogs, plan));
+    const std::string entry = readFile(table).substr(readFile(table).find('\n') + 1);
+    // What cron runs: the command after the five time fields, through /bin/sh.
+    std::string command = entry.substr(0, entry.size() - 1);
+    for (int field = 0; field < 5; ++field) command = command.substr(command.find(' ') + 1);
+    // cron turns "\\%" into "%" before the shell sees the line.
+    for (std::size_t at; (at = command.find("\\%")) != std::string::npos;) command.erase(at, 1);
+    std::string out;
+    ASSERT_EQ(runCommand("env -i HOME=/tmp USERPROFILE='C:\\users\\owner' /bin/sh -c " + testing_support::shellQuote(command),
+                         &out), 0) << command << "\n" << out;
+    backup::ZipComponent zip;
+    ASSERT_TRUE(zip.openArchive(plan.target)) << zip.lastError();
+    EXPECT_EQ(zip.members().size(), 4u);  // one rules export, two calendars, the record
 }

@@ -39,7 +39,7 @@ void writeFile(const std::filesystem::path& p, const std::string& contents) {
     out << contents;
 }
 
-static std::string shellQuote(const std::string& s) {
+std::string shellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
         if (c == '\'') q += "'\\''";

@@ -30,6 +30,9 @@ void writeFile(const std::filesystem::path& p, const std::string& contents);
 // Fails the calling test when the generator fails.
 void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args = {});
 
+// `s` as one single-quoted shell word.
+std::string shellQuote(const std::string& s);
+
 // Runs a command line through /bin/sh and returns its exit status; stdout and
 // stderr go to *output when given.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);
