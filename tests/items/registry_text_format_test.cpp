@@ -141,3 +141,14 @@ TEST(RegistryTextFormat, StringsWithLineBreaksComeBackWhole) {
     EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "type")->dwordValue(), 1u);
     EXPECT_TRUE(f.reg.keyExists(Hive::CurrentUser, std::string(kSub) + "\\00000001"));
 }
+
+TEST(RegistryTextFormat, TheFiveLineExample) {
+    Fixture f;
+    f.reg.createKey(Hive::CurrentUser, kSub);
+    f.reg.setValue(Hive::CurrentUser, kSub, RegValue::string("Mode", platform::REG_SZ, "on"));
+    f.reg.setValue(Hive::CurrentUser, kSub, RegValue::dword("Count", 1));
+    f.reg.createKey(Hive::CurrentUser, std::string(kSub) + "\\Sub");
+    f.reg.setValue(Hive::CurrentUser, std::string(kSub) + "\\Sub", RegValue::binary("Data", {0x0A, 0x00, 0xFF}));
+    ASSERT_TRUE(ExportRegistryTree(f.access, kKey, f.file));
+    EXPECT_EQ(readFile(f.file), "\\\r\n\"Mode\"= sz:on\r\n\"Count\"= dw:1\r\n\\Sub\r\n\"Data\"=bin:10,0,255\r\n");
+}
