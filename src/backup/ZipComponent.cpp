@@ -61,23 +61,27 @@ bool ZipComponent::newArchive(const std::string& path) {
 }
 
 bool ZipComponent::addOne(const std::string& memberName, const std::string& sourcePath) {
-    const bool taken = std::any_of(pending_.begin(), pending_.end(),
-                                   [&](const Pending& p) { return p.memberName == memberName; });
-    if (taken) return fail("the archive already holds a member \"" + memberName + "\"");
+    if (!pendingNames_.insert(memberName).second) return fail("the archive already holds a member \"" + memberName + "\"");
     if (notify_.addingFile && !sourcePath.empty()) notify_.addingFile(memberName);
     pending_.push_back({memberName, sourcePath});
     return true;
 }
 
+void ZipComponent::dropPendingFrom(std::size_t first) {
+    for (std::size_t i = first; i < pending_.size(); ++i) pendingNames_.erase(pending_[i].memberName);
+    pending_.resize(first);
+}
+
 bool ZipComponent::addFolderContents(const std::string& folder, const std::string& prefix, bool recurse) {
     std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    std::vector<std::pair<std::string, fs::directory_entry>> entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        entries.emplace_back(it->path().filename().string(), *it);
+    }
     if (ec) return fail("cannot read the folder \"" + folder + "\": " + ec.message());
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
-    for (const auto& e : entries) {
-        const std::string name = prefix + e.path().filename().string();
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [fileName, e] : entries) {
+        const std::string name = prefix + fileName;
         std::error_code kind;
         // Folder links are not followed: they could lead outside or loop.
         if (e.is_symlink(kind) && e.is_directory(kind)) continue;
@@ -99,7 +103,7 @@ bool ZipComponent::addFiles(const std::string& pathOrPattern, int includeSubfold
     if (SplitFolderPattern(pathOrPattern, &folder)) {
         const std::size_t before = pending_.size();
         if (addFolderContents(folder, "", includeSubfolders == 1)) return true;
-        pending_.resize(before);  // an add that fails adds nothing
+        dropPendingFrom(before);  // an add that fails adds nothing
         return false;
     }
     std::error_code ec;
@@ -165,6 +169,7 @@ bool ZipComponent::writeArchive() {
 void ZipComponent::closeArchive() {
     newPath_.clear();
     pending_.clear();
+    pendingNames_.clear();
     delete reader_;
     reader_ = nullptr;
 }

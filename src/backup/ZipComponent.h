@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace backup {
@@ -88,6 +89,7 @@ private:
 
     bool fail(const std::string& message);
     bool addOne(const std::string& memberName, const std::string& sourcePath);
+    void dropPendingFrom(std::size_t first);
     bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
     bool readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink);
@@ -99,6 +101,7 @@ private:
 
     std::string newPath_;
     std::vector<Pending> pending_;
+    std::unordered_set<std::string> pendingNames_;  // a store holds tens of thousands of files
     std::string password_;
     bool protection_ = false;
     std::atomic<bool> cancelled_{false};

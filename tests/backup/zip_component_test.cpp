@@ -102,9 +102,14 @@ TEST(ZipComponent, FoldersRoundTripWithRelativeNamesAndNotifications) {
     ASSERT_TRUE(zip.addFiles((src / "Inbox" / "1.eml").string(), 1));
     EXPECT_FALSE(zip.addFiles((src / "missing.eml").string(), 1));
     EXPECT_FALSE(zip.addFiles((src / "Inbox" / "1.eml").string(), 1));  // the same name twice
+    // A folder whose files collide half-way adds nothing, so its other names stay free.
+    writeFile(dir / "clash" / "0.eml", "zero");
+    writeFile(dir / "clash" / "1.eml", "one again");
+    EXPECT_FALSE(zip.addFiles((dir / "clash" / "*.*").string(), 1));
+    ASSERT_TRUE(zip.addFiles((dir / "clash" / "0.eml").string(), 1));
     ASSERT_TRUE(zip.writeArchive());
     ASSERT_TRUE(zip.openArchive((dir / "one.zip").string()));
-    EXPECT_EQ(namesOf(zip), (std::vector<std::string>{"1.eml"}));
+    EXPECT_EQ(namesOf(zip), (std::vector<std::string>{"1.eml", "0.eml"}));
 
     // An empty folder still gives a valid, empty archive.
     fs::create_directories(dir / "none");
