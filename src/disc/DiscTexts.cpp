@@ -1,0 +1,87 @@
+#include "disc/DiscTexts.h"
+
+#include "disc/DiscCodes.h"
+
+#include <cstdio>
+
+namespace disc {
+namespace {
+
+constexpr const char* kLineBreak = "\r\n";
+
+std::string printed(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// Thousands separators for the integer part of a fixed-point text.
+std::string grouped(const std::string& fixed) {
+    const std::size_t point = fixed.find('.');
+    std::string whole = fixed.substr(0, point);
+    for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3) whole.insert(static_cast<std::size_t>(at), ",");
+    return whole + (point == std::string::npos ? "" : fixed.substr(point));
+}
+
+}  // namespace
+
+std::string FormatMegabytes(double bytes) { return printed("%.2f", bytes / 1048576.0) + " MB"; }
+
+std::string FormatKilobytes(std::uint64_t bytes) {
+    return grouped(printed("%.2f", static_cast<double>(bytes) / 1000.0)) + " KB";
+}
+
+std::string FormatListDate(std::time_t date) {
+    std::tm local{};
+    localtime_r(&date, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%m/%d/%Y %I:%M:%S %p", &local);
+    return text;
+}
+
+std::string FormatSpeedMultiplier(double multiplier) {
+    // "#.0" has no leading zero below one.
+    std::string text = printed("%.1f", multiplier);
+    if (text.rfind("0.", 0) == 0) text.erase(0, 1);
+    return text + "x";
+}
+
+std::string FormatWriteError(const ErrorRecord& e) {
+    switch (e.Category) {
+    case kDeviceError:
+        return "Device Error: (" + std::to_string(e.DeviceError.number) + ")   " + e.DeviceError.description +
+               kLineBreak + e.DeviceError.detail + " - " + std::to_string(e.DeviceError.detailCode);
+    case kOutputFileError:
+    case kSourceFileError:
+        return std::string(e.Category == kOutputFileError ? "Output File Error: (" : "Source File Error: (") +
+               std::to_string(e.FileError.number) + ")   " + e.FileError.description + kLineBreak + "'" +
+               e.FileError.fileName + "'";
+    case kSystemError:
+        return "System Error: (" + std::to_string(e.SystemCode) + ")   " + e.description;
+    default:
+        return "Write Error: (" + std::to_string(e.Category) + ")   " + e.description;
+    }
+}
+
+std::string FormatEraseDeviceError(const DeviceErrorRecord& e) {
+    return "Device Error: (" + std::to_string(e.number) + ")   " + e.description + kLineBreak + "(" +
+           std::to_string(e.detailCode) + ") " + e.detail;
+}
+
+std::string VerifyErrorHeading(int result) {
+    switch (result) {
+    case kSourceUnreadable: return "Verify Error - Could not read Source file from disc: ";
+    case kDiscFileUnreadable: return "Verify Error - Could not read Destination file from disc: ";
+    case kContentsDiffer: return "Verify Error - Source and Destination file did not match: ";
+    case kSizesDiffer: return "Verify Error - Size of Source and Destination file did not match: ";
+    default: return "";
+    }
+}
+
+std::string FreeSpaceShortage(double freeBytes, double requiredBytes) {
+    if (freeBytes >= requiredBytes) return "";
+    return "Free Space on the loaded disc is " + printed("%.2f", freeBytes / 1048576.0) + " MB!" + kLineBreak +
+           "This data image requires " + printed("%.2f", requiredBytes / 1048576.0) + " MB of Free Space!";
+}
+
+}  // namespace disc
