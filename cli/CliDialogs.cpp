@@ -8,7 +8,7 @@
 
 namespace cli {
 
-platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons) {
+platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons, const std::string&) {
     std::cerr << "tarnhold-cli: " << platform::replaceAll(text, "\r\n", "\n") << "\n";
     return platform::Answer::Ok;
 }

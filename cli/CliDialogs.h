@@ -8,7 +8,9 @@ namespace cli {
 
 class CliDialogs : public platform::Dialogs {
 public:
-    platform::Answer message(const std::string& text, platform::Icon icon, platform::Buttons buttons) override;
+    platform::Answer message(const std::string& text, platform::Icon icon,
+                             platform::Buttons buttons = platform::Buttons::Ok,
+                             const std::string& title = {}) override;
     std::optional<std::string> saveFile(const platform::FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> openFile(const platform::FileDialogRequest&) override { return std::nullopt; }
     std::optional<std::string> browseFolder(const std::string&) override { return std::nullopt; }

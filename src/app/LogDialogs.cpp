@@ -6,7 +6,8 @@
 
 namespace app {
 
-platform::Answer LogDialogs::message(const std::string& text, platform::Icon, platform::Buttons buttons) {
+platform::Answer LogDialogs::message(const std::string& text, platform::Icon, platform::Buttons buttons,
+                                     const std::string&) {
     // One log record per message; line breaks inside it would split the record.
     std::string flat = platform::replaceAll(platform::replaceAll(text, "\r\n", " "), "\n", " ");
     AppendTextLine(logPath_, GeneralDateText(CurrentDateTime()) + " Message: " + flat + "\n");

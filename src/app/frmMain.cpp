@@ -20,6 +20,7 @@
 
 #include "app/BackupFollowUp.h"
 #include "app/Frmsettings.h"
+#include "disc/frmMaindvdwrite.h"
 #include "schedule/Frmoption.h"
 #include "schedule/SystemTaskScheduler.h"
 #include "ui/frmabout.h"
@@ -237,7 +238,8 @@ void frmMain::buildMenus() {
     connect(named(option->addAction("Settings"), "settings"), &QAction::triggered, this, &frmMain::settings_Click);
     named(option->addAction("Check for Update"), "update");
     QMenu* tools = menuBar()->addMenu("Tools");
-    named(tools->addAction("Backup Data to CD/DVD"), "backuptocd");
+    connect(named(tools->addAction("Backup Data to CD/DVD"), "backuptocd"), &QAction::triggered, this,
+            [this] { disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this); });
     QMenu* help = menuBar()->addMenu("Help");
     connect(named(help->addAction("Help"), "help1"), &QAction::triggered, this,
             [this] { ShowHelp(session_.services.launcher, session_.services.env); });
@@ -425,7 +427,10 @@ void frmMain::finishBackup(const backup::BackupOutcome& outcome, const std::stri
     auto& services = session_.services;
     services.dialogs.message(backup::CompletionMessage(outcome, target),
                              outcome.archiveWritten ? platform::Icon::Information : platform::Icon::Critical);
-    RunBackupFollowUps(services, session_.registry, target, {});
+    RunBackupFollowUps(services, session_.registry, target, [this](const std::string& name, const std::string& path) {
+        disc::frmMaindvdwrite::SetPendingDiscFile(name, path);
+        disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this);
+    });
 }
 
 void frmMain::cmdApply_Click() {

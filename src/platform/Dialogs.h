@@ -22,8 +22,9 @@ struct FileDialogRequest {
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // Shows a message captioned with the program's title.
-    virtual Answer message(const std::string& text, Icon icon, Buttons buttons = Buttons::Ok) = 0;
+    // Shows a message captioned with the program's title, or with `title`.
+    virtual Answer message(const std::string& text, Icon icon, Buttons buttons = Buttons::Ok,
+                           const std::string& title = {}) = 0;
     // The chosen host path, or nothing when the user cancelled.
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;

@@ -29,8 +29,8 @@ QString qtNameFilter(const std::string& filter) {
     return q(filter.substr(0, filter.find('|')));
 }
 
-Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons) {
-    QMessageBox box(qtIcon(icon), app::kProgramTitle, q(text),
+Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons, const std::string& title) {
+    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), q(text),
                     buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     parent_);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

@@ -13,7 +13,8 @@ public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    Answer message(const std::string& text, Icon icon, Buttons buttons) override;
+    Answer message(const std::string& text, Icon icon, Buttons buttons = Buttons::Ok,
+                   const std::string& title = {}) override;
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     std::optional<std::string> browseFolder(const std::string& prompt) override;

@@ -16,6 +16,7 @@ public:
         std::string text;
         Icon icon;
         Buttons buttons;
+        std::string title;  // empty: the program's title
     };
 
     std::vector<Shown> messages;
@@ -28,8 +29,9 @@ public:
     std::deque<std::optional<std::string>> folders;
     std::deque<std::optional<std::string>> passwords;
 
-    Answer message(const std::string& text, Icon icon, Buttons buttons) override {
-        messages.push_back({text, icon, buttons});
+    Answer message(const std::string& text, Icon icon, Buttons buttons = Buttons::Ok,
+                   const std::string& title = {}) override {
+        messages.push_back({text, icon, buttons, title});
         return take(answers, Answer::Ok);
     }
     std::optional<std::string> saveFile(const FileDialogRequest& request) override {

@@ -151,7 +151,7 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
 TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
     MainWindowFixture f({"--user", "owner", "--accounts", "2", "--messages", "3"});
     f.window.Form_Load();
-    testing_support::writeFile(f.env.programFile("settings.dat"), "[General]\r\nrunliveafterrestore=0\r\n");
+    testing_support::writeFile(f.env.programFile("settings.dat"), "[General]\r\nrunliveafterrestore=0\r\nburndvd=0\r\n");
     // A backup of two items, made through the window.
     f.window.backupitem[items::kSignatures]->setChecked(true);
     f.window.backupitem[items::kCalendars]->setChecked(true);
@@ -223,6 +223,7 @@ TEST(MainWindow, ContextMenusSelectOnlyEnabledItemsAndKeepCalendars) {
     f.window.findChild<QAction*>("Selectallitems2")->trigger();
     for (auto* box : f.window.restoreitem) EXPECT_FALSE(box->isChecked());
     // File > Backup Now works from any tab.
+    testing_support::writeFile(f.env.programFile("settings.dat"), "[General]\r\nburndvd=0\r\n");
     f.window.SSTab1->setCurrentIndex(1);
     f.window.backupMenu->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
