@@ -11,7 +11,12 @@
 #include <filesystem>
 #include <iostream>
 
+#include <filesystem>
+#include <fstream>
+
 #include "app/Frmsettings.h"
+#include "disc/frmErase.h"
+#include "disc/frmMaindvdwrite.h"
 #include "app/MainSession.h"
 #include "app/frmMain.h"
 #include "platform/RecordingLauncher.h"
@@ -86,6 +91,19 @@ int main(int argc, char** argv) {
     schedule::Frmoption option(session, cron);
     option.Form_Load();
     save(option, folder, "task-scheduler");
+
+    // The disc windows over a pseudo-drive, with a backup file in the image.
+    const std::string discFolder = env.programFolder + "/disc";
+    std::filesystem::create_directories(discFolder);
+    disc::frmMaindvdwrite::SetPendingDiscFile("Backup.wlm", discFolder + "/Backup.wlm");
+    std::ofstream(discFolder + "/Backup.wlm") << std::string(150000, 'w');
+    disc::frmMaindvdwrite write(disc::CreateLibburnEngine("stdio:" + discFolder + "/disc.iso"), dialogs);
+    write.Form_Load();
+    write.resize(760, 560);
+    save(write, folder, "disc-write");
+    disc::frmErase erase(dialogs);
+    erase.PrepareErase(write.engine().Device(0), &write.engine());
+    save(erase, folder, "disc-erase");
 
     ui::frmabout about;
     save(about, folder, "about");
