@@ -427,10 +427,15 @@ void frmMain::finishBackup(const backup::BackupOutcome& outcome, const std::stri
     auto& services = session_.services;
     services.dialogs.message(backup::CompletionMessage(outcome, target),
                              outcome.archiveWritten ? platform::Icon::Information : platform::Icon::Critical);
-    RunBackupFollowUps(services, session_.registry, target, [this](const std::string& name, const std::string& path) {
-        disc::frmMaindvdwrite::SetPendingDiscFile(name, path);
-        disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this);
-    });
+    // A file left from an earlier backup is never offered for a disc as if it were the new one.
+    app::DiscWindowOpener openDiscWindow;
+    if (outcome.archiveWritten) {
+        openDiscWindow = [this](const std::string& name, const std::string& path) {
+            disc::frmMaindvdwrite::SetPendingDiscFile(name, path);
+            disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this);
+        };
+    }
+    RunBackupFollowUps(services, session_.registry, target, openDiscWindow);
 }
 
 void frmMain::cmdApply_Click() {

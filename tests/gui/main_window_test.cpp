@@ -6,12 +6,16 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QListWidget>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <filesystem>
 
 #include "app/frmMain.h"
+#include "disc/frmMaindvdwrite.h"
+#include "platform/HostPath.h"
 #include "backup/FileNaming.h"
 #include "gui/GuiSupport.h"
 #include "platform/WineRegistry.h"
@@ -228,4 +232,40 @@ TEST(MainWindow, ContextMenusSelectOnlyEnabledItemsAndKeepCalendars) {
     f.window.backupMenu->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
     EXPECT_EQ(f.dialogs.messages.back().text.rfind("The Backup was Completed!", 0), 0u);
+}
+
+// What the disc window shows when it opens after a backup with "burndvd" on,
+// or "none" when it does not open. The window is closed again at once.
+static std::string DiscWindowAfterBackup(MainWindowFixture& f) {
+    std::string seen = "none";
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* disc = qobject_cast<disc::frmMaindvdwrite*>(QApplication::activeModalWidget());
+        if (!disc) return;
+        auto* list = disc->lvwImageFiles;
+        seen = list->topLevelItemCount() == 1 ? list->topLevelItem(0)->text(0).toStdString() : "empty";
+        disc->close();
+    });
+    poll.start(20);
+    f.window.cmdApply->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+    QTest::qWait(100);
+    return seen;
+}
+
+TEST(MainWindow, TheDiscWindowOffersOnlyABackupThatWasWritten) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "1"});
+    f.window.Form_Load();
+    testing_support::writeFile(f.env.programFile("settings.dat"),
+                               "[General]\r\nburndvd=1\r\nrunliveafterbackup=0\r\n[backup]\r\nopenfolderbackup=0\r\n"
+                               "autocloselive=0\r\n");
+    f.window.backupitem[items::kSignatures]->setChecked(true);
+    const std::string target = f.session.BackupTargetFile;
+    EXPECT_EQ(DiscWindowAfterBackup(f), platform::bareName(target));
+
+    // A folder in the target's place: the archive cannot be written, and the earlier file is not offered.
+    std::filesystem::remove(target);
+    std::filesystem::create_directories(target);
+    EXPECT_EQ(DiscWindowAfterBackup(f), "none");
+    EXPECT_EQ(f.dialogs.messages.back().icon, platform::Icon::Critical);
 }
