@@ -80,8 +80,8 @@ std::string VerifyErrorHeading(int result) {
 
 std::string FreeSpaceShortage(double freeBytes, double requiredBytes) {
     if (freeBytes >= requiredBytes) return "";
-    return "Free Space on the loaded disc is " + printed("%.2f", freeBytes / 1048576.0) + " MB!" + kLineBreak +
-           "This data image requires " + printed("%.2f", requiredBytes / 1048576.0) + " MB of Free Space!";
+    return "Free Space on the loaded disc is " + FormatMegabytes(freeBytes) + "!" + kLineBreak +
+           "This data image requires " + FormatMegabytes(requiredBytes) + " of Free Space!";
 }
 
 }  // namespace disc

@@ -293,12 +293,8 @@ bool BurnJob::prepare(burn_source* stream, ErrorRecord* error) {
     };
     if (!d) return fail("The drive is not open.");
     DrainMessages();
-    const burn_disc_status status = burn_disc_get_status(d);
     drive_.RefreshMedia(false);
-    if (!drive_.Media().IsWritable || (status != BURN_DISC_BLANK && status != BURN_DISC_APPENDABLE &&
-                                       !Overwritable(drive_.Media().MediaType))) {
-        return fail("The medium in the drive cannot be written.");
-    }
+    if (!drive_.Media().IsWritable) return fail("The medium in the drive cannot be written.");
     disc_ = burn_disc_create();
     burn_session* session = burn_session_create();
     burn_track* track = burn_track_create();

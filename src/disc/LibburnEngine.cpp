@@ -9,16 +9,13 @@
 #include <libburn/libburn.h>
 
 #include <atomic>
-#include <chrono>
-#include <mutex>
+#include <functional>
 #include <thread>
 
 using namespace burn;
 
 namespace disc {
 namespace {
-
-using namespace std::chrono_literals;
 
 class LibburnEngine final : public DiscEngine, private DriveOwner {
 public:

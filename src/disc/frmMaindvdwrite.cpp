@@ -148,9 +148,9 @@ QWidget* frmMaindvdwrite::buildWritePane() {
     grid->addWidget(cboVolumeType, 1, 3);
     grid->addWidget(new QLabel("Volume ID:"), 2, 0);
     grid->addWidget(txtVolIdentifier, 2, 1, 1, 3);
-    const QCheckBox* boxes[] = {chkUseBufferProtect, chkCacheImage, chkFinalizeDisc, chkTestWrite,
+    QCheckBox* const boxes[] = {chkUseBufferProtect, chkCacheImage, chkFinalizeDisc, chkTestWrite,
                                 chkAutoVerify,       chkUseMode2XA, chkUseFileDates, chkDiscAtOnce};
-    for (int i = 0; i < 8; ++i) grid->addWidget(const_cast<QCheckBox*>(boxes[i]), 3 + i / 4, i % 4);
+    for (int i = 0; i < 8; ++i) grid->addWidget(boxes[i], 3 + i / 4, i % 4);
     grid->addWidget(prgTotalProgress, 5, 0, 1, 2);
     grid->addWidget(cmdWriteDisc, 5, 2);
     grid->addWidget(cmdCancel, 5, 3);
@@ -530,7 +530,7 @@ void frmMaindvdwrite::verifyStart(long count) {
 void frmMaindvdwrite::verifyFile(const VerifiedFile& file, int result, long position, long total) {
     QMetaObject::invokeMethod(this, [this, file, result, position, total] {
         status("Auto-Verify... " + q(file.discPath));
-        prgTotalProgress->setValue(total > 0 ? static_cast<int>(std::lround(100.0 * position / total)) : 0);
+        prgTotalProgress->setValue(total > 0 ? static_cast<int>(std::lround(100.0 * static_cast<double>(position) / static_cast<double>(total))) : 0);
         const std::string heading = VerifyErrorHeading(result);
         if (!heading.empty()) {
             dialogs_.message(heading + "\r\n" + file.discPath + " (disc)\r\n" + file.sourcePath + " (source)",
