@@ -1,8 +1,13 @@
 #include "app/Startup.h"
 
+#include <cstdlib>
+
 #include "app/MainSession.h"
+#include "platform/AnsiText.h"
 #include "platform/PosixLauncher.h"
 #include "platform/PosixProcesses.h"
+#include "platform/PosixWineServer.h"
+#include "platform/PrefixFacts.h"
 #include "platform/WineRegistry.h"
 #include "schedule/UnattendedBackupRun.h"
 
@@ -10,12 +15,17 @@ namespace app {
 
 RealPlatform::RealPlatform(const std::string& executableFolder, const DialogsFactory& makeDialogs)
     : env_(platform::Environment::fromProcess(executableFolder)),
-      registry_(std::make_unique<platform::WineRegistry>(env_.winePrefix)),
-      dialogs_(makeDialogs(env_)),
-      launcher_(std::make_unique<platform::PosixLauncher>(env_)),
-      processes_(std::make_unique<platform::PosixProcesses>()),
-      services_(std::make_unique<platform::Services>(
-          platform::Services{env_, *registry_, *dialogs_, *launcher_, *processes_})) {}
+      wine_(std::make_unique<platform::PosixWineServer>(env_.winePrefix)),
+      registry_(std::make_unique<platform::WineRegistry>(env_.winePrefix, wine_.get())) {
+    const char* user = std::getenv("USER");
+    env_.userProfile = platform::ResolveUserProfile(*registry_, env_.userProfile, user ? user : "", env_.userName);
+    platform::SetAnsiCodePage(platform::ReadAnsiCodePage(*registry_));
+    dialogs_ = makeDialogs(env_);
+    launcher_ = std::make_unique<platform::PosixLauncher>(env_);
+    processes_ = std::make_unique<platform::PosixProcesses>();
+    services_ = std::make_unique<platform::Services>(
+        platform::Services{env_, *registry_, *dialogs_, *launcher_, *processes_, *wine_});
+}
 
 RealPlatform::~RealPlatform() = default;
 

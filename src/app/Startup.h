@@ -14,7 +14,9 @@ namespace app {
 class RealPlatform {
 public:
     using DialogsFactory = std::function<std::unique_ptr<platform::Dialogs>(const platform::Environment&)>;
-    // `makeDialogs` gives the implementation this run shows its messages through.
+    // `makeDialogs` gives the implementation this run shows its messages
+    // through. The user's profile folder and the ANSI code page are taken
+    // from the prefix here, once.
     RealPlatform(const std::string& executableFolder, const DialogsFactory& makeDialogs);
     ~RealPlatform();
     platform::Services& services() { return *services_; }
@@ -22,6 +24,7 @@ public:
 
 private:
     platform::Environment env_;
+    std::unique_ptr<platform::WineServer> wine_;
     std::unique_ptr<platform::Registry> registry_;
     std::unique_ptr<platform::Dialogs> dialogs_;
     std::unique_ptr<platform::Launcher> launcher_;

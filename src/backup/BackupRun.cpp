@@ -35,10 +35,12 @@ void runItems(items::ItemContext& ctx, const BackupRequest& request, const Opera
         bool ok = false;
         if (request.chosen[item.index]) {
             report(events, std::string(item.backupStatus));
+            ctx.failure.clear();
             ok = item.backup(ctx);
             const std::string caption(item.backupLogCaption);
             outcome->RunSummary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
-            log.record(" " + caption + (ok ? " Succeeded!" : " Fail!"), kLF);
+            log.record(" " + caption + (ok ? " Succeeded!" : " Fail!" + FailureNote(ctx.failure)), kLF);
+            if (!ok) NoteFailure(caption, ctx.failure, &outcome->allSucceeded, &outcome->failures);
         }
         outcome->ItemFlags += ok ? '1' : '0';
         progress(events, item.backupProgress);
@@ -85,6 +87,8 @@ std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, co
 BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
                              const OperationLog& log, const BackupEvents& events) {
     BackupOutcome outcome;
+    // What the registry holds now, not what it held when the program started.
+    ctx.registry.registry().reload();
     writeRecordHeader(ctx, request);
     log.separator();
     log.record(texts.start + request.userName + " Data...", kLF);
@@ -104,11 +108,27 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     return outcome;
 }
 
+std::string FailureNote(const std::string& failure) {
+    return failure.empty() ? std::string() : " (" + failure + ")";
+}
+
+void NoteFailure(const std::string& caption, const std::string& failure, bool* allSucceeded,
+                 std::vector<std::string>* failures) {
+    *allSucceeded = false;
+    if (!failure.empty()) failures->push_back(caption + ": " + failure);
+}
+
+std::string WhyItemsFailed(const std::vector<std::string>& failures) {
+    std::string text;
+    for (const auto& f : failures) text += "\r\n\r\n" + f;
+    return text;
+}
+
 std::string CompletionMessage(const BackupOutcome& outcome, const std::string& targetFile) {
     if (!outcome.archiveWritten) {
         return "The Backup File could not be written:\r\n" + targetFile + "\r\n\r\n" + outcome.archiveError;
     }
-    return "The Backup was Completed!\r\n" + outcome.RunSummary;
+    return "The Backup was Completed!\r\n" + outcome.RunSummary + WhyItemsFailed(outcome.failures);
 }
 
 }  // namespace backup

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "backup/OperationLog.h"
 #include "items/ItemContext.h"
@@ -45,6 +46,9 @@ struct BackupOutcome {
     std::string RunSummary;
     bool archiveWritten = false;
     std::string archiveError;
+    bool allSucceeded = true;  // every chosen item was backed up
+    // "<log caption>: <why>" for each failed item whose reason is known.
+    std::vector<std::string> failures;
 };
 
 struct ValidationFailure {
@@ -58,8 +62,16 @@ std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, co
 BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
                              const OperationLog& log, const BackupEvents& events);
 
-// The closing message of the manual run: the summary, or why the archive
-// is missing.
+// The closing message of the manual run: the summary and why items failed,
+// or why the archive is missing.
 std::string CompletionMessage(const BackupOutcome& outcome, const std::string& targetFile);
+
+// " (<why>)" after an item's "Fail!" in the log; nothing when it is not known.
+std::string FailureNote(const std::string& failure);
+// Counts an item as failed and keeps its reason, when known.
+void NoteFailure(const std::string& caption, const std::string& failure, bool* allSucceeded,
+                 std::vector<std::string>* failures);
+// The reasons of failed items, each after an empty line, for a closing message.
+std::string WhyItemsFailed(const std::vector<std::string>& failures);
 
 }  // namespace backup

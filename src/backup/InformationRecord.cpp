@@ -6,7 +6,7 @@
 namespace backup {
 
 bool SaveINI(const std::string& KeyName, const std::string& KeyValue, const std::string& filename) {
-    return platform::appendAnsiLine(filename, KeyName + "=" + KeyValue);
+    return platform::appendAnsiLineExact(filename, KeyName + "=" + KeyValue);
 }
 
 std::optional<std::string> GetINI(const std::string& KeyName, const std::string& filename) {

@@ -13,7 +13,8 @@ inline constexpr const char* kInfoRecordName = "oebackup.dat";
 inline constexpr const char* kLineBreakMarker = "PS$OEB";
 inline constexpr std::size_t kItemFlagsLength = 11;
 
-// Appends "KeyName=KeyValue" and CR LF; false when the file cannot be written.
+// Appends "KeyName=KeyValue" and CR LF; false, with nothing written, when the
+// file cannot be written or the line holds a character the code page lacks.
 bool SaveINI(const std::string& KeyName, const std::string& KeyValue, const std::string& filename);
 
 // The value after the first "=" of the first line whose key matches (a

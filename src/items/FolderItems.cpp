@@ -10,6 +10,7 @@
 #include "items/FolderArchives.h"
 #include "items/ItemFunctions.h"
 #include "items/MemberNames.h"
+#include "platform/AnsiText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 
@@ -24,7 +25,25 @@ const std::array<std::string, 5> kNotAccountFolders{"Backup", "Your Feeds", "Cal
 std::string calendarsFolder(const ItemContext& ctx) { return ctx.MailStoreRoot + "\\Calendars"; }
 
 bool record(ItemContext& ctx, std::size_t item, const std::vector<std::string>& members) {
-    return backup::SaveINI(std::string(kCatalogue[item].recordKey), JoinMembers(members), ctx.InfoRecordPath);
+    if (backup::SaveINI(std::string(kCatalogue[item].recordKey), JoinMembers(members), ctx.InfoRecordPath)) return true;
+    return ctx.fail("the information record " + ctx.InfoRecordPath + " could not be written");
+}
+
+// The record holds member names in the prefix's code page: a name it cannot
+// hold would come back as another name, so the item fails instead.
+bool namesFit(ItemContext& ctx, const std::string& hostFolder, const std::vector<std::string>& names,
+              const char* kind) {
+    for (const auto& name : names) {
+        if (platform::fitsAnsi(name)) continue;
+        return ctx.fail(std::string("the ") + kind + " \"" + platform::joinHostPath(hostFolder, name) +
+                        "\" has a name that code page " + std::to_string(platform::AnsiCodePage()) +
+                        " cannot store");
+    }
+    return true;
+}
+
+bool cannotList(ItemContext& ctx, const std::string& hostFolder) {
+    return ctx.fail("the folder \"" + hostFolder + "\" cannot be read");
 }
 
 // Packs every subfolder the filter lets through; false when the folder
@@ -33,12 +52,13 @@ bool packSubfolders(ItemContext& ctx, std::size_t item, const std::string& windo
                     const std::function<bool(const std::string&)>& wanted, std::vector<std::string>* members) {
     const std::string host = ctx.env.hostPath(windowsFolder);
     auto folders = ListSubfolders(host);
-    if (!folders) return false;
+    if (!folders) return cannotList(ctx, host);
     std::vector<std::string> chosen;
     for (const auto& name : *folders) {
         if (wanted(name)) chosen.push_back(name);
     }
-    if (chosen.empty() || !PackFolders(ctx, item, host, chosen)) return false;
+    if (chosen.empty() || !namesFit(ctx, host, chosen, "folder")) return false;
+    if (!PackFolders(ctx, item, host, chosen)) return false;
     for (const auto& name : chosen) members->push_back(name + ".zip");
     return true;
 }
@@ -48,14 +68,16 @@ bool backupFiles(ItemContext& ctx, std::size_t item, const std::string& windowsF
                  const std::function<bool(const std::string&)>& wanted) {
     const std::string host = ctx.env.hostPath(windowsFolder);
     auto files = ListFiles(host);
-    if (!files) return false;
+    if (!files) return cannotList(ctx, host);
     std::vector<std::string> members;
     for (const auto& name : *files) {
-        if (!wanted(name)) continue;
-        if (!ctx.Zip1.addFiles(platform::joinHostPath(host, name), 1)) return false;
-        members.push_back(name);
+        if (wanted(name)) members.push_back(name);
     }
-    return !members.empty() && record(ctx, item, members);
+    if (members.empty() || !namesFit(ctx, host, members, "file")) return false;
+    for (const auto& name : members) {
+        if (!ctx.Zip1.addFiles(platform::joinHostPath(host, name), 1)) return ctx.fail(ctx.Zip1.lastError());
+    }
+    return record(ctx, item, members);
 }
 
 bool endsWithNoCase(const std::string& name, const std::string& tail) {

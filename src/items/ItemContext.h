@@ -45,6 +45,15 @@ struct ItemContext {
 
     // Called between folders so a long item can report life or be cancelled.
     std::function<void()> yield = [] {};
+
+    // Why the item function that last returned false failed, when it knows;
+    // the runs put it into the log and the summary. Cleared before each item.
+    std::string failure;
+    // Records why the item fails; returns false for the item to return.
+    bool fail(std::string why) {
+        failure = std::move(why);
+        return false;
+    }
 };
 
 }  // namespace items

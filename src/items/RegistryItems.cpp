@@ -34,15 +34,19 @@ bool clientHasSubkeys(ItemContext& ctx) {
 
 bool backupKey(ItemContext& ctx, const RegistryItem& item) {
     if (!clientHasSubkeys(ctx)) return false;
+    // Keys read from files that a running Wine may have overwritten are no backup.
+    const std::string problem = ctx.registry.registry().liveReadProblem(platform::Hive::CurrentUser);
+    if (!problem.empty()) return ctx.fail(problem);
     const std::string key = std::string(kClientKey) + item.keySuffix;
     if (!ctx.registry.RegistryKeyExists(key)) ctx.registry.CreateRegistryKey(key);
     // The recorded staging name keeps the NUL that ends the staging path.
     const std::string staging = backup::sGetTempFile(ctx.env, item.stagingPrefix);
     ctx.stagingFiles[item.index] = staging;
-    if (staging.empty()) return false;
+    if (staging.empty()) return ctx.fail("no scratch file could be made in " + ctx.env.programFolder);
     const std::string path = platform::cutAtNul(staging);
-    if (!ExportRegistryTree(ctx.registry, key, path)) return false;
-    if (!ctx.Zip1.addFiles(path, 1)) return false;
+    std::string why;
+    if (!ExportRegistryTree(ctx.registry, key, path, &why)) return ctx.fail(why);
+    if (!ctx.Zip1.addFiles(path, 1)) return ctx.fail(ctx.Zip1.lastError());
     return backup::SaveINI(std::string(kCatalogue[item.index].recordKey), platform::bareName(staging),
                            ctx.InfoRecordPath);
 }
@@ -50,14 +54,20 @@ bool backupKey(ItemContext& ctx, const RegistryItem& item) {
 bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
     if (!clientHasSubkeys(ctx)) return false;
     const std::string member = platform::trimBlanks(platform::cutAtNul(ctx.RestoreItemMembers[item.index]));
-    if (!IsBareMemberName(member)) return false;
+    if (!IsBareMemberName(member)) return ctx.fail("the backup names no usable member (\"" + member + "\")");
     auto found = ctx.Zip1.findMember(member);
-    if (!found || !ctx.Zip1.extractMember(*found, ctx.env.programFolder)) return false;
+    if (!found) return ctx.fail("the backup holds no member \"" + member + "\"");
+    if (!ctx.Zip1.extractMember(*found, ctx.env.programFolder)) return ctx.fail(ctx.Zip1.lastError());
     const std::string path = ctx.env.programFile(member);
-    const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, path);
+    std::string why;
+    const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, path, &why);
     std::error_code ec;
     std::filesystem::remove(path, ec);
-    return imported;
+    if (!imported) return ctx.fail(why);
+    // The item is restored only once its keys are in the registry files.
+    auto& registry = ctx.registry.registry();
+    if (!registry.flush()) return ctx.fail(registry.lastError());
+    return true;
 }
 
 }  // namespace

@@ -44,15 +44,33 @@ bool isExported(std::uint32_t type) {
            type == platform::REG_BINARY;
 }
 
-void exportKey(platform::Registry& reg, platform::Hive hive, const std::string& subkey,
-               const std::string& relative, std::string* out) {
-    *out += platform::toAnsi(relative.empty() ? "\\" : relative) + "\r\n";
+// Appends the line in the code page; false, with `error` naming what, when
+// a character of it is not in the code page.
+bool appendExact(const std::string& line, const std::string& what, std::string* out, std::string* error) {
+    auto bytes = platform::toAnsiExact(line);
+    if (!bytes) {
+        *error = what + " holds characters that code page " + std::to_string(platform::AnsiCodePage()) +
+                 " cannot store";
+        return false;
+    }
+    *out += *bytes + "\r\n";
+    return true;
+}
+
+bool exportKey(platform::Registry& reg, platform::Hive hive, const std::string& subkey, const std::string& fullPath,
+               const std::string& relative, std::string* out, std::string* error) {
+    const std::string keyName = "the key \"" + fullPath + relative + "\"";
+    if (!appendExact(relative.empty() ? "\\" : relative, keyName, out, error)) return false;
     for (const auto& v : reg.values(hive, subkey)) {
-        if (isExported(v.type)) *out += platform::toAnsi(valueLine(v)) + "\r\n";
+        if (!isExported(v.type)) continue;
+        if (!appendExact(valueLine(v), "the value \"" + v.name + "\" of " + keyName, out, error)) return false;
     }
     for (const auto& name : reg.subkeys(hive, subkey)) {
-        exportKey(reg, hive, subkey.empty() ? name : subkey + "\\" + name, relative + "\\" + name, out);
+        if (!exportKey(reg, hive, subkey.empty() ? name : subkey + "\\" + name, fullPath, relative + "\\" + name, out,
+                       error))
+            return false;
     }
+    return true;
 }
 
 // One key of the file with the values that follow its line.
@@ -172,19 +190,33 @@ bool planImport(const std::string& hostFile, std::vector<KeyPlan>* plan, std::st
 
 }  // namespace
 
-bool ExportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile) {
+bool ExportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile,
+                        std::string* error) {
+    std::string ignored;
+    if (!error) error = &ignored;
     auto parsed = registry.ParseKeyPath(path);
-    if (!parsed) return false;
+    if (!parsed) {
+        *error = "\"" + path + "\" is no registry key path";
+        return false;
+    }
     std::string text;
-    exportKey(registry.registry(), parsed->hive, parsed->subkey, "", &text);
-    return platform::writeFileAtomically(hostFile, text);
+    if (!exportKey(registry.registry(), parsed->hive, parsed->subkey, path, "", &text, error)) return false;
+    return platform::writeFileAtomically(hostFile, text, error);
 }
 
-bool ImportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile) {
-    if (!registry.ParseKeyPath(path)) return false;
+bool ImportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile,
+                        std::string* error) {
+    std::string ignored;
+    if (!error) error = &ignored;
+    if (!registry.ParseKeyPath(path)) {
+        *error = "\"" + path + "\" is no registry key path";
+        return false;
+    }
     std::vector<KeyPlan> plan;
-    std::string error;
-    if (!planImport(hostFile, &plan, &error)) return false;
+    if (!planImport(hostFile, &plan, error)) {
+        *error = "the registry text " + hostFile + " cannot be read: " + *error;
+        return false;
+    }
     for (const auto& key : plan) {
         std::string full = path;
         if (key.relative.back() == '\\') {

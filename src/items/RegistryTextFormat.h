@@ -10,12 +10,17 @@
 namespace items {
 
 // Writes the tree at the full key path `path` into `hostFile`, replacing it.
-// False when the path is ill-formed (after its message) or the file cannot be written.
-bool ExportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile);
+// False, with `error` saying why, when the path is ill-formed (after its
+// message), a name or text is not in the code page (nothing is written), or
+// the file cannot be written.
+bool ExportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile,
+                        std::string* error = nullptr);
 
 // Replaces the tree at `path` with the one in `hostFile`. The whole file is
 // read and checked first: a file that cannot be read, is truncated or
-// ill-formed, or holds data out of range changes nothing and gives false.
-bool ImportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile);
+// ill-formed, or holds data out of range changes nothing and gives false,
+// with `error` saying why.
+bool ImportRegistryTree(RegistryAccess& registry, const std::string& path, const std::string& hostFile,
+                        std::string* error = nullptr);
 
 }  // namespace items

@@ -1,8 +1,13 @@
 #include "platform/AnsiText.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <iconv.h>
+#include <memory>
+#include <mutex>
 #include <sstream>
 
 #include "platform/AtomicFile.h"
@@ -11,12 +16,25 @@ namespace platform {
 
 namespace {
 
+constexpr unsigned kDefaultCodePage = 1252;
+
+std::string iconvName(unsigned codePage) { return "CP" + std::to_string(codePage); }
+
+bool converterExists(unsigned codePage) {
+    iconv_t cd = iconv_open("UTF-8", iconvName(codePage).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(cd);
+    return true;
+}
+
 // One iconv conversion; `onInvalid` gets the unconvertible input at `in`
-// and says how many bytes to skip and what to emit instead.
+// and says how many bytes to skip and what to emit instead, or nothing to
+// give up (the result is then nothing).
 template <typename OnInvalid>
-std::string convert(const char* to, const char* from, const std::string& text, OnInvalid onInvalid) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+std::optional<std::string> convert(const std::string& to, const std::string& from, const std::string& text,
+                                   OnInvalid onInvalid) {
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out;
     out.reserve(text.size() * 2);
     char* in = const_cast<char*>(text.data());
@@ -29,65 +47,141 @@ std::string convert(const char* to, const char* from, const std::string& text, O
         out.append(buffer, sizeof buffer - dstLeft);
         if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
         // EILSEQ or EINVAL (a sequence cut off at the end).
-        auto [skip, replacement] = onInvalid(reinterpret_cast<const unsigned char*>(in), inLeft);
-        out += replacement;
-        in += skip;
-        inLeft -= skip;
+        auto instead = onInvalid(reinterpret_cast<const unsigned char*>(in), inLeft);
+        if (!instead) {
+            iconv_close(cd);
+            return std::nullopt;
+        }
+        out += instead->second;
+        in += instead->first;
+        inLeft -= instead->first;
     }
     iconv_close(cd);
     return out;
 }
 
-// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
-std::size_t utf8Length(unsigned char lead) {
-    if (lead >= 0xF0 && lead < 0xF8) return 4;
-    if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-    if (lead >= 0xC0) return 2;
-    return 1;
+using Replacement = std::optional<std::pair<std::size_t, std::string>>;
+
+// The code point of the UTF-8 sequence at `at`, and its length; nothing for
+// bytes that are no UTF-8.
+std::optional<std::pair<char32_t, std::size_t>> decodeUtf8(const unsigned char* at, std::size_t left) {
+    const unsigned char lead = at[0];
+    std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (n == 0 || n > left) return std::nullopt;
+    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((at[i] & 0xC0) != 0x80) return std::nullopt;
+        c = (c << 6) | (at[i] & 0x3F);
+    }
+    return std::pair{c, n};
 }
 
-std::string utf8Of(unsigned code) {
-    std::string s;
-    s += static_cast<char>(0xC0 | (code >> 6));
-    s += static_cast<char>(0x80 | (code & 0x3F));
-    return s;
+// The code page in use, with the bytes it leaves undefined: those stand for
+// the control character of the same number, as Windows maps them both ways.
+struct CodePage {
+    unsigned number = kDefaultCodePage;
+    std::array<bool, 256> undefined{};
+};
+
+std::shared_ptr<const CodePage> makeCodePage(unsigned number) {
+    auto page = std::make_shared<CodePage>();
+    page->number = number;
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        page->undefined[b] = !convert("UTF-8", iconvName(number), byte, [](const unsigned char*, std::size_t) {
+                                  return Replacement{};
+                              });
+    }
+    return page;
 }
 
-}  // namespace
+std::mutex pageMutex;
+std::shared_ptr<const CodePage> currentPage;
 
-// The five bytes CP1252 leaves undefined, which Windows maps to the control
-// characters of the same number and back.
-static bool isUndefinedInCp1252(unsigned code) {
-    return code == 0x81 || code == 0x8D || code == 0x8F || code == 0x90 || code == 0x9D;
+std::shared_ptr<const CodePage> page() {
+    std::lock_guard lock(pageMutex);
+    if (!currentPage) currentPage = makeCodePage(kDefaultCodePage);
+    return currentPage;
 }
 
-std::string toAnsi(const std::string& utf8) {
-    return convert("CP1252", "UTF-8", utf8, [](const unsigned char* at, std::size_t left) {
-        std::size_t n = utf8Length(*at);
-        if (n == 2 && left >= 2 && at[0] == 0xC2 && isUndefinedInCp1252(at[1])) {
-            return std::pair<std::size_t, std::string>(2, std::string(1, static_cast<char>(at[1])));
-        }
-        return std::pair<std::size_t, std::string>(n < left ? n : left, "?");
-    });
+// A control character U+0080..U+009F goes back to its byte when the code
+// page leaves that byte undefined.
+Replacement undefinedByte(const CodePage& cp, const unsigned char* at, std::size_t left) {
+    auto decoded = decodeUtf8(at, left);
+    if (decoded && decoded->first >= 0x80 && decoded->first < 0xA0 && cp.undefined[decoded->first])
+        return std::pair{decoded->second, std::string(1, static_cast<char>(decoded->first))};
+    return std::nullopt;
 }
 
-std::string fromAnsi(const std::string& ansi) {
-    return convert("UTF-8", "CP1252", ansi, [](const unsigned char* at, std::size_t) {
-        return std::pair<std::size_t, std::string>(1, utf8Of(*at));
-    });
+std::string marked(char32_t c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
+    return buf;
 }
 
-bool appendAnsiLine(const std::string& hostPath, const std::string& line) {
+bool writeTo(const std::string& hostPath, const std::string& bytes) {
     std::ofstream out(hostPath, std::ios::binary | std::ios::app);
     if (!out) return false;
-    out << toAnsi(line) << "\r\n";
+    out << bytes << "\r\n";
     out.flush();
     return static_cast<bool>(out);
 }
 
+}  // namespace
+
+void SetAnsiCodePage(unsigned codePage) {
+    if (!converterExists(codePage)) codePage = kDefaultCodePage;
+    auto fresh = makeCodePage(codePage);
+    std::lock_guard lock(pageMutex);
+    currentPage = std::move(fresh);
+}
+
+unsigned AnsiCodePage() { return page()->number; }
+
+std::optional<std::string> toAnsiExact(const std::string& utf8) {
+    auto cp = page();
+    return convert(iconvName(cp->number), "UTF-8", utf8,
+                   [&](const unsigned char* at, std::size_t left) { return undefinedByte(*cp, at, left); });
+}
+
+bool fitsAnsi(const std::string& utf8) { return toAnsiExact(utf8).has_value(); }
+
+std::string toAnsi(const std::string& utf8) {
+    auto cp = page();
+    auto out = convert(iconvName(cp->number), "UTF-8", utf8, [&](const unsigned char* at, std::size_t left) {
+        if (auto byte = undefinedByte(*cp, at, left)) return byte;
+        if (auto decoded = decodeUtf8(at, left)) return Replacement{std::pair{decoded->second, marked(decoded->first)}};
+        return Replacement{std::pair{std::size_t{1}, std::string("?")}};
+    });
+    return out.value_or(utf8);
+}
+
+std::string fromAnsi(const std::string& ansi) {
+    auto cp = page();
+    auto out = convert("UTF-8", iconvName(cp->number), ansi, [](const unsigned char* at, std::size_t) {
+        const unsigned code = *at;
+        std::string s{static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+        return Replacement{std::pair{std::size_t{1}, std::move(s)}};
+    });
+    return out.value_or(ansi);
+}
+
+bool appendAnsiLine(const std::string& hostPath, const std::string& line) {
+    return writeTo(hostPath, toAnsi(line));
+}
+
+bool appendAnsiLineExact(const std::string& hostPath, const std::string& line) {
+    auto bytes = toAnsiExact(line);
+    return bytes && writeTo(hostPath, *bytes);
+}
+
 bool writeAnsiLines(const std::string& hostPath, const std::vector<std::string>& lines) {
     std::string contents;
-    for (const auto& line : lines) contents += toAnsi(line) + "\r\n";
+    for (const auto& line : lines) {
+        auto bytes = toAnsiExact(line);
+        if (!bytes) return false;
+        contents += *bytes + "\r\n";
+    }
     return writeFileAtomically(hostPath, contents);
 }
 

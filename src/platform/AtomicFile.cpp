@@ -7,6 +7,7 @@
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -80,7 +81,7 @@ bool commitTemporary(const std::string& temporaryPath, const std::string& hostPa
 }
 
 bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
-                         std::string* error) {
+                         std::string* error, const MayReplace& mayReplace) {
     std::string temp = temporaryPathBeside(hostPath);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -94,7 +95,11 @@ bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
         setError(error, "Cannot write", temp);
         ok = false;
     }
-    if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
+    std::string reason;
+    if (ok && mayReplace && !mayReplace(&reason)) {
+        if (error) *error = reason;
+        ok = false;
+    } else if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
         setError(error, "Cannot replace", hostPath);
         ok = false;
     }
@@ -106,13 +111,18 @@ bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
     return true;
 }
 
-FileLock::FileLock(const std::string& lockPath) {
+FileLock::FileLock(const std::string& lockPath, std::chrono::milliseconds limit) {
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return;
+    const auto start = std::chrono::steady_clock::now();
     int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
+    for (;;) {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        if (rc == 0 || (errno != EWOULDBLOCK && errno != EINTR)) break;
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        if (waited >= limit) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     if (rc != 0) {
         ::close(fd);
         return;

@@ -3,15 +3,21 @@
 // never a mix: write a temporary file in the same folder, flush it to disk,
 // then rename it over the target.
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
+// Called just before the finished file replaces the target; false (with
+// the reason) keeps the target as it is.
+using MayReplace = std::function<bool(std::string* reason)>;
+
 // Writes `contents` to `hostPath` atomically. False (target untouched) on failure;
 // `error` then says why.
 bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
-                         std::string* error = nullptr);
+                         std::string* error = nullptr, const MayReplace& mayReplace = {});
 
 // A unique, not yet existing temporary path beside `hostPath` (same folder),
 // for writers that stream into it before committing with commitTemporary().
@@ -21,10 +27,12 @@ bool commitTemporary(const std::string& temporaryPath, const std::string& hostPa
                      std::string* error = nullptr);
 
 // Holds an exclusive advisory lock on `lockPath` (created when missing) for
-// its lifetime; used around read-modify-write of shared files.
+// its lifetime; used around read-modify-write of shared files. Waits at most
+// `limit` for another holder to let go.
 class FileLock {
 public:
-    explicit FileLock(const std::string& lockPath);
+    explicit FileLock(const std::string& lockPath,
+                      std::chrono::milliseconds limit = std::chrono::milliseconds::max());
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

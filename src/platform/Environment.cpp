@@ -1,8 +1,10 @@
 #include "platform/Environment.h"
 
+#include <QString>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "platform/HostPath.h"
 
@@ -85,6 +87,43 @@ std::string slashed(std::string path) {
     return path;
 }
 
+// The entry of `folder` whose name equals `name` without regard to case.
+std::optional<std::string> entryNamedLike(const std::string& folder, const std::string& name) {
+    const QString wanted = QString::fromStdString(name);
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string candidate = it->path().filename().string();
+        if (QString::fromStdString(candidate).compare(wanted, Qt::CaseInsensitive) == 0) return candidate;
+    }
+    return std::nullopt;
+}
+
+// `root` + "/" + `rest`, each component of `rest` matched as Wine matches
+// file names: without regard to case when it does not exist as written.
+// Components below one that exists in no case stay as written.
+std::string resolvedBelow(const std::string& root, const std::string& rest) {
+    std::string path = root;
+    bool resolving = true;
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('/', start);
+        if (end == std::string::npos) end = rest.size();
+        const std::string name = rest.substr(start, end - start);
+        start = end + 1;
+        if (name.empty()) continue;
+        std::string next = path + "/" + name;
+        std::error_code ec;
+        if (resolving && name != "." && name != ".." && !fs::exists(next, ec)) {
+            if (auto match = entryNamedLike(path, name))
+                next = path + "/" + *match;
+            else
+                resolving = false;
+        }
+        path = std::move(next);
+    }
+    return path;
+}
+
 }  // namespace
 
 Environment Environment::fromProcess(const std::string& executableFolder) {
@@ -96,7 +135,6 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     env.computerName = hostName();
     env.userName = loginName();
     env.userProfile = environmentValue("USERPROFILE");
-    if (env.userProfile.empty()) env.userProfile = "C:\\users\\" + env.userName;
     return env;
 }
 
@@ -111,7 +149,7 @@ std::string Environment::hostPath(const std::string& windowsPath) const {
     std::string root = winePrefix + "/dosdevices/" + drive + ":";
     std::error_code ec;
     if (drive == 'c' && !fs::exists(root, ec)) root = winePrefix + "/drive_c";
-    return rest.empty() ? root : root + "/" + rest;
+    return rest.empty() ? root : resolvedBelow(root, rest);
 #endif
 }
 

@@ -11,17 +11,19 @@ struct Environment {
     std::string winePrefix;     // host folder of the prefix
     std::string programFolder;  // host folder for settings, log and staging files
     std::string resourceFolder; // host folder holding help/ and skins/ (beside the executable)
-    std::string userProfile;    // Windows form, e.g. C:\users\bob
+    std::string userProfile;    // Windows form, e.g. C:\users\bob; see ResolveUserProfile
     std::string computerName;
     std::string userName;
 
-    // Reads WINEPREFIX, TARNHOLD_HOME, USERPROFILE and the host's names.
-    // `executableFolder` is the folder of the running program.
+    // Reads WINEPREFIX, TARNHOLD_HOME, USERPROFILE (empty when not set) and
+    // the host's names. `executableFolder` is the folder of the running program.
     static Environment fromProcess(const std::string& executableFolder);
 
     // A Windows path as a host path: "X:\a\b" -> <prefix>/dosdevices/x:/a/b
-    // (falling back to <prefix>/drive_c for C:), "\" -> "/". A path with no
-    // drive is taken as a host path already and returned with "\" turned to "/".
+    // (falling back to <prefix>/drive_c for C:), "\" -> "/". Names are
+    // matched as Wine matches them, without regard to case, when they do not
+    // exist as written. A path with no drive is taken as a host path already
+    // and returned with "\" turned to "/".
     std::string hostPath(const std::string& windowsPath) const;
     // The program folder joined with a file name.
     std::string programFile(const std::string& name) const;

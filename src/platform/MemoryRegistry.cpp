@@ -74,7 +74,8 @@ std::optional<RegValue> MemoryRegistry::value(Hive hive, const std::string& path
     return *it;
 }
 
-long MemoryRegistry::setValue(Hive hive, const std::string& path, const RegValue& value) {
+long MemoryRegistry::setValue(Hive hive, const std::string& path, const RegValue& given) {
+    const RegValue value = asStoredByTheApi(given);
     Node* node = find(hive, path);
     if (!node) return kRegNotFound;
     auto it = node->findValue(value.name);

@@ -204,6 +204,14 @@ std::uint32_t RegValue::dwordValue() const {
            (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
 }
 
+RegValue asStoredByTheApi(RegValue value) {
+    const bool isString = value.type == REG_SZ || value.type == REG_EXPAND_SZ;
+    const auto& d = value.data;
+    const bool unterminated = d.size() >= 2 && (d[d.size() - 2] != 0 || d[d.size() - 1] != 0);
+    if (isString && unterminated) value.data.insert(value.data.end(), {0, 0});
+    return value;
+}
+
 bool operator==(const RegValue& a, const RegValue& b) {
     return a.name == b.name && a.type == b.type && a.data == b.data;
 }

@@ -72,6 +72,11 @@ struct RegValue {
 
 bool operator==(const RegValue& a, const RegValue& b);
 
+// The value as the registry API stores it: a REG_SZ or REG_EXPAND_SZ given
+// without its terminating zero gets one, as RegSetValueExA adds it; a
+// zero-length string stays zero-length. Every backend stores values so.
+RegValue asStoredByTheApi(RegValue value);
+
 // UTF-16LE <-> UTF-8 helpers shared by the backends and the value helpers.
 std::vector<std::uint8_t> utf8ToUtf16le(const std::string& utf8);
 std::string utf16leToUtf8(const std::uint8_t* data, std::size_t bytes);
@@ -113,8 +118,15 @@ public:
     // Deletes a key that has no subkeys; kRegKeyHasSubkeys otherwise.
     virtual long deleteKey(Hive hive, const std::string& path) = 0;
     // Makes every change so far durable; a file backend writes its files here.
-    // The first problem is kept for lastError().
+    // On failure the changes not written are dropped, so none of them turns
+    // up in a later write; the first problem is kept for lastError().
     virtual bool flush() = 0;
+    // Forgets what was read, so the next read sees the registry as it is now.
+    // Changes not yet flushed are kept.
+    virtual void reload() {}
+    // Why reads of the hive may not show its current state (the program that
+    // holds it live could not be asked); empty when they do.
+    virtual std::string liveReadProblem(Hive) { return {}; }
     // A human-readable description of the last failure, or empty.
     virtual std::string lastError() const = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/Launcher.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/WineServer.h"
 
 namespace platform {
 
@@ -17,6 +18,7 @@ struct Services {
     Dialogs& dialogs;
     Launcher& launcher;
     Processes& processes;
+    WineServer& wine;  // the prefix's wineserver
 };
 
 }  // namespace platform

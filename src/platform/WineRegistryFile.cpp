@@ -364,9 +364,12 @@ long WineRegistryFile::setValue(const std::string& path, const RegValue& value) 
         return kRegOk;
     }
     Block& block = node->blocks.empty() ? impl_->materialize(node) : *node->blocks.back();
+    // After the block's last value, or after its "#time=" and other option
+    // lines when it has none yet, as Wine lays a key out.
     auto lastValue = std::find_if(block.items.rbegin(), block.items.rend(),
                                   [](const Item& i) { return i.isValue; });
-    block.items.insert(lastValue.base(), Item{winereg::formatValue(value), true, value, folded});
+    auto at = lastValue != block.items.rend() ? lastValue.base() : block.items.end();
+    block.items.insert(at, Item{winereg::formatValue(value), true, value, folded});
     impl_->touch(block);
     return kRegOk;
 }

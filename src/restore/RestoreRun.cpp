@@ -29,6 +29,8 @@ std::optional<backup::ValidationFailure> ValidateRestore(const RestoreState& sta
 RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& state, const RestoreRequest& request,
                                const backup::OperationLog& log, const backup::BackupEvents& events) {
     RestoreOutcome outcome;
+    // Restored keys go over the registry as it is now.
+    ctx.registry.registry().reload();
     log.separator();
     log.record(" Start Retore Data to User Profile " + request.userName, backup::kLF);
     log.record(" Restore File is " + state.RestoreSourceFile, backup::kLF);
@@ -36,18 +38,18 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
     for (const auto& item : items::kCatalogue) {
         if (shouldRun(state, request, item.index)) {
             if (events.status) events.status(std::string(item.restoreStatus));
+            ctx.failure.clear();
             const bool ok = item.restore(ctx);
-            outcome.allSucceeded = outcome.allSucceeded && ok;
             const std::string caption(item.restoreCaption);
             outcome.summary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
-            log.record(" " + caption + " " + (ok ? "Succeeded!" : "Fail!"), backup::kLF);
+            log.record(" " + caption + " " + (ok ? "Succeeded!" : "Fail!" + backup::FailureNote(ctx.failure)),
+                       backup::kLF);
+            if (!ok) backup::NoteFailure(caption, ctx.failure, &outcome.allSucceeded, &outcome.failures);
         }
         progress(events, item.restoreProgress);
         if (item.index == items::kMailRules) progress(events, items::kRestoreMailRulesExtraProgress);
     }
     items::RemoveFolderArchives(ctx);
-    // The restored keys reach the registry files now, not only at exit.
-    ctx.registry.registry().flush();
     log.record(" Restore Data to User Profile " + request.userName + " was Completed!", backup::kCR);
     std::error_code ec;
     std::filesystem::remove(ctx.InfoRecordPath, ec);
@@ -55,7 +57,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
 }
 
 std::string RestoreCompletionMessage(const RestoreOutcome& outcome) {
-    return "The Restore was Completed!\r\n" + outcome.summary;
+    return "The Restore was Completed!\r\n" + outcome.summary + backup::WhyItemsFailed(outcome.failures);
 }
 
 }  // namespace restore

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "backup/BackupRun.h"
 #include "backup/OperationLog.h"
@@ -27,6 +28,8 @@ struct RestoreRequest {
 struct RestoreOutcome {
     std::string summary;
     bool allSucceeded = true;
+    // "<summary caption>: <why>" for each failed item whose reason is known.
+    std::vector<std::string> failures;
 };
 
 // The two stops of a restore, in order; nothing when it may run.

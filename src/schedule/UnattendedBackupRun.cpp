@@ -5,6 +5,7 @@
 #include "app/SettingsFile.h"
 #include "backup/BackupRun.h"
 #include "platform/Text.h"
+#include "platform/Services.h"
 
 namespace schedule {
 
@@ -22,10 +23,19 @@ std::string DatedTargetFile(const std::string& target, const QDateTime& when) {
     return stem + "-" + when.toString("MM-dd-yyyy-HH-mm").toStdString() + ".wlm";
 }
 
+// While Wine runs, the registry is read through it. When Wine cannot be
+// asked, the server is given time to end by itself (it does a few seconds
+// after its last program); the registry items fail if it does not.
+void waitForReadableRegistry(platform::Services& services) {
+    if (services.registry.liveReadProblem(platform::Hive::CurrentUser).empty()) return;
+    if (services.wine.waitForExit(kWineExitWait)) services.registry.reload();
+}
+
 int UnattendedBackupRun(app::MainSession& session) {
     auto command = ParseUnattendedCommandLine(session.CommandLine);
-    if (!command) return 2;
+    if (!command) return kUnattendedRefused;
     const auto& env = session.services.env;
+    waitForReadableRegistry(session.services);
     // The file named on the command line is replaced only when the new
     // archive is complete; in the dated case it is left as it is.
     session.BackupTargetFile = command->target;
@@ -43,7 +53,8 @@ int UnattendedBackupRun(app::MainSession& session) {
     request.LogonUserName = session.store.LogonUserName;
     auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts,
                                           backup::OperationLog::of(env), {});
-    return outcome.archiveWritten ? 0 : 1;
+    if (!outcome.archiveWritten) return kUnattendedRefused;
+    return outcome.allSucceeded ? kUnattendedSucceeded : kUnattendedItemFailed;
 }
 
 }  // namespace schedule

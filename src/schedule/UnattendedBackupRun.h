@@ -3,6 +3,7 @@
 // window, no message, no question; everything it does goes to the log.
 
 #include <QDateTime>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -24,8 +25,14 @@ std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& c
 // "<target without its last four characters>-MM-DD-YYYY-HH-MM.wlm".
 std::string DatedTargetFile(const std::string& target, const QDateTime& when);
 
-// Exit status of the process: 0 when the archive was written, 1 when it
-// was not, 2 when the command line could not be used (nothing done).
+// Exit statuses of the process, for the scheduler that started it.
+inline constexpr int kUnattendedSucceeded = 0;  // archive written, every chosen item backed up
+inline constexpr int kUnattendedItemFailed = 1; // archive written, an item failed
+inline constexpr int kUnattendedRefused = 2;    // command line refused or archive not written
+
+// How long the run waits for a running Wine that cannot be asked to end.
+inline constexpr std::chrono::seconds kWineExitWait{60};
+
 int UnattendedBackupRun(app::MainSession& session);
 
 }  // namespace schedule

@@ -129,7 +129,8 @@ TEST(DiscoveryOnGeneratedPrefix, TheSampleProfileIsFoundWithEveryItemAvailable) 
     platform::ScriptedDialogs dialogs;
     platform::RecordingLauncher launcher;
     platform::RecordingProcesses processes;
-    platform::Services services{env, registry, dialogs, launcher, processes};
+    platform::ScriptedWineServer wine;
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     MainSession session(services, "");
     session.Load();
     EXPECT_TRUE(dialogs.messages.empty());
@@ -143,7 +144,7 @@ TEST(DiscoveryOnGeneratedPrefix, TheSampleProfileIsFoundWithEveryItemAvailable) 
     testing_support::makeSamplePrefix(emptyDir / "prefix", {"--empty"});
     auto emptyEnv = testing_support::makeEnvironment(emptyDir.path());
     platform::WineRegistry emptyRegistry(emptyEnv.winePrefix);
-    platform::Services emptyServices{emptyEnv, emptyRegistry, dialogs, launcher, processes};
+    platform::Services emptyServices{emptyEnv, emptyRegistry, dialogs, launcher, processes, wine};
     MainSession none(emptyServices, "");
     none.Load();
     EXPECT_FALSE(none.store.clientFound);

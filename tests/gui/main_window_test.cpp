@@ -40,7 +40,8 @@ struct MainWindowFixture {
     platform::ScriptedDialogs dialogs;
     platform::RecordingLauncher launcher;
     platform::RecordingProcesses processes;
-    platform::Services services{env, registry, dialogs, launcher, processes};
+    platform::ScriptedWineServer wine{env.winePrefix};
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     MainSession session{services, ""};
     frmMain window{session};
 };

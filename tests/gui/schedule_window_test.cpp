@@ -35,7 +35,8 @@ struct ScheduleFixture {
     platform::ScriptedDialogs dialogs;
     platform::RecordingLauncher launcher;
     platform::RecordingProcesses processes;
-    platform::Services services{env, registry, dialogs, launcher, processes};
+    platform::ScriptedWineServer wine{env.winePrefix};
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     app::MainSession session{services, ""};
     std::filesystem::path crontab = dir / "crontab";
     std::filesystem::path table = dir / "table";

@@ -44,7 +44,7 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     auto run = p.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName);
     ASSERT_TRUE(run);
     EXPECT_EQ(run->text(), "\"/opt/tarnhold\\tarnhold.exe\"");
-    EXPECT_EQ(run->data.size(), 2 * run->text().size());  // no terminating zero
+    EXPECT_EQ(run->data.size(), 2 * run->text().size() + 2);  // stored with its terminating zero
 
     // Reopened: the stored state; unticking the start option removes the Run entry.
     Frmsettings again(p.services);

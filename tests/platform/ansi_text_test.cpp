@@ -11,7 +11,8 @@ using testing_support::writeFile;
 TEST(AnsiText, ConvertsBetweenUtf8AndCodePage1252) {
     EXPECT_EQ(toAnsi("plain"), "plain");
     EXPECT_EQ(toAnsi("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");  // é and the euro sign
-    EXPECT_EQ(toAnsi("\xE6\x97\xA5x"), "?x");                       // not in the code page
+    EXPECT_EQ(toAnsi("\xE6\x97\xA5x"), "<U+65E5>x");                // not in the code page: still shows
+    EXPECT_FALSE(toAnsiExact("\xE6\x97\xA5x"));
     EXPECT_EQ(toAnsi("a\xFF" "b"), "a?b");                          // broken UTF-8
     EXPECT_EQ(fromAnsi("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
     EXPECT_EQ(fromAnsi("\x81"), "\xC2\x81");  // undefined byte keeps its number

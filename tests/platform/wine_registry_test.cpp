@@ -165,7 +165,7 @@ TEST(WineRegistry, ADamagedFileIsNamedAndNeverRewritten) {
         reg.flush();
     }
     EXPECT_EQ(readFile(p.userReg), damaged);
-    EXPECT_NE(readFile(p.dir / "system.reg").find("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n"),
+    EXPECT_NE(readFile(p.dir / "system.reg").find("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n"),
               std::string::npos);
 }
 

@@ -108,7 +108,7 @@ TEST(UnattendedBackupRun, BacksUpTheMaskedItemsWithoutAWindow) {
     EXPECT_EQ(runCommand("unzip -p '" + dated[0].string() + "' oebackup.dat | grep -q '^BackupInformation=Auto Backup'"), 0);
 
     // A folder that does not exist: nothing written, the run says so.
-    EXPECT_EQ(s.run(" sf=ownerxm=1ps=bf=" + (s.dir / "missing" / "x.wlm").string(), &out), 1) << out;
+    EXPECT_EQ(s.run(" sf=ownerxm=1ps=bf=" + (s.dir / "missing" / "x.wlm").string(), &out), 2) << out;
     EXPECT_NE(readFile(s.dir / "home" / "brlog.dat").find("was not written"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/RecordingLauncher.h"
 #include "platform/RecordingProcesses.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/ScriptedWineServer.h"
 #include "platform/Services.h"
 #include "support/TestSupport.h"
 
@@ -22,7 +23,8 @@ struct TestPlatform {
     platform::ScriptedDialogs dialogs;
     platform::RecordingLauncher launcher;
     platform::RecordingProcesses processes;
-    platform::Services services{env, registry, dialogs, launcher, processes};
+    platform::ScriptedWineServer wine{env.winePrefix};
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
 };
 
 }  // namespace testing_support

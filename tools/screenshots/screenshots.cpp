@@ -22,6 +22,8 @@
 #include "platform/RecordingLauncher.h"
 #include "platform/RecordingProcesses.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/PrefixFacts.h"
+#include "platform/ScriptedWineServer.h"
 #include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
 #include "schedule/Frmoption.h"
@@ -64,10 +66,12 @@ int main(int argc, char** argv) {
     env.programFolder = (std::filesystem::path(argv[1]) / "tarnhold-home").string();
     std::filesystem::create_directories(env.programFolder);
     platform::WineRegistry registry(env.winePrefix);
+    env.userProfile = platform::ResolveUserProfile(registry, env.userProfile, "", env.userName);
     platform::ScriptedDialogs dialogs;
     platform::RecordingLauncher launcher;
     platform::RecordingProcesses processes;
-    platform::Services services{env, registry, dialogs, launcher, processes};
+    platform::ScriptedWineServer wine(env.winePrefix);
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     app::MainSession session(services, "");
 
     app::frmMain main(session);
