@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/WineGate.h"
 #include "backup/OperationLog.h"
 #include "items/MemberNames.h"
 #include "restore/Inspection.h"
@@ -114,13 +115,36 @@ int Verify(app::MainSession& session, const std::string& file) {
     return 0;
 }
 
-int Restore(app::MainSession& session, const std::string& file, const std::optional<std::string>& mask) {
+// While Windows programs run in the prefix, Wine would undo the restore:
+// refused, unless the user asked for them to be ended.
+bool wineIsOutOfTheWay(platform::Services& services, bool endWine) {
+    auto& wine = services.wine;
+    if (wine.running()) {
+        if (!endWine) {
+            std::cerr << "tarnhold-cli: Windows programs are running in the Wine prefix " << wine.prefix()
+                      << ". While they run, Wine keeps its own copy of the registry and would undo the restore. "
+                         "Close them, or give --end-wine to end them; nothing was restored.\n";
+            return false;
+        }
+        std::cout << "Ending the Windows programs of the Wine prefix " << wine.prefix() << "...\n";
+        if (!wine.endPrograms(app::kWineEndLimit)) {
+            std::cerr << "tarnhold-cli: " << platform::replaceAll(app::WineStillRunningMessage(wine.prefix()), "\r\n", " ")
+                      << "\n";
+            return false;
+        }
+    }
+    services.registry.reload();
+    return true;
+}
+
+int Restore(app::MainSession& session, const std::string& file, const RestoreOptions& options) {
     session.Load();
     if (!session.store.ready()) return 1;
     restore::RestoreState state;
     auto inspection = open(session, state, file);
     if (!inspection) return 1;
     restore::RestoreRequest request;
+    const auto& mask = options.mask;
     for (std::size_t k = 0; k < items::kItemCount; ++k) {
         request.ticked[k] = mask ? (k < mask->size() && (*mask)[k] == '1') : inspection->present[k];
     }
@@ -129,6 +153,7 @@ int Restore(app::MainSession& session, const std::string& file, const std::optio
         std::cerr << "tarnhold-cli: " << failure->text << "\n";
         return 1;
     }
+    if (!wineIsOutOfTheWay(session.services, options.endWine)) return 1;
     backup::BackupEvents events{[](const std::string& status) { std::cout << status << "\n"; }, {}};
     auto outcome = restore::RunRestoreItems(session.items, state, request, backup::OperationLog::of(session.services.env),
                                             events);

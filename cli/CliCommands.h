@@ -12,8 +12,13 @@ namespace cli {
 int Info(app::MainSession& session, const std::string& file);
 int List(app::MainSession& session, const std::string& file);
 int Verify(app::MainSession& session, const std::string& file);
-// `mask`: character k is "1" for each item k to restore; all items the
-// backup holds when absent.
-int Restore(app::MainSession& session, const std::string& file, const std::optional<std::string>& mask);
+struct RestoreOptions {
+    // Character k is "1" for each item k to restore; all items the backup
+    // holds when absent.
+    std::optional<std::string> mask;
+    // End the prefix's Windows programs instead of refusing while they run.
+    bool endWine = false;
+};
+int Restore(app::MainSession& session, const std::string& file, const RestoreOptions& options);
 
 }  // namespace cli

@@ -8,9 +8,11 @@
 
 namespace cli {
 
-platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons, const std::string&) {
+platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons buttons,
+                                     const std::string&) {
     std::cerr << "tarnhold-cli: " << platform::replaceAll(text, "\r\n", "\n") << "\n";
-    return platform::Answer::Ok;
+    // Questions are settled by options, never by a default answer.
+    return buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok;
 }
 
 std::optional<std::string> CliDialogs::askPassword() {

@@ -21,8 +21,11 @@ constexpr const char* kUsage =
     "  info FILE                  computer, user, date, description and the items of a backup\n"
     "  list FILE                  the members with their sizes, and the files in each folder archive\n"
     "  verify FILE                read every member and folder archive; exit 0 only when all is sound\n"
-    "  restore FILE [--items M]   restore into $WINEPREFIX; M is an 11-character mask of 0 and 1\n"
-    "                             (default: every item the backup holds)\n"
+    "  restore FILE [--items M] [--end-wine]\n"
+    "                             restore into $WINEPREFIX; M is an 11-character mask of 0 and 1\n"
+    "                             (default: every item the backup holds). While Windows programs\n"
+    "                             run in the prefix the restore is refused, unless --end-wine\n"
+    "                             is given to end them first\n"
     "\n"
     "The password of a protected backup is read from the terminal, or from\n"
     "TARNHOLD_PASSWORD when set. Exit status: 0 done, 1 failed, 2 usage error.\n";
@@ -48,12 +51,16 @@ int main(int argc, char** argv) {
     if (args.size() < 2) return usageError("a command and a backup file are needed");
     const std::string& command = args[0];
     const std::string& file = args[1];
-    std::optional<std::string> mask;
-    if (command == "restore" && args.size() == 4 && args[2] == "--items") {
-        if (!isMask(args[3])) return usageError("--items takes up to 11 characters of 0 and 1");
-        mask = args[3];
-    } else if (args.size() != 2) {
-        return usageError("unexpected arguments after the file");
+    cli::RestoreOptions options;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        if (command == "restore" && args[i] == "--items" && i + 1 < args.size() && !options.mask) {
+            if (!isMask(args[i + 1])) return usageError("--items takes up to 11 characters of 0 and 1");
+            options.mask = args[++i];
+        } else if (command == "restore" && args[i] == "--end-wine") {
+            options.endWine = true;
+        } else {
+            return usageError("unexpected argument \"" + args[i] + "\"");
+        }
     }
     app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                            [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
@@ -62,7 +69,7 @@ int main(int argc, char** argv) {
     if (command == "info") status = cli::Info(session, file);
     else if (command == "list") status = cli::List(session, file);
     else if (command == "verify") status = cli::Verify(session, file);
-    else if (command == "restore") status = cli::Restore(session, file, mask);
+    else if (command == "restore") status = cli::Restore(session, file, options);
     else return usageError("unknown command \"" + command + "\"");
     session.Shutdown();
     return status;

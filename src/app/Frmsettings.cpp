@@ -11,6 +11,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/WineGate.h"
+#include "platform/QtBlockingRun.h"
+
 namespace app {
 
 namespace {
@@ -116,7 +119,8 @@ void Frmsettings::Command2_Click() {
     v.openfolderbackup = Check5->isChecked();
     v.autocloselive = Check4->isChecked();
     v.replaceAutoBackupFile = Option1->isChecked();
-    if (SaveSettingsValues(services_, v)) accept();
+    auto mayChangeRunEntry = [this] { return MayWriteRegistry(services_, platform::RunKeepingWindowAlive); };
+    if (SaveSettingsValues(services_, v, mayChangeRunEntry)) accept();
 }
 
 }  // namespace app

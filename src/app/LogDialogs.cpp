@@ -11,7 +11,12 @@ platform::Answer LogDialogs::message(const std::string& text, platform::Icon, pl
     // One log record per message; line breaks inside it would split the record.
     std::string flat = platform::replaceAll(platform::replaceAll(text, "\r\n", " "), "\n", " ");
     AppendTextLine(logPath_, GeneralDateText(CurrentDateTime()) + " Message: " + flat + "\n");
-    return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
+    // Nobody is there to agree: every question is answered in the negative.
+    switch (buttons) {
+        case platform::Buttons::Ok: return platform::Answer::Ok;
+        case platform::Buttons::YesNo: return platform::Answer::No;
+        default: return platform::Answer::Cancel;
+    }
 }
 
 }  // namespace app

@@ -1,6 +1,6 @@
 #pragma once
 // The dialogs of a run nobody watches: messages go into the operation log,
-// questions are answered "Cancel" and file requests are cancelled, so a
+// questions are answered "Cancel" or "No" and file requests are cancelled, so a
 // scheduled run never waits for a person.
 
 #include <utility>

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/SettingsFile.h"
+#include "platform/AnsiText.h"
 #include "platform/Text.h"
 
 namespace app {
@@ -36,7 +37,8 @@ SettingsValues LoadSettingsValues(const platform::Environment& env) {
     return v;
 }
 
-bool SaveSettingsValues(platform::Services& services, SettingsValues v) {
+bool SaveSettingsValues(platform::Services& services, SettingsValues v,
+                        const std::function<bool()>& mayChangeRunEntry) {
     if (platform::trimBlanks(v.backupfolder).empty()) {
         services.dialogs.message(kEnterBackupFolderMessage, platform::Icon::Critical);
         return false;
@@ -46,6 +48,14 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v) {
     if (!std::filesystem::is_directory(env.hostPath(platform::trimBlanks(v.backupfolder)), ec)) {
         v.backupfolder = env.programFolder;
     }
+    if (!platform::fitsAnsi(v.backupfolder)) {
+        services.dialogs.message("The folder\r\n" + platform::trimBlanks(v.backupfolder) +
+                                     "\r\ncannot be stored in the settings file: code page " +
+                                     std::to_string(platform::AnsiCodePage()) + " lacks characters of its name.",
+                                 platform::Icon::Exclamation);
+        return false;
+    }
+    if (RunEntryWouldChange(services, v.startonwindows) && mayChangeRunEntry && !mayChangeRunEntry()) return false;
     const std::string file = SettingsPath(env);
     WriteSetting(file, "Backup", "backupfolder", platform::trimBlanks(v.backupfolder));
     writeFlag(file, "General", "startonwindows", v.startonwindows);
@@ -57,21 +67,38 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v) {
     writeFlag(file, "backup", "openfolderbackup", v.openfolderbackup);
     writeFlag(file, "backup", "automgeneratefile", v.automgeneratefile);
     WriteSetting(file, "autobackup", "autobackupfile", v.replaceAutoBackupFile ? "0" : "1");
-    WriteRunEntry(services, v.startonwindows);
+    if (RunEntryWouldChange(services, v.startonwindows) && !WriteRunEntry(services, v.startonwindows)) {
+        services.dialogs.message("The start-up entry could not be written:\r\n\r\n" + services.registry.lastError(),
+                                 platform::Icon::Exclamation);
+    }
     return true;
 }
 
-void WriteRunEntry(platform::Services& services, bool on) {
+namespace {
+
+platform::RegValue runEntry(const platform::Environment& env) {
+    const std::string data = "\"" + env.resourceFolder + "\\tarnhold.exe\"";
+    return platform::asStoredByTheApi(platform::RegValue::string(kRunValueName, platform::REG_SZ, data, false));
+}
+
+}  // namespace
+
+bool RunEntryWouldChange(platform::Services& services, bool on) {
+    auto now = services.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName);
+    if (!on) return now.has_value();
+    const platform::RegValue wanted = runEntry(services.env);
+    return !now || now->type != wanted.type || now->data != wanted.data;
+}
+
+bool WriteRunEntry(platform::Services& services, bool on) {
     auto& reg = services.registry;
     if (on) {
         reg.createKey(platform::Hive::CurrentUser, kRunKey);
-        const std::string data = "\"" + services.env.resourceFolder + "\\tarnhold.exe\"";
-        reg.setValue(platform::Hive::CurrentUser, kRunKey,
-                     platform::RegValue::string(kRunValueName, platform::REG_SZ, data, false));
+        reg.setValue(platform::Hive::CurrentUser, kRunKey, runEntry(services.env));
     } else {
         reg.deleteValue(platform::Hive::CurrentUser, kRunKey, kRunValueName);
     }
-    reg.flush();
+    return reg.flush();
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // What the settings window shows and saves, without the window: every key
 // of the settings file and the start-with-Windows Run entry.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,11 +29,18 @@ struct SettingsValues {
 
 SettingsValues LoadSettingsValues(const platform::Environment& env);
 
-// OK: false (after "Please enter backup folder.", nothing written) when the
-// folder box is blank; otherwise every key, then the Run entry.
-bool SaveSettingsValues(platform::Services& services, SettingsValues values);
+// OK: false, with nothing written, when the folder box is blank (after
+// "Please enter backup folder."), when the folder's name cannot be stored in
+// the settings file's code page (after saying so), or when the Run entry must
+// change and `mayChangeRunEntry` says no. Otherwise every key, then the Run
+// entry; a Run entry that could not be written is reported.
+bool SaveSettingsValues(platform::Services& services, SettingsValues values,
+                        const std::function<bool()>& mayChangeRunEntry = {});
 
-// The Run entry: "\"<program folder>\tarnhold.exe\"", no arguments.
-void WriteRunEntry(platform::Services& services, bool on);
+// Whether the Run entry differs from what WriteRunEntry(`on`) leaves.
+bool RunEntryWouldChange(platform::Services& services, bool on);
+// The Run entry: "\"<program folder>\tarnhold.exe\"", no arguments. False,
+// with the registry's reason in its lastError(), when it could not be written.
+bool WriteRunEntry(platform::Services& services, bool on);
 
 }  // namespace app

@@ -26,6 +26,8 @@
 #include "ui/frmabout.h"
 #include "app/Globals.h"
 #include "app/SettingsFile.h"
+#include "app/WineGate.h"
+#include "platform/QtBlockingRun.h"
 #include "backup/OperationLog.h"
 #include "backup/FileNaming.h"
 
@@ -515,6 +517,7 @@ void frmMain::RestoreRun() {
         session_.services.dialogs.message(failure->text, failure->icon);
         return;
     }
+    if (!MayWriteRegistry(session_.services, platform::RunKeepingWindowAlive)) return;
     setRunning(true);
     SkinLabel11->clear();
     SkinLabel12->clear();

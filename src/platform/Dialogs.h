@@ -9,8 +9,8 @@
 namespace platform {
 
 enum class Icon { None, Critical, Exclamation, Information, Question };
-enum class Buttons { Ok, OkCancel };
-enum class Answer { Ok, Cancel };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
     std::string title;

@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <cstdio>
+#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -129,15 +130,25 @@ bool PosixWineServer::servesPrefix(const std::string& comm, const std::string& w
 bool PosixWineServer::running() {
     const std::string serverFolder = serverFolderName(prefix_);
     if (serverFolder.empty()) return false;
-    std::error_code ec;
-    for (fs::directory_iterator it(procFolder_, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!isPid(it->path().filename().string())) continue;
+    // readdir, not a directory iterator: processes come and go while the
+    // table is read, and one that vanishes must not end the scan.
+    DIR* table = ::opendir(procFolder_.c_str());
+    if (!table) return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(table)) {
+        const std::string pid = entry->d_name;
+        if (!isPid(pid)) continue;
+        const fs::path process = fs::path(procFolder_) / pid;
         std::error_code linkError;
-        const fs::path cwd = fs::read_symlink(it->path() / "cwd", linkError);
+        const fs::path cwd = fs::read_symlink(process / "cwd", linkError);
         if (linkError) continue;
-        if (servesPrefix(readSmallFile(it->path() / "comm"), cwd.string(), serverFolder)) return true;
+        if (servesPrefix(readSmallFile(process / "comm"), cwd.string(), serverFolder)) {
+            found = true;
+            break;
+        }
     }
-    return false;
+    ::closedir(table);
+    return found;
 }
 
 WineExport PosixWineServer::exportKey(const std::string& key) {

@@ -30,10 +30,16 @@ QString qtNameFilter(const std::string& filter) {
 }
 
 Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons, const std::string& title) {
-    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), q(text),
-                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                    parent_);
-    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    QMessageBox::StandardButtons shown = QMessageBox::Ok;
+    if (buttons == Buttons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
+    if (buttons == Buttons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
+    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), q(text), shown, parent_);
+    switch (box.exec()) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return Answer::Cancel;
+    }
 }
 
 std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
