@@ -98,3 +98,47 @@ TEST(RegistryItems, BackupStagesDistinctFilesAndRestoreReplacesTheTrees) {
     f.ctx.RestoreItemMembers[kMailRules] = "OBRFFFF.tmp";
     EXPECT_FALSE(RestoremailRules(f.ctx));
 }
+
+namespace {
+
+// A registry that Wine holds out of reach, or whose file cannot be replaced.
+class TroubledRegistry : public platform::MemoryRegistry {
+public:
+    std::string readProblem;
+    std::string writeProblem;
+    bool flush() override { return writeProblem.empty(); }
+    std::string lastError() const override { return writeProblem; }
+    std::string liveReadProblem(Hive) override { return readProblem; }
+};
+
+}  // namespace
+
+TEST(RegistryItems, AnItemFailsNamingWhyWhenItsKeysCannotBeReadOrWritten) {
+    ItemFixture f;
+    TroubledRegistry reg;
+    items::RegistryAccess access(reg, f.platform.dialogs);
+    items::ItemContext ctx{f.platform.env, access, f.Zip1, f.Zip2};
+    ctx.InfoRecordPath = f.ctx.InfoRecordPath;
+    reg.createKey(Hive::CurrentUser, kClient + "\\Rules\\Mail\\000");
+    reg.setValue(Hive::CurrentUser, kClient + "\\Rules\\Mail\\000", RegValue::string("Name", platform::REG_SZ, "rule"));
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+
+    reg.readProblem = "Wine is running in the prefix and its registry could not be read through Wine";
+    EXPECT_FALSE(BackupmailRules(ctx));
+    EXPECT_EQ(ctx.failure, reg.readProblem);
+
+    reg.readProblem.clear();
+    ctx.failure.clear();
+    ASSERT_TRUE(BackupmailRules(ctx));
+    EXPECT_EQ(ctx.failure, "");
+    ASSERT_TRUE(f.Zip1.writeArchive());
+    f.Zip1.closeArchive();
+    fs::remove(platform::cutAtNul(ctx.stagingFiles[kMailRules]));
+
+    // The keys are imported, but the file is not replaced: a failed restore.
+    ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+    reg.writeProblem = "user.reg could not be replaced: No space left on device";
+    ctx.RestoreItemMembers[kMailRules] = *backup::GetINI("BackupmailRules", ctx.InfoRecordPath);
+    EXPECT_FALSE(RestoremailRules(ctx));
+    EXPECT_EQ(ctx.failure, reg.writeProblem);
+}
