@@ -148,6 +148,16 @@ int Restore(app::MainSession& session, const std::string& file, const RestoreOpt
     for (std::size_t k = 0; k < items::kItemCount; ++k) {
         request.ticked[k] = mask ? (k < mask->size() && (*mask)[k] == '1') : inspection->present[k];
     }
+    // Asked for items the backup lacks: restoring the rest would look like success.
+    std::string absent;
+    for (std::size_t k = 0; k < items::kItemCount; ++k) {
+        if (request.ticked[k] && !inspection->present[k])
+            absent += std::string(absent.empty() ? "" : ", ") + std::string(items::kCatalogue[k].caption);
+    }
+    if (!absent.empty()) {
+        std::cerr << "tarnhold-cli: the backup does not hold " << absent << "; nothing was restored.\n";
+        return 1;
+    }
     request.userName = session.store.LogonUserName;
     if (auto failure = restore::ValidateRestore(state, request)) {
         std::cerr << "tarnhold-cli: " << failure->text << "\n";

@@ -24,16 +24,17 @@ void OpenContainingFolder(platform::Launcher& launcher, const std::string& path)
 void RunBackupFollowUps(platform::Services& services, items::RegistryAccess& registry,
                         const std::string& BackupTargetFile, const DiscWindowOpener& openDiscWindow) {
     const auto& env = services.env;
+    const std::string file = env.hostPath(BackupTargetFile);
     if (SettingIsOn(env, "General", "burndvd") && openDiscWindow) {
         std::error_code ec;
-        const bool present = std::filesystem::is_regular_file(BackupTargetFile, ec);
-        openDiscWindow(present ? platform::bareName(BackupTargetFile) : std::string(), BackupTargetFile);
+        const bool present = std::filesystem::is_regular_file(file, ec);
+        openDiscWindow(present ? platform::bareName(file) : std::string(), file);
     }
     if (SettingIsOn(env, "General", "runliveafterbackup")) {
         // Quoted: the program's folder usually holds blanks.
         services.launcher.startWindowsCommand("\"" + MailClientProgram(registry) + "\"", platform::ShowMode::Minimized);
     }
-    if (SettingIsOn(env, "backup", "openfolderbackup")) OpenContainingFolder(services.launcher, BackupTargetFile);
+    if (SettingIsOn(env, "backup", "openfolderbackup")) OpenContainingFolder(services.launcher, file);
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "app/SettingsFile.h"
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -59,9 +60,7 @@ std::string ReadSetting(const std::string& fileName, const std::string& section,
     std::string value;
     for (std::size_t i = span->header + 1; i < span->end; ++i) {
         if (isKeyLine((*lines)[i], key, &value)) {
-            value = trimBlanks(value);
-            if (value.size() > kSettingReadLimit) value.resize(kSettingReadLimit);
-            return value;
+            return platform::leftCharacters(trimBlanks(value), kSettingReadLimit);
         }
     }
     return {};
@@ -75,7 +74,7 @@ void WriteSetting(const std::string& fileName, const std::string& section, const
         if (!read) return;  // an unreadable file is never replaced by a shortened one
         lines = std::move(*read);
     }
-    std::string line = key + "=" + value.substr(0, kSettingWriteLimit);
+    std::string line = key + "=" + platform::leftCharacters(value, kSettingWriteLimit);
     auto span = findSection(lines, section);
     if (!span) {
         lines.push_back("[" + section + "]");
@@ -101,7 +100,8 @@ bool SettingMatches(const std::string& text, long number) {
     std::string t = trimBlanks(text);
     double parsed = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), parsed);
-    bool isNumber = !t.empty() && ec == std::errc() && end == t.data() + t.size();
+    // "nan" and "inf" parse, but are no numbers a user would have written.
+    bool isNumber = !t.empty() && ec == std::errc() && end == t.data() + t.size() && std::isfinite(parsed);
     return !isNumber || parsed == static_cast<double>(number);
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/SettingsFile.h"
 #include "platform/AnsiText.h"
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace app {
@@ -77,7 +78,13 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
 namespace {
 
 platform::RegValue runEntry(const platform::Environment& env) {
-    const std::string data = "\"" + env.resourceFolder + "\\tarnhold.exe\"";
+    // Off Windows the entry names the real executable as the prefix sees it.
+#ifdef _WIN32
+    const std::string program = env.resourceFolder + "\\tarnhold.exe";
+#else
+    const std::string program = platform::prefixViewOf(platform::joinHostPath(env.resourceFolder, "tarnhold"));
+#endif
+    const std::string data = "\"" + program + "\"";
     return platform::asStoredByTheApi(platform::RegValue::string(kRunValueName, platform::REG_SZ, data, false));
 }
 

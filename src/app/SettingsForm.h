@@ -39,7 +39,8 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues values,
 
 // Whether the Run entry differs from what WriteRunEntry(`on`) leaves.
 bool RunEntryWouldChange(platform::Services& services, bool on);
-// The Run entry: "\"<program folder>\tarnhold.exe\"", no arguments. False,
+// The Run entry: "\"<program folder>\tarnhold.exe\"" (off Windows the
+// executable's host path through drive Z:), no arguments. False,
 // with the registry's reason in its lastError(), when it could not be written.
 bool WriteRunEntry(platform::Services& services, bool on);
 

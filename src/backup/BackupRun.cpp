@@ -48,8 +48,18 @@ void runItems(items::ItemContext& ctx, const BackupRequest& request, const Opera
 }
 
 void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupOutcome* outcome) {
-    SaveINI("BackupItem", outcome->ItemFlags, ctx.InfoRecordPath);
-    ctx.Zip1.addFiles(ctx.InfoRecordPath, 1);
+    // Without its record a backup cannot be opened: no archive at all then.
+    std::string recordProblem;
+    if (!SaveINI("BackupItem", outcome->ItemFlags, ctx.InfoRecordPath))
+        recordProblem = "the information record \"" + ctx.InfoRecordPath + "\" could not be written";
+    else if (!ctx.Zip1.addFiles(ctx.InfoRecordPath, 1))
+        recordProblem = "the information record could not be added: " + ctx.Zip1.lastError();
+    if (!recordProblem.empty()) {
+        outcome->archiveWritten = false;
+        outcome->archiveError = recordProblem;
+        ctx.Zip1.closeArchive();
+        return;
+    }
     const bool protect = request.protect && !request.password.empty();
     if (protect) ctx.Zip1.setPassword(request.password);
     ctx.Zip1.setProtection(protect ? 1 : 0);
@@ -92,17 +102,17 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     writeRecordHeader(ctx, request);
     log.separator();
     log.record(texts.start + request.userName + " Data...", kLF);
-    log.record(" Backup File is " + request.targetFile, kLF);
+    log.record(" Backup File is " + ctx.env.fullPath(request.targetFile), kLF);
     progress(events, 10);
     items::RemoveFolderArchives(ctx);
     // The archive goes to a temporary file beside the target and replaces
     // it only once complete, so an earlier backup there survives a failure.
-    ctx.Zip1.newArchive(request.targetFile);
+    ctx.Zip1.newArchive(ctx.env.hostPath(request.targetFile));
     runItems(ctx, request, log, events, &outcome);
     writeArchive(ctx, request, &outcome);
     removeStagingFiles(ctx);
     if (!outcome.archiveWritten) {
-        log.record(" Backup File " + request.targetFile + " was not written: " + outcome.archiveError, kLF);
+        log.record(" Backup File " + ctx.env.fullPath(request.targetFile) + " was not written: " + outcome.archiveError, kLF);
     }
     log.record(texts.completion + request.userName + " Data was Completed!", kCR);
     return outcome;

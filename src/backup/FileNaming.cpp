@@ -18,7 +18,7 @@ std::optional<std::string> ProposedTargetFile(const platform::Environment& env, 
                                               const QDate& today) {
     if (!app::SettingIsOn(env, "backup", "automgeneratefile")) return std::nullopt;
     std::string folder = app::ResolveBackupFolder(env);
-    return platform::joinHostPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
+    return platform::joinPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
 }
 
 std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const QDate& today) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "backup/ZipNames.h"
 #include "backup/ZipReader.h"
@@ -111,6 +112,18 @@ bool ZipComponent::addFiles(const std::string& pathOrPattern, int includeSubfold
     return addOne(platform::bareName(pathOrPattern), pathOrPattern);
 }
 
+// libzip does not say which file it could not read: the first that cannot
+// be opened is named.
+std::string ZipComponent::unreadableSourceNote() const {
+    for (const auto& p : pending_) {
+        if (p.sourcePath.empty()) continue;
+        std::ifstream in(p.sourcePath, std::ios::binary);
+        if (!in)
+            return " (the file \"" + p.sourcePath + "\" cannot be read)";
+    }
+    return {};
+}
+
 bool ZipComponent::commitTo(const std::string& path) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -143,7 +156,7 @@ bool ZipComponent::commitTo(const std::string& path) {
     zip_register_cancel_callback_with_state(za, onCancel, nullptr, &state);
     if (zip_close(za) != 0) {
         fail(cancelled_ ? std::string("writing the archive was cancelled")
-                        : "cannot write the archive \"" + path + "\": " + zipErrorText(za));
+                        : "cannot write the archive \"" + path + "\": " + zipErrorText(za) + unreadableSourceNote());
         zip_discard(za);
         return false;
     }

@@ -92,6 +92,7 @@ private:
     void dropPendingFrom(std::size_t first);
     bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
+    std::string unreadableSourceNote() const;
     bool readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink);
     bool extractTo(const ZipMember& member, const std::string& targetFolder);
 

@@ -123,18 +123,20 @@ void RemoveFolderArchives(ItemContext& ctx) {
 }
 
 // Packs one folder with its own archive object, so folders can be packed
-// on several threads at once.
-bool packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
+// on several threads at once. Empty text, or why the folder could not be packed.
+std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
     backup::ZipComponent zip;
     zip.setNotifications(model.notifications());
     zip.setCompressionLevel(model.compressionLevel());
-    return zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
+    if (zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive())
+        return {};
+    return "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
 }
 
 bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
                  const std::vector<std::string>& names) {
     const std::string stage = stagingFolder(ctx);
-    if (stage.empty()) return false;
+    if (stage.empty()) return ctx.fail("no scratch folder could be made in " + ctx.env.programFolder);
     // One subfolder per item: two items may have folders of the same name.
     const fs::path itemFolder = fs::path(stage) / std::to_string(item);
     std::error_code ec;
@@ -142,11 +144,11 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     std::vector<std::string> archives;
     for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
 
-    std::vector<char> packed(names.size(), 0);
+    std::vector<std::string> problems(names.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next++) < names.size();) {
-            packed[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
+            problems[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
         }
     };
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -156,7 +158,8 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     for (auto& h : helpers) h.join();
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        if (!packed[i] || !ctx.Zip1.addFiles(archives[i], 1)) return false;
+        if (!problems[i].empty()) return ctx.fail(problems[i]);
+        if (!ctx.Zip1.addFiles(archives[i], 1)) return ctx.fail(ctx.Zip1.lastError());
     }
     return true;
 }

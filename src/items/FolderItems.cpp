@@ -75,6 +75,12 @@ bool backupFiles(ItemContext& ctx, std::size_t item, const std::string& windowsF
     }
     if (members.empty() || !namesFit(ctx, host, members, "file")) return false;
     for (const auto& name : members) {
+        // The record goes in under its own name; a user's file must not take it.
+        if (platform::toLowerAscii(name) == backup::kInfoRecordName)
+            return ctx.fail("the file \"" + platform::joinHostPath(host, name) +
+                            "\" has the name of the backup's own information record");
+    }
+    for (const auto& name : members) {
         if (!ctx.Zip1.addFiles(platform::joinHostPath(host, name), 1)) return ctx.fail(ctx.Zip1.lastError());
     }
     return record(ctx, item, members);

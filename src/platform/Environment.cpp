@@ -76,9 +76,7 @@ std::string chooseProgramFolder(const std::string& executableFolder) {
     return home;
 }
 
-bool hasDrive(const std::string& path) {
-    return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
+bool hasDrive(const std::string& path) { return isWindowsPath(path); }
 
 std::string slashed(std::string path) {
     for (char& c : path) {
@@ -136,6 +134,13 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     env.userName = loginName();
     env.userProfile = environmentValue("USERPROFILE");
     return env;
+}
+
+std::string Environment::fullPath(const std::string& path) const {
+    if (path.empty() || hasDrive(path)) return path;
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(slashed(path), ec);
+    return ec ? path : absolute.lexically_normal().string();
 }
 
 std::string Environment::hostPath(const std::string& windowsPath) const {

@@ -24,6 +24,8 @@ struct Environment {
     // matched as Wine matches them, without regard to case, when they do not
     // exist as written. A path with no drive is taken as a host path already
     // and returned with "\" turned to "/".
+    // A path as the log names it: Windows forms as they are, host paths absolute.
+    std::string fullPath(const std::string& path) const;
     std::string hostPath(const std::string& windowsPath) const;
     // The program folder joined with a file name.
     std::string programFile(const std::string& name) const;

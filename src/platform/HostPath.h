@@ -19,4 +19,13 @@ std::string folderPartWithSeparator(const std::string& path);
 // The text after the last separator ("/" or "\").
 std::string bareName(const std::string& path);
 
+// "X:..." : a path in Windows form, mapped by Environment::hostPath where a
+// file is touched.
+bool isWindowsPath(const std::string& path);
+// folder + name with the separator of the folder's form (Windows or host).
+std::string joinPath(const std::string& folder, const std::string& name);
+// How a Windows program in the prefix names a host file: Wine maps drive Z:
+// to the host's root. Unchanged on Windows.
+std::string prefixViewOf(const std::string& hostPath);
+
 }  // namespace platform

@@ -59,4 +59,13 @@ std::vector<std::string> splitAll(std::string_view s, char sep) {
     return parts;
 }
 
+std::string leftCharacters(std::string_view utf8, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < utf8.size(); ++end) {
+        // A character starts at every byte that is not a continuation byte.
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && seen++ == count) break;
+    }
+    return std::string(utf8.substr(0, end));
+}
+
 }  // namespace platform

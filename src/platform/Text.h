@@ -18,5 +18,7 @@ bool endsWith(std::string_view s, std::string_view tail);
 std::string replaceAll(std::string s, std::string_view from, std::string_view to);
 // Splits at every occurrence of `sep`; n separators give n + 1 parts.
 std::vector<std::string> splitAll(std::string_view s, char sep);
+// The first `count` characters of UTF-8 text, never cutting one in two.
+std::string leftCharacters(std::string_view utf8, std::size_t count);
 
 }  // namespace platform

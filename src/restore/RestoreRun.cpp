@@ -33,7 +33,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
     ctx.registry.registry().reload();
     log.separator();
     log.record(" Start Retore Data to User Profile " + request.userName, backup::kLF);
-    log.record(" Restore File is " + state.RestoreSourceFile, backup::kLF);
+    log.record(" Restore File is " + ctx.env.fullPath(state.RestoreSourceFile), backup::kLF);
     progress(events, 5);
     for (const auto& item : items::kCatalogue) {
         if (shouldRun(state, request, item.index)) {

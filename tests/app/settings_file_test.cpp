@@ -74,6 +74,12 @@ TEST_F(SettingsFileTest, WritingRules) {
     WriteSetting(file, "Backup", "backupfolder", "C:\\Müller");
     EXPECT_NE(readFile(file).find("backupfolder=C:\\M\xFCller\r\n"), std::string::npos);
     EXPECT_EQ(ReadSetting(file, "Backup", "backupfolder"), "C:\\Müller");
+    // The limits count characters, not the bytes of their UTF-8 form.
+    const std::string folder = "C:\\" + std::string(120, 'u') + "ü" + std::string(20, 'x');
+    WriteSetting(file, "Backup", "backupfolder", folder);
+    EXPECT_NE(readFile(file).find("backupfolder=C:\\" + std::string(120, 'u') + "\xFC" + std::string(4, 'x') + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(ReadSetting(file, "Backup", "backupfolder"), "C:\\" + std::string(120, 'u') + "ü" + std::string(3, 'x'));
 }
 
 TEST(SettingComparison, NumbersMatchOnlyTheirValueOtherTextAlwaysMatches) {
@@ -85,6 +91,11 @@ TEST(SettingComparison, NumbersMatchOnlyTheirValueOtherTextAlwaysMatches) {
     EXPECT_TRUE(SettingMatches("0", 0));
     EXPECT_FALSE(SettingMatches("1", 0));
     EXPECT_TRUE(SettingMatches("", 0));
+    // Not numbers a user writes: they match like any other text.
+    for (const char* text : {"nan", "inf", "-inf", "infinity", "NaN"}) {
+        EXPECT_TRUE(SettingMatches(text, 1)) << text;
+        EXPECT_TRUE(SettingMatches(text, 0)) << text;
+    }
 }
 
 TEST(SettingFlags, AbsentFileMeansEveryFlagOn) {

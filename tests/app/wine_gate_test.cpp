@@ -6,6 +6,7 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsForm.h"
 #include "app/WineGate.h"
+#include "platform/HostPath.h"
 #include "support/TestEnvironment.h"
 
 using namespace app;
@@ -71,7 +72,7 @@ TEST(WineGate, TheStartUpEntryIsWrittenWithItsTerminatorAndOnlyWhenWineMayBeEnde
     ASSERT_GE(entry->data.size(), 2u);
     EXPECT_EQ(entry->data[entry->data.size() - 1], 0);
     EXPECT_EQ(entry->data[entry->data.size() - 2], 0);
-    EXPECT_EQ(entry->text(), "\"" + t.env.resourceFolder + "\\tarnhold.exe\"");
+    EXPECT_EQ(entry->text(), "\"" + platform::prefixViewOf(t.env.resourceFolder + "/tarnhold") + "\"");
 
     // The entry does not change: Wine is not asked about.
     asked = 0;

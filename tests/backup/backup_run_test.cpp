@@ -119,3 +119,59 @@ TEST(BackupRun, AnArchiveThatCannotBeWrittenIsReportedAndTheEarlierOneSurvives) 
         EXPECT_EQ(e.path().filename().string().find("backup.wlm."), std::string::npos) << e.path();
     }
 }
+
+TEST(BackupRun, AUsersFileNamedLikeTheRecordFailsItsItemAndTheRecordStaysTheProgramsOwn) {
+    PinnedClock clock;
+    ItemFixture f;
+    writeFile(f.stationery() / "paper.htm", "<html>");
+    writeFile(f.stationery() / "OEBackup.dat", "BackupItem=11111111111\r\n");
+    f.platform.registry.createKey(platform::Hive::CurrentUser, "Software\\Microsoft\\Windows Live Mail\\Advanced Settings");
+    auto request = requestFor(f, {items::kStationeries, items::kSettings});
+    auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), {});
+    ASSERT_TRUE(outcome.archiveWritten);
+    EXPECT_FALSE(outcome.allSucceeded);
+    const auto lines = LoadLogList(OperationLog::of(f.platform.env).path());
+    bool named = false;
+    for (const auto& line : lines) {
+        if (line.find(" Backup Stationeries Fail! (the file \"") != std::string::npos &&
+            line.find("OEBackup.dat\" has the name of the backup's own information record)") != std::string::npos)
+            named = true;
+    }
+    EXPECT_TRUE(named);
+
+    // The archive holds the program's record, which opens it.
+    ZipComponent zip;
+    ASSERT_TRUE(zip.openArchive(f.archivePath()));
+    auto record = zip.findMember(kInfoRecordName);
+    ASSERT_TRUE(record);
+    EXPECT_FALSE(zip.findMember("OEBackup.dat"));
+    ASSERT_TRUE(zip.extractMember(*record, (f.dir / "out").string()));
+    EXPECT_EQ(GetINI("BackupItem", (f.dir / "out" / kInfoRecordName).string()), "00000000010");
+}
+
+TEST(BackupRun, AFolderThatCannotBePackedFailsItsItemSayingWhy) {
+    PinnedClock clock;
+    ItemFixture f;
+    writeFile(f.store() / "Hotmail" / "Inbox" / "{1}.eml", "mail");
+    // The program folder cannot take the folder archives.
+    writeFile(f.dir / "not-a-folder", "x");
+    f.platform.env.programFolder = (f.dir / "not-a-folder" / "app").string();
+    auto request = requestFor(f, {items::kMailAccounts});
+    auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), {});
+    EXPECT_FALSE(outcome.allSucceeded);
+    EXPECT_NE(f.ctx.failure.find("no scratch folder could be made in " + f.platform.env.programFolder),
+              std::string::npos) << f.ctx.failure;
+}
+
+TEST(BackupRun, ATargetInWindowsFormIsWrittenThroughThePrefixAndLoggedAsTyped) {
+    PinnedClock clock;
+    ItemFixture f;
+    fs::create_directories(f.host("C:\\Backups"));
+    auto request = requestFor(f, {items::kSettings});
+    request.targetFile = "C:\\Backups\\weekly.wlm";
+    auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), {});
+    ASSERT_TRUE(outcome.archiveWritten) << outcome.archiveError;
+    EXPECT_TRUE(fs::is_regular_file(f.host("C:\\Backups\\weekly.wlm")));
+    EXPECT_NE(readFile(OperationLog::of(f.platform.env).path()).find(" Backup File is C:\\Backups\\weekly.wlm\n"),
+              std::string::npos);
+}

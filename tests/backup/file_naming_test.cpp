@@ -59,3 +59,15 @@ TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {
     noFolder.programFolder = (dir / "missing").string();
     EXPECT_EQ(sGetTempFile(noFolder, "OBS"), "");
 }
+
+TEST(FileNaming, ABackupFolderInWindowsFormStaysInThatFormAndIsMappedWhereTheFileIsWritten) {
+    testing_support::TempDir dir;
+    auto env = testing_support::makeEnvironment(dir.path());
+    fs::create_directories(dir / "prefix" / "drive_c" / "users" / "me" / "Backups");
+    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", "C:\\users\\me\\Backups");
+    const auto proposed = ProposedTargetFile(env, "me", QDate(2026, 12, 5));
+    ASSERT_TRUE(proposed);
+    EXPECT_EQ(*proposed, "C:\\users\\me\\Backups\\livemailback-me-12-05-2026.wlm");
+    EXPECT_EQ(env.hostPath(*proposed),
+              (dir / "prefix" / "drive_c" / "users" / "me" / "Backups" / "livemailback-me-12-05-2026.wlm").string());
+}

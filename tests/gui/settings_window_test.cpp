@@ -43,7 +43,7 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
                   "runliveafterrestore=1\r\nburndvd=1\r\n[autobackup]\r\nautobackupfile=1\r\n");
     auto run = p.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName);
     ASSERT_TRUE(run);
-    EXPECT_EQ(run->text(), "\"/opt/tarnhold\\tarnhold.exe\"");
+    EXPECT_EQ(run->text(), "\"Z:\\opt\\tarnhold\\tarnhold\"");  // the real file, as the prefix names it
     EXPECT_EQ(run->data.size(), 2 * run->text().size() + 2);  // stored with its terminating zero
 
     // Reopened: the stored state; unticking the start option removes the Run entry.

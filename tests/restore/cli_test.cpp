@@ -146,3 +146,21 @@ TEST(TarnholdCli, VerifyCatchesOneFlippedByteAndUsageErrorsExitTwo) {
     EXPECT_EQ(p.cli("info '" + (p.dir / "none.wlm").string() + "'", &out), 1);
     EXPECT_NE(out.find("Invalid backup file"), std::string::npos);
 }
+
+TEST(TarnholdCli, ItemsTheBackupLacksAreRefusedAndTheLogNamesTheFullPath) {
+    Profile p;
+    writeFile(p.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string archive = (p.dir / "rules.wlm").string();
+    std::string out;
+    ASSERT_EQ(runCommand(p.env() + "'" TARNHOLD_BINARY "' ' sf=ownerxm=01000000000ps=bf=" + archive + "'", &out), 0);
+
+    const std::string logBefore = readFile(p.dir / "home" / "brlog.dat");
+    EXPECT_EQ(p.cli("restore '" + archive + "' --items 01000001000", &out), 1) << out;
+    EXPECT_NE(out.find("the backup does not hold Signatures; nothing was restored"), std::string::npos) << out;
+    EXPECT_EQ(readFile(p.dir / "home" / "brlog.dat"), logBefore);
+
+    // Typed relative to the shell's folder, logged in full.
+    ASSERT_EQ(runCommand("cd '" + p.dir.str() + "' && " + p.env() + "timeout 120 '" TARNHOLD_CLI "' restore rules.wlm",
+                         &out), 0) << out;
+    EXPECT_NE(readFile(p.dir / "home" / "brlog.dat").find(" Restore File is " + archive + "\n"), std::string::npos);
+}
