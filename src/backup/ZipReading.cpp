@@ -5,6 +5,8 @@
 #include <zip.h>
 
 #include <chrono>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -168,12 +170,16 @@ bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetF
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return fail("cannot write \"" + target.string() + "\"");
+        int writeError = 0;
         ok = readMember(member.index, [&](const char* data, std::size_t n) {
             out.write(data, static_cast<std::streamsize>(n));
+            if (!out) writeError = errno;
             return static_cast<bool>(out);
         });
         out.close();
-        if (ok && !out) ok = fail("cannot write \"" + target.string() + "\"");
+        if (!out && !writeError) writeError = errno;
+        // A full disk stops the read too: the write is the reason to give.
+        if (!out) ok = fail("cannot write \"" + target.string() + "\": " + std::strerror(writeError));
     }
     std::string why;
     if (ok && !platform::commitTemporary(temporary, target.string(), &why)) ok = fail(why);

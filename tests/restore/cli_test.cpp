@@ -164,3 +164,30 @@ TEST(TarnholdCli, ItemsTheBackupLacksAreRefusedAndTheLogNamesTheFullPath) {
                          &out), 0) << out;
     EXPECT_NE(readFile(p.dir / "home" / "brlog.dat").find(" Restore File is " + archive + "\n"), std::string::npos);
 }
+
+TEST(TarnholdCli, ARestoreThatCannotWriteFailsAndSaysWhy) {
+    Profile p;
+    writeFile(p.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string archive = (p.dir / "rules.wlm").string();
+    std::string out;
+    ASSERT_EQ(runCommand(p.env() + "'" TARNHOLD_BINARY "' ' sf=ownerxm=01000000000ps=bf=" + archive + "'", &out), 0);
+    const fs::path userReg = p.dir / "prefix" / "user.reg";
+    const std::string before = readFile(userReg);
+    ASSERT_GT(before.size(), 100u * 1024);
+
+    // A file size limit (in 512-byte blocks) stands in for a full disk: first
+    // the member cannot be unpacked, then user.reg cannot be rewritten.
+    for (const auto& [blocks, why] : std::vector<std::pair<int, std::string>>{
+             {64, "cannot write \""}, {180, "The registry file " + userReg.string() + " could not be written"}}) {
+        EXPECT_EQ(runCommand("trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; " + p.env() +
+                             "timeout 120 '" TARNHOLD_CLI "' restore '" + archive + "'", &out), 1) << out;
+        EXPECT_NE(out.find("Restore Mail Rules\tFail!"), std::string::npos) << out;
+        EXPECT_NE(out.find("File too large"), std::string::npos) << out;
+        EXPECT_NE(readFile(p.dir / "home" / "brlog.dat").find(" Restore Mail Rules Fail! (" + why), std::string::npos)
+            << blocks;
+        EXPECT_EQ(readFile(userReg), before);
+        for (const auto& e : fs::directory_iterator(p.dir / "prefix")) {
+            EXPECT_EQ(e.path().filename().string().find("user.reg.tmp"), std::string::npos) << e.path();
+        }
+    }
+}
