@@ -40,6 +40,8 @@ frmErase::frmErase(platform::Dialogs& dialogs, QWidget* parent) : QDialog(parent
     layout->addLayout(buttons);
     connect(cmdErase, &QPushButton::clicked, this, &frmErase::cmdErase_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::close);
+    // Enter must never start an erase.
+    for (auto* button : {cmdErase, cmdCancel}) button->setAutoDefault(false);
 }
 
 frmErase::~frmErase() {

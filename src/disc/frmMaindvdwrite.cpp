@@ -28,6 +28,10 @@
 namespace disc {
 namespace {
 
+constexpr const char* kNoDevicesMessage =
+    "There are no compatible devices reported.\r\nSome older devices are not currently supported.";
+
+
 constexpr int kKeyRole = Qt::UserRole;
 const std::string kRoot = "\\";
 
@@ -69,6 +73,8 @@ frmMaindvdwrite::frmMaindvdwrite(std::unique_ptr<DiscEngine> engine, platform::D
     layout->addWidget(bar);
     engine_->setEvents(this);
     engine_->Image().setEvents(this);
+    // Enter in a text box must never start a write.
+    for (auto* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 }
 
 frmMaindvdwrite::~frmMaindvdwrite() {
@@ -97,6 +103,9 @@ QWidget* frmMaindvdwrite::buildImagePane() {
     connect(tvwFolders, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ShowFolder(keyOf(item)); });
     connect(tvwFolders, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ItemEdited(item, true); });
     connect(lvwImageFiles, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ItemEdited(item, false); });
+    connect(tvwFolders->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] { EditorClosed(tvwFolders); });
+    connect(lvwImageFiles->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [this] { EditorClosed(lvwImageFiles); });
     connect(tvwFolders, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) { PopUpFileMenu(true, p); });
     connect(lvwImageFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopUpFileMenu(false, p); });
@@ -235,8 +244,7 @@ void frmMaindvdwrite::FillDevices() {
     for (const auto& p : engine_->DeviceProblems()) problems += p + "\r\n";
     if (!problems.empty()) dialogs_.message(problems.substr(0, problems.size() - 2), platform::Icon::Information);
     if (cboDevices->count() == 0) {
-        dialogs_.message("There are no compatible devices reported.\r\nSome older devices are not currently supported.",
-                         platform::Icon::Information);
+        dialogs_.message(kNoDevicesMessage, platform::Icon::Information);
         return;
     }
     cboDevices->setCurrentIndex(0);
@@ -279,7 +287,11 @@ bool frmMaindvdwrite::CheckFreeSpace() {
 }
 
 void frmMaindvdwrite::cmdWriteDisc_Click() {
-    if (!device_ || !CheckFreeSpace()) return;
+    if (!device_) {
+        dialogs_.message(kNoDevicesMessage, platform::Icon::Information);
+        return;
+    }
+    if (!CheckFreeSpace()) return;
     engine_->VolumeIdentifier() = txtVolIdentifier->text().toStdString();
     WriteSettings& s = engine_->Settings();
     s.WriteControl = 1;
@@ -409,25 +421,50 @@ void frmMaindvdwrite::RenameSelected(bool folder) {
         dialogs_.message("Root directory can not be renamed.", platform::Icon::Information);
         return;
     }
-    editing_ = true;
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    // Made editable quietly: the flag change is reported as an edit, and an
+    // edit refreshes the list, which would delete the row about to be edited.
+    {
+        QSignalBlocker quiet(view);
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    editing_ = item;
     view->editItem(item, 0);
 }
 
-void frmMaindvdwrite::ItemEdited(QTreeWidgetItem* item, bool folder) {
-    if (!editing_) return;
-    editing_ = false;
+void frmMaindvdwrite::EditorClosed(QTreeWidget* view) {
+    QTreeWidgetItem* item = editing_;
+    editing_ = nullptr;
+    if (!item) return;
+    // Cancelled: the row is no longer editable.
+    QSignalBlocker quiet(view);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+}
+
+void frmMaindvdwrite::ItemEdited(QTreeWidgetItem* item, bool folder) {
+    if (!editing_ || item != editing_) return;
+    editing_ = nullptr;
+    QTreeWidget* view = folder ? tvwFolders : lvwImageFiles;
+    {
+        QSignalBlocker quiet(view);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    }
     const std::string key = keyOf(item), newName = item->text(0).toStdString();
-    const bool renamed = folder ? engine_->Image().RenameFolder(key, newName) : engine_->Image().RenameFile(key, newName);
+    // After the editor has let go of the row: the refresh below deletes it.
+    QMetaObject::invokeMethod(this, [this, key, newName, folder] { Rename(key, newName, folder); }, Qt::QueuedConnection);
+}
+
+void frmMaindvdwrite::Rename(const std::string& key, const std::string& newName, bool folder) {
+    const std::string oldName = key.substr(key.rfind('\\') + 1);
+    const bool renamed = newName == oldName ||
+                         (folder ? engine_->Image().RenameFolder(key, newName) : engine_->Image().RenameFile(key, newName));
     if (!renamed) {
         dialogs_.message(folder ? "Folder could not be renamed." : "File could not be renamed.",
                          platform::Icon::Information);
-    }
-    if (!renamed && folder) {
-        // The tree shows the name the image still has.
-        QSignalBlocker quiet(tvwFolders);
-        item->setText(0, q(key.substr(key.rfind('\\') + 1)));
+        if (QTreeWidgetItem* node = folder ? folderNode(key) : nullptr) {
+            // The tree shows the name the image still has.
+            QSignalBlocker quiet(tvwFolders);
+            node->setText(0, q(oldName));
+        }
     }
     RefreshFileList();
 }

@@ -64,6 +64,8 @@ private:
     void RemoveSelected(bool folder);
     void RenameSelected(bool folder);
     void ItemEdited(QTreeWidgetItem* item, bool folder);
+    void EditorClosed(QTreeWidget* view);
+    void Rename(const std::string& key, const std::string& newName, bool folder);
     void PopUpFileMenu(bool tree, const QPoint& where);
     void status(const QString& text);
 
@@ -92,7 +94,7 @@ private:
     DiscDevice* device_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     bool ready_ = true;
-    bool editing_ = false;
+    QTreeWidgetItem* editing_ = nullptr;  // the row whose name is being edited
 
 public:
     QTreeWidget* tvwFolders = nullptr;

@@ -1,5 +1,6 @@
 // The disc writing and erase windows over the real engine and a stdio
 // pseudo-drive, with scripted message boxes.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -76,6 +77,14 @@ TEST(DiscWindow, ThePendingBackupIsWrittenVerifiedAndReadsBackByteForByte) {
     EXPECT_TRUE(dialogs.messages.empty());
 
     window.show();
+    // Enter in a text box never starts a write: no button is a default one.
+    window.txtVolIdentifier->setFocus();
+    QTest::keyClick(window.txtVolIdentifier, Qt::Key_Return);
+    QTest::keyClick(window.txtVolIdentifier, Qt::Key_Enter);
+    EXPECT_TRUE(window.ready());
+    EXPECT_TRUE(window.isVisible());
+    for (auto* button : window.findChildren<QPushButton*>()) EXPECT_FALSE(button->isDefault() || button->autoDefault());
+    EXPECT_TRUE(dialogs.messages.empty());
     window.chkAutoVerify->setChecked(true);
     window.cmdWriteDisc->click();
     EXPECT_FALSE(window.ready());
@@ -104,8 +113,11 @@ TEST(DiscWindow, RefusalsAreSaidAndTheRootKeepsItsName) {
                       (dir / "gone").string() + " does not exist.",
                   "There are no compatible devices reported.\r\nSome older devices are not currently supported."}));
     dialogs.messages.clear();
-    window.cmdWriteDisc->click();  // no writer: nothing happens, the window stays usable
+    window.cmdWriteDisc->click();  // no writer: said, and the window stays usable
     EXPECT_TRUE(window.ready());
+    EXPECT_EQ(texts(dialogs), (std::vector<std::string>{
+                                  "There are no compatible devices reported.\r\nSome older devices are not currently supported."}));
+    dialogs.messages.clear();
 
     window.tvwFolders->setCurrentItem(window.tvwFolders->topLevelItem(0));
     auto* renameFolder = window.mnuFile->actions()[3];
@@ -125,6 +137,59 @@ TEST(DiscWindow, RefusalsAreSaidAndTheRootKeepsItsName) {
     EXPECT_TRUE(rows(window.lvwImageFiles).empty());
 }
 
+namespace {
+
+// Types `name` into the editor that has just opened and confirms it.
+void typeIntoEditor(const QString& name) {
+    QTest::qWait(20);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr) << "no editor opened";
+    editor->selectAll();
+    QTest::keyClicks(editor, name);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20);
+}
+
+}  // namespace
+
+TEST(DiscWindow, FilesAndFoldersAreRenamedInPlace) {
+    TempDir dir;
+    platform::ScriptedDialogs dialogs;
+    writeFile(dir / "src" / "Mail" / "inbox.eml", "mail");
+    writeFile(dir / "old.wlm", "backup");
+    frmMaindvdwrite window(CreateLibburnEngine("stdio:" + (dir / "disc.iso").string()), dialogs);
+    ASSERT_TRUE(window.Form_Load());
+    window.show();
+    ASSERT_TRUE(window.engine().Image().AddFile((dir / "old.wlm").string(), "\\old.wlm"));
+    ASSERT_TRUE(window.engine().Image().AddFolder((dir / "src" / "Mail").string() + "/*.*", "\\Mail"));
+    window.tvwFolders->setCurrentItem(window.tvwFolders->topLevelItem(0));
+    window.RefreshFileList();
+    ASSERT_EQ(rows(window.lvwImageFiles), (std::vector<QString>{"old.wlm"}));
+
+    window.lvwImageFiles->setCurrentItem(window.lvwImageFiles->topLevelItem(0));
+    window.mnuFile->actions()[5]->trigger();  // Rename File
+    typeIntoEditor("new.wlm");
+    EXPECT_EQ(rows(window.lvwImageFiles), (std::vector<QString>{"new.wlm"}));
+    ASSERT_EQ(window.engine().Image().files().size(), 2u);
+    bool renamed = false;
+    for (const auto& f : window.engine().Image().files()) renamed |= f.imagePath == "\\new.wlm";
+    EXPECT_TRUE(renamed);
+
+    QTreeWidgetItem* mail = window.tvwFolders->topLevelItem(0)->child(0);
+    ASSERT_NE(mail, nullptr);
+    ASSERT_EQ(mail->text(0), "Mail");
+    window.tvwFolders->setCurrentItem(mail);
+    window.mnuFile->actions()[3]->trigger();  // Rename Folder
+    typeIntoEditor("Post");
+    EXPECT_EQ(window.tvwFolders->topLevelItem(0)->child(0)->text(0), "Post");
+    bool moved = false;
+    for (const auto& f : window.engine().Image().files()) moved |= f.imagePath == "\\Post\\inbox.eml";
+    EXPECT_TRUE(moved);
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text;
+    EXPECT_FALSE(window.lvwImageFiles->topLevelItemCount() &&
+                 (window.lvwImageFiles->topLevelItem(0)->flags() & Qt::ItemIsEditable));
+}
+
 TEST(EraseWindow, AStdioDriveHasNoErasableFormatAndTheWindowCloses) {
     TempDir dir;
     platform::ScriptedDialogs dialogs;
@@ -135,6 +200,9 @@ TEST(EraseWindow, AStdioDriveHasNoErasableFormatAndTheWindowCloses) {
     EXPECT_TRUE(erase.chkQuikErase->isChecked());
     erase.PrepareErase(engine->Device(0), engine.get());
     erase.show();
+    EXPECT_FALSE(erase.cmdErase->autoDefault() || erase.cmdErase->isDefault());
+    QTest::keyClick(&erase, Qt::Key_Return);  // Enter erases nothing
+    EXPECT_TRUE(dialogs.messages.empty());
     erase.cmdErase->click();
     EXPECT_EQ(texts(dialogs), (std::vector<std::string>{"Selected drive does not support re-writable discs of this format."}));
     EXPECT_FALSE(erase.isVisible());
