@@ -27,6 +27,7 @@
 #include "app/Globals.h"
 #include "app/SettingsFile.h"
 #include "app/WineGate.h"
+#include "platform/HostPath.h"
 #include "platform/QtBlockingRun.h"
 #include "backup/OperationLog.h"
 #include "backup/FileNaming.h"
@@ -131,6 +132,7 @@ QWidget* frmMain::buildBackupTab() {
     where->addWidget(new QLabel("Description"), 2, 0, 1, 2);
     txtAttachInfo = named(new QPlainTextEdit, "txtAttachInfo");
     txtAttachInfo->setMaximumHeight(70);
+    txtAttachInfo->setTabChangesFocus(true);  // Tab moves on; it is never part of the description
     where->addWidget(txtAttachInfo, 3, 0, 1, 2);
 
     auto* frame5 = named(new QGroupBox("Security"), "Frame5");
@@ -305,20 +307,27 @@ void frmMain::ifprotect_Click() {
 }
 
 void frmMain::cmdTargetFile_Click() {
-    if (auto chosen = backup::ChooseTargetFile(session_.services.dialogs, QDate::currentDate())) {
+    if (auto chosen = backup::ChooseTargetFile(session_.services.dialogs, session_.services.env, QDate::currentDate())) {
         session_.BackupTargetFile = *chosen;
         showTargetFile();
     }
 }
 
+// The run ends first: its archive or the restored data must not be cut off.
+bool frmMain::refuseWhileRunning() {
+    if (!running_) return false;
+    session_.services.dialogs.message(kRunMustFinishMessage, platform::Icon::Information);
+    return true;
+}
+
 void frmMain::quit_Click() {
-    if (running_) return;  // the run ends first; its archive must not be cut off
+    if (refuseWhileRunning()) return;
     session_.Shutdown();
     QApplication::quit();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    if (running_) {
+    if (refuseWhileRunning()) {
         event->ignore();
         return;
     }
@@ -497,9 +506,17 @@ void frmMain::cmdSourceFile_Click() {
     txtSourceFile->clear();
     txtFileInfo->clear();
     txtPOBinfo->clear();
+    // The dialog keeps the file opened last, else starts in the backup folder.
     platform::FileDialogRequest request{restore::kOpenBackupTitle, restore::kOpenBackupFilter, {}, false};
+    if (!lastSourceFile_.empty()) {
+        request.fileName = platform::bareName(lastSourceFile_);
+        request.folder = platform::folderPartWithSeparator(lastSourceFile_);
+    } else {
+        request.folder = session_.services.env.hostPath(app::ResolveBackupFolder(session_.services.env));
+    }
     auto chosen = session_.services.dialogs.openFile(request);
     if (!chosen || chosen->empty()) return;
+    lastSourceFile_ = *chosen;
     const auto inspection = restore::InspectBackupFile(session_, restoreState_, *chosen);
     if (inspection.outcome == restore::InspectionOutcome::WrongPassword) return;
     txtSourceFile->setText(QString::fromStdString(*chosen));

@@ -27,6 +27,10 @@ class QWidget;
 
 namespace app {
 
+// Said when the window is to close while a backup or restore runs.
+inline constexpr const char* kRunMustFinishMessage =
+    "A backup or restore is running. Please wait until it has finished before you quit.";
+
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -83,6 +87,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool refuseWhileRunning();
     QWidget* buildBackupTab();
     QWidget* buildRestoreTab();
     QWidget* buildLogTab();
@@ -114,6 +119,7 @@ private:
     MainSession& session_;
     bool running_ = false;
     restore::RestoreState restoreState_;
+    std::string lastSourceFile_;  // the backup opened last, where the open dialog starts
     std::shared_ptr<LabelFeed> addingFeed_;
     std::shared_ptr<LabelFeed> writingFeed_;
 };

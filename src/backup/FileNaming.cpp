@@ -21,8 +21,10 @@ std::optional<std::string> ProposedTargetFile(const platform::Environment& env, 
     return platform::joinPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
 }
 
-std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const QDate& today) {
+std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const platform::Environment& env,
+                                            const QDate& today) {
     platform::FileDialogRequest request;
+    request.folder = env.hostPath(app::ResolveBackupFolder(env));
     request.title = "Save Windows Mail Data as";
     request.filter = kBackupFileFilter;
     request.fileName = "tarnhold-" + DateStamp(today);

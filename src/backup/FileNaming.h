@@ -23,7 +23,8 @@ std::optional<std::string> ProposedTargetFile(const platform::Environment& env, 
 
 // The save dialog of the Backup tab: the chosen path, or nothing on cancel
 // (the caller then keeps its previous target).
-std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const QDate& today);
+std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const platform::Environment& env,
+                                            const QDate& today);
 
 // Creates a new empty file "<prefix><hex>.tmp" in the program folder and
 // returns its full path followed by one NUL character, as the staging names

@@ -17,6 +17,7 @@ struct FileDialogRequest {
     std::string filter;       // "Caption (*.ext)|*.ext", as the program states it
     std::string fileName;     // proposed name (without folder)
     bool confirmOverwrite = false;
+    std::string folder;       // host folder the dialog starts in; empty: the dialog's choice
 };
 
 class Dialogs {

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/Globals.h"
+#include "platform/HostPath.h"
 #include "ui/frmPwd.h"
 
 namespace platform {
@@ -42,10 +43,20 @@ Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons, c
     }
 }
 
+namespace {
+
+// The proposed name inside the folder the dialog starts in.
+QString startPath(const FileDialogRequest& request) {
+    if (request.folder.empty()) return q(request.fileName);
+    return q(joinHostPath(request.folder, request.fileName));
+}
+
+}  // namespace
+
 std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
     QFileDialog::Options options;
     if (!request.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
-    QString chosen = QFileDialog::getSaveFileName(parent_, q(request.title), q(request.fileName),
+    QString chosen = QFileDialog::getSaveFileName(parent_, q(request.title), startPath(request),
                                                   qtNameFilter(request.filter), nullptr, options);
     if (chosen.isEmpty()) return std::nullopt;
     // The filter supplies the extension when the user typed a bare name.
@@ -55,7 +66,7 @@ std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request)
 }
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
-    QString chosen = QFileDialog::getOpenFileName(parent_, q(request.title), q(request.fileName),
+    QString chosen = QFileDialog::getOpenFileName(parent_, q(request.title), startPath(request),
                                                   qtNameFilter(request.filter));
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.toStdString();

@@ -27,15 +27,23 @@ TEST(FileNaming, ProposedNameFollowsTheSettings) {
 }
 
 TEST(FileNaming, SaveDialogRequestAndCancel) {
+    testing_support::TempDir dir;
+    auto env = testing_support::makeEnvironment(dir.path());
     platform::ScriptedDialogs dialogs;
-    EXPECT_FALSE(ChooseTargetFile(dialogs, QDate(2026, 1, 9)));
+    EXPECT_FALSE(ChooseTargetFile(dialogs, env, QDate(2026, 1, 9)));
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Save Windows Mail Data as");
     EXPECT_EQ(dialogs.fileRequests[0].filter, "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm");
     EXPECT_EQ(dialogs.fileRequests[0].fileName, "tarnhold-01-09-2026");
     EXPECT_TRUE(dialogs.fileRequests[0].confirmOverwrite);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, env.programFolder);  // the settings' folder, resolved
     dialogs.files.push_back(std::string("/tmp/chosen.wlm"));
-    EXPECT_EQ(ChooseTargetFile(dialogs, QDate(2026, 1, 9)), "/tmp/chosen.wlm");
+    EXPECT_EQ(ChooseTargetFile(dialogs, env, QDate(2026, 1, 9)), "/tmp/chosen.wlm");
+    // A backup folder in Windows form: the dialog starts in its host folder.
+    fs::create_directories(dir / "prefix" / "drive_c" / "Backups");
+    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", "C:\\Backups");
+    ChooseTargetFile(dialogs, env, QDate(2026, 1, 9));
+    EXPECT_EQ(dialogs.fileRequests.back().folder, (dir / "prefix" / "drive_c" / "Backups").string());
 }
 
 TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {

@@ -126,10 +126,22 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
     f.window.backupitem[items::kMailAccounts]->setChecked(true);
     f.window.backupitem[items::kSignatures]->setChecked(true);
     f.window.txtAttachInfo->setPlainText("line one\nline two");
+    // Tab leaves the description box instead of going into it.
+    f.window.show();
+    f.window.txtAttachInfo->setFocus();
+    QTest::keyClick(f.window.txtAttachInfo, Qt::Key_Tab);
+    EXPECT_EQ(f.window.txtAttachInfo->toPlainText(), "line one\nline two");
     f.window.cmdApply->click();
     EXPECT_TRUE(f.window.running());
     EXPECT_FALSE(f.window.cmdApply->isEnabled());  // no second run meanwhile
     EXPECT_FALSE(f.window.backupMenu->isEnabled());
+    // Quitting meanwhile is refused, and said.
+    f.window.cmdQuit->click();
+    EXPECT_FALSE(f.window.close());
+    ASSERT_EQ(f.dialogs.messages.size(), 3u);
+    EXPECT_EQ(f.dialogs.messages[1].text, app::kRunMustFinishMessage);
+    EXPECT_EQ(f.dialogs.messages[2].text, app::kRunMustFinishMessage);
+    f.dialogs.messages.resize(1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
     EXPECT_TRUE(f.window.cmdApply->isEnabled());
     EXPECT_TRUE(f.window.picCon3->isHidden());
@@ -170,6 +182,8 @@ TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
     f.window.SSTab1->setCurrentIndex(1);
     f.window.cmdSourceFile->click();  // cancelled: the tab is only reset
     EXPECT_TRUE(f.window.txtSourceFile->text().isEmpty());
+    EXPECT_EQ(f.dialogs.fileRequests.back().folder, f.env.programFolder);  // the backup folder
+    EXPECT_EQ(f.dialogs.fileRequests.back().fileName, "");
     f.dialogs.files.push_back(archive);
     f.window.cmdSourceFile->click();
     ASSERT_EQ(f.dialogs.fileRequests.back().title, "Restore Data from a Backup file");
@@ -208,6 +222,9 @@ TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
     testing_support::writeFile(f.dir / "junk.wlm", "junk");
     f.dialogs.files.push_back((f.dir / "junk.wlm").string());
     f.window.cmdSourceFile->click();
+    // The dialog started at the file opened last.
+    EXPECT_EQ(f.dialogs.fileRequests.back().fileName, platform::bareName(archive));
+    EXPECT_EQ(f.dialogs.fileRequests.back().folder, platform::folderPartWithSeparator(archive));
     EXPECT_EQ(f.dialogs.messages.back().text, "Invalid backup file");
     for (auto* box : f.window.restoreitem) EXPECT_FALSE(box->isEnabled());
 }
