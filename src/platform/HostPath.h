@@ -3,6 +3,7 @@
 // forms of paths are mapped by Environment::hostPath.
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -18,5 +19,13 @@ std::string joinHostPath(const std::string& folder, const std::string& name);
 std::string folderPartWithSeparator(const std::string& path);
 // The text after the last separator ("/" or "\").
 std::string bareName(const std::string& path);
+
+// A name that, joined to a folder, can only mean an entry directly in that
+// folder, here and on Windows alike: not empty, not made of dots and blanks
+// only ("." and ".." among them), no separator, colon (drive, stream) or
+// control character, none of < > " | ? *, no trailing dot or blank (Windows
+// drops them), and no device name (CON, NUL, COM1, LPT1 ... with or without
+// an extension). Every name that comes from a backup passes through it.
+bool IsPlainName(std::string_view name);
 
 }  // namespace platform
