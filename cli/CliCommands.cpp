@@ -7,6 +7,7 @@
 #include "app/WineGate.h"
 #include "backup/OperationLog.h"
 #include "items/MemberNames.h"
+#include "platform/UniqueFolder.h"
 #include "restore/Inspection.h"
 #include "restore/RestoreRun.h"
 #include "platform/Text.h"
@@ -20,13 +21,9 @@ namespace fs = std::filesystem;
 // A private scratch folder for nested archives, removed with its contents.
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        std::string templ = (fs::temp_directory_path() / "tarnhold-cli-XXXXXX").string();
-        if (::mkdtemp(templ.data())) path_ = templ;
-    }
+    ScratchFolder() : path_(platform::MakeUniqueFolder(fs::temp_directory_path().string(), "tarnhold-cli-")) {}
     ~ScratchFolder() {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
+        if (!path_.empty()) platform::RemoveTree(path_);
     }
     const std::string& path() const { return path_; }
 
@@ -40,15 +37,60 @@ std::optional<restore::Inspection> open(app::MainSession& session, restore::Rest
     return inspection;
 }
 
-// Extracts a nested folder archive and opens it on `nested`.
-bool openNested(app::MainSession& session, const backup::ZipMember& member, const ScratchFolder& scratch,
-                backup::ZipComponent& nested) {
-    return session.Zip1.extractMember(member, scratch.path()) &&
-           nested.openArchive((fs::path(scratch.path()) / member.name).string());
+// Extracts a nested folder archive and opens it on `nested`: empty text, or why not.
+std::string openNested(app::MainSession& session, const backup::ZipMember& member, const ScratchFolder& scratch,
+                       backup::ZipComponent& nested) {
+    if (!session.Zip1.extractMember(member, scratch.path())) return session.Zip1.lastError();
+    if (!nested.openArchive((fs::path(scratch.path()) / member.name).string())) return nested.lastError();
+    return {};
 }
 
 bool isFolderArchive(const std::string& name) {
     return platform::endsWith(platform::toLowerAscii(name), ".zip");
+}
+
+// A member of the backup itself that a restore would refuse, by the checks
+// the restore makes.
+std::string refusedMember(backup::ZipComponent& zip) {
+    for (const auto& member : zip.members()) {
+        if (!zip.checkMember(member)) return zip.lastError();
+        if (!items::MemberFileName(member.name)) return "the member name \"" + member.name + "\" is no plain file name";
+        if (isFolderArchive(member.name) && !items::MemberFolderName(member.name)) {
+            return "the folder archive \"" + member.name + "\" gives no plain folder name";
+        }
+    }
+    return {};
+}
+
+// A member the record names that the archive lacks.
+std::string missingRecordMember(app::MainSession& session, const restore::RestoreState& state) {
+    for (const auto& item : items::kCatalogue) {
+        if (state.RestoreItemFlags[item.index] != '1') continue;
+        for (const auto& name : items::SplitMembers(session.items.RestoreItemMembers[item.index])) {
+            if (!session.Zip1.findMember(name)) {
+                return "the record names \"" + name + "\" for " + std::string(item.caption) +
+                       ", which the archive does not hold";
+            }
+        }
+    }
+    return {};
+}
+
+// A folder archive that cannot be read, or holds an entry a restore would refuse.
+std::string unsoundFolderArchive(app::MainSession& session) {
+    ScratchFolder scratch;
+    for (const auto& member : session.Zip1.members()) {
+        if (!isFolderArchive(member.name)) continue;
+        backup::ZipComponent nested;
+        std::string why = openNested(session, member, scratch, nested);
+        if (!why.empty()) return member.name + ": " + why;
+        for (const auto& inner : nested.members()) {
+            if (!nested.checkMember(inner)) return member.name + ": " + nested.lastError();
+        }
+        if (!nested.testAll()) return member.name + ": " + nested.lastError();
+        fs::remove(fs::path(scratch.path()) / member.name);
+    }
+    return {};
 }
 
 }  // namespace
@@ -74,8 +116,9 @@ int List(app::MainSession& session, const std::string& file) {
         std::printf("%12llu  %s\n", static_cast<unsigned long long>(member.size), member.name.c_str());
         if (!isFolderArchive(member.name)) continue;
         backup::ZipComponent nested;
-        if (!openNested(session, member, scratch, nested)) {
-            std::cerr << "tarnhold-cli: cannot read " << member.name << ": " << session.Zip1.lastError() << "\n";
+        const std::string why = openNested(session, member, scratch, nested);
+        if (!why.empty()) {
+            std::cerr << "tarnhold-cli: cannot read " << member.name << ": " << why << "\n";
             return 1;
         }
         for (const auto& inner : nested.members()) {
@@ -88,28 +131,13 @@ int List(app::MainSession& session, const std::string& file) {
 int Verify(app::MainSession& session, const std::string& file) {
     restore::RestoreState state;
     if (!open(session, state, file)) return 1;
-    auto fail = [](const std::string& what) {
-        std::cerr << "tarnhold-cli: " << what << "\n";
+    std::string why = refusedMember(session.Zip1);
+    if (why.empty() && !session.Zip1.testAll()) why = session.Zip1.lastError();
+    if (why.empty()) why = missingRecordMember(session, state);
+    if (why.empty()) why = unsoundFolderArchive(session);
+    if (!why.empty()) {
+        std::cerr << "tarnhold-cli: " << why << "\n";
         return 1;
-    };
-    if (!session.Zip1.testAll()) return fail(session.Zip1.lastError());
-    for (const auto& item : items::kCatalogue) {
-        if (state.RestoreItemFlags[item.index] != '1') continue;
-        for (const auto& name : items::SplitMembers(session.items.RestoreItemMembers[item.index])) {
-            if (!session.Zip1.findMember(name)) {
-                return fail("the record names \"" + name + "\" for " + std::string(item.caption) +
-                            ", which the archive does not hold");
-            }
-        }
-    }
-    ScratchFolder scratch;
-    for (const auto& member : session.Zip1.members()) {
-        if (!isFolderArchive(member.name)) continue;
-        backup::ZipComponent nested;
-        if (!openNested(session, member, scratch, nested) || !nested.testAll()) {
-            return fail(member.name + ": " + nested.lastError());
-        }
-        fs::remove(fs::path(scratch.path()) / member.name);
     }
     std::cout << file << ": OK\n";
     return 0;

@@ -4,7 +4,7 @@
 
 #include "app/OperationTime.h"
 #include "backup/InformationRecord.h"
-#include "items/FolderArchives.h"
+#include "items/MemberExtraction.h"
 #include "platform/Text.h"
 
 namespace backup {
@@ -75,7 +75,7 @@ void removeStagingFiles(items::ItemContext& ctx) {
         if (!staging.empty()) std::filesystem::remove(platform::cutAtNul(staging), ec);
         staging.clear();
     }
-    items::RemoveFolderArchives(ctx);
+    items::RemoveScratchFolder(ctx);
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     log.record(texts.start + request.userName + " Data...", kLF);
     log.record(" Backup File is " + ctx.env.fullPath(request.targetFile), kLF);
     progress(events, 10);
-    items::RemoveFolderArchives(ctx);
+    items::RemoveScratchFolder(ctx);
     // The archive goes to a temporary file beside the target and replaces
     // it only once complete, so an earlier backup there survives a failure.
     ctx.Zip1.newArchive(ctx.env.hostPath(request.targetFile));

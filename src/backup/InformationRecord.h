@@ -12,6 +12,8 @@ inline constexpr const char* kInfoRecordName = "oebackup.dat";
 // Stands for each line break of the description, so it fits on one line.
 inline constexpr const char* kLineBreakMarker = "PS$OEB";
 inline constexpr std::size_t kItemFlagsLength = 11;
+// A record is a few hundred bytes; a member beyond this is no record.
+inline constexpr std::size_t kInfoRecordLimit = 4u << 20;
 
 // Appends "KeyName=KeyValue" and CR LF; false, with nothing written, when the
 // file cannot be written or the line holds a character the code page lacks.

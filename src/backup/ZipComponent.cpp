@@ -62,6 +62,10 @@ bool ZipComponent::newArchive(const std::string& path) {
 }
 
 bool ZipComponent::addOne(const std::string& memberName, const std::string& sourcePath) {
+    // A restore refuses such a name, so a backup holding it could not be restored.
+    if (!IsSafeMemberName(memberName)) {
+        return fail("the name \"" + memberName + "\" is no file name Windows can hold");
+    }
     if (!pendingNames_.insert(memberName).second) return fail("the archive already holds a member \"" + memberName + "\"");
     if (notify_.addingFile && !sourcePath.empty()) notify_.addingFile(memberName);
     pending_.push_back({memberName, sourcePath});

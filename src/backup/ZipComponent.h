@@ -21,6 +21,7 @@ struct ZipMember {
     std::uint64_t compressedSize = 0;
     bool encrypted = false;
     bool directory = false;
+    bool symlink = false;          // a link entry, never followed nor made
 };
 
 // Called synchronously on the thread that works on the archive.
@@ -69,12 +70,19 @@ public:
     int verifyPassword();
     std::optional<ZipMember> findMember(const std::string& bareName) const;
     std::vector<ZipMember> members() const;
+    // Whether an extraction takes the member: a name that stays below the
+    // target (IsSafeMemberName), no link, and a size in proportion to its
+    // compressed size. False, with the reason, otherwise.
+    bool checkMember(const ZipMember& member);
     // Writes the member below `targetFolder` under its name; the file
     // appears only once it was read whole with its checks passed.
     bool extractMember(const ZipMember& member, const std::string& targetFolder);
     // Every member into `targetFolder`; the number of files written, or -1
-    // (nothing written when a name would leave the folder).
+    // (nothing written when any member fails checkMember).
     int unzipAll(const std::string& targetFolder);
+    // The member's contents, refused when it declares more than `limit`
+    // bytes.
+    std::optional<std::string> readSmallMember(const ZipMember& member, std::size_t limit);
     // Reads every member to its end (checks CRCs and authentication).
     bool testAll();
 
@@ -93,7 +101,8 @@ private:
     bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
     std::string unreadableSourceNote() const;
-    bool readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink);
+    // Streams the member to `sink`, never more than the size it declares.
+    bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool extractTo(const ZipMember& member, const std::string& targetFolder);
 
     std::string workingFolder_;

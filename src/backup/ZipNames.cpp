@@ -1,15 +1,15 @@
 #include "backup/ZipNames.h"
 
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace backup {
 
 bool IsSafeMemberName(const std::string& name) {
-    if (name.empty() || name.front() == '/' || name.front() == '\\') return false;
-    if (name.find(':') != std::string::npos) return false;  // drives, and names Windows cannot hold
-    std::string unified = platform::replaceAll(name, "\\", "/");
-    for (const auto& part : platform::splitAll(unified, '/')) {
-        if (part == "..") return false;
+    std::string_view path = name;
+    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
+    for (const auto& part : platform::splitAll(path, '/')) {
+        if (!platform::IsPlainName(part)) return false;
     }
     return true;
 }

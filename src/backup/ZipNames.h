@@ -5,8 +5,9 @@
 
 namespace backup {
 
-// A member name that stays below the folder it is unpacked into: relative,
-// no drive, no ".." component, no empty path.
+// A member name that stays below the folder it is unpacked into, here and on
+// Windows: "/"-separated parts that are each a plain name (a folder entry
+// ends with "/").
 bool IsSafeMemberName(const std::string& name);
 
 // "<folder>/*.*" or "<folder>/*" (either separator): true with the folder.

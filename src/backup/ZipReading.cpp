@@ -27,6 +27,16 @@ constexpr std::size_t kChunk = 256 * 1024;
 constexpr zip_uint32_t kUnixTypeMask = 0170000;
 constexpr zip_uint32_t kUnixSymlink = 0120000;
 
+// Deflate expands at most about 1032 times; a mail store holds no file that
+// is nearly all one repeated byte, while a bomb is (a 2 GiB file from 2 MB).
+// Small files, such as pre-allocated logs, get an allowance.
+constexpr std::uint64_t kMaxExpansion = 500;
+constexpr std::uint64_t kExpansionAllowance = 16u << 20;
+
+bool outOfProportion(const ZipMember& m) {
+    return m.size > kExpansionAllowance && (m.size - kExpansionAllowance) / kMaxExpansion > m.compressedSize;
+}
+
 zip_t* openReadOnly(const std::string& path, std::string* error) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
@@ -37,6 +47,13 @@ zip_t* openReadOnly(const std::string& path, std::string* error) {
         zip_error_fini(&e);
     }
     return za;
+}
+
+bool isSymlink(zip_t* za, zip_uint64_t index) {
+    zip_uint8_t opsys = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0) return false;
+    return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & kUnixTypeMask) == kUnixSymlink;
 }
 
 std::optional<ZipMember> statMember(zip_t* za, zip_uint64_t index) {
@@ -51,14 +68,8 @@ std::optional<ZipMember> statMember(zip_t* za, zip_uint64_t index) {
     m.compressedSize = st.comp_size;
     m.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
     m.directory = !m.name.empty() && m.name.back() == '/';
+    m.symlink = isSymlink(za, index);
     return m;
-}
-
-bool isSymlink(zip_t* za, zip_uint64_t index) {
-    zip_uint8_t opsys = 0;
-    zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0) return false;
-    return opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & kUnixTypeMask) == kUnixSymlink;
 }
 
 void setModificationTime(const fs::path& file, zip_t* za, zip_uint64_t index) {
@@ -109,20 +120,28 @@ std::optional<ZipMember> ZipComponent::findMember(const std::string& bareName) c
     return statMember(reader_->za, static_cast<zip_uint64_t>(index));
 }
 
-bool ZipComponent::readMember(std::uint64_t index, const std::function<bool(const char*, std::size_t)>& sink) {
+bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink) {
     zip_t* za = reader_->za;
     const char* password = decryptionPassword_.empty() ? nullptr : decryptionPassword_.c_str();
-    zip_file_t* file = zip_fopen_index_encrypted(za, index, 0, password);
+    zip_file_t* file = zip_fopen_index_encrypted(za, member.index, 0, password);
     if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
     std::vector<char> buffer(kChunk);
     bool ok = true;
-    for (;;) {
-        const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
+    // libzip notices a wrong size only at the end; a lying header must not
+    // get to write (or fill memory with) more than it declares.
+    for (std::uint64_t total = 0;;) {
+        const std::uint64_t left = member.size - total;  // one byte more shows a lie
+        const zip_int64_t n = zip_fread(file, buffer.data(), left < buffer.size() ? left + 1 : buffer.size());
         if (n < 0) {
             ok = fail(std::string("the member is damaged: ") + zip_error_strerror(zip_file_get_error(file)));
             break;
         }
         if (n == 0) break;
+        total += static_cast<std::uint64_t>(n);
+        if (total > member.size) {
+            ok = fail("the member holds more than the " + std::to_string(member.size) + " bytes its header declares");
+            break;
+        }
         if (!sink(buffer.data(), static_cast<std::size_t>(n))) {
             ok = false;
             break;
@@ -141,14 +160,14 @@ int ZipComponent::verifyPassword() {
         if (m.encrypted && (!smallest || m.size < smallest->size)) smallest = m;
     }
     if (!smallest) return 1;
-    return readMember(smallest->index, [](const char*, std::size_t) { return true; }) ? 1 : 0;
+    return readMember(*smallest, [](const char*, std::size_t) { return true; }) ? 1 : 0;
 }
 
 bool ZipComponent::testAll() {
     if (!reader_) return fail("no archive is open");
     for (const auto& m : members()) {
         if (m.directory) continue;
-        if (!readMember(m.index, [](const char*, std::size_t) { return true; })) {
+        if (!readMember(m, [](const char*, std::size_t) { return true; })) {
             error_ = "\"" + m.name + "\": " + error_;
             return false;
         }
@@ -171,7 +190,7 @@ bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetF
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return fail("cannot write \"" + target.string() + "\"");
         int writeError = 0;
-        ok = readMember(member.index, [&](const char* data, std::size_t n) {
+        ok = readMember(member, [&](const char* data, std::size_t n) {
             out.write(data, static_cast<std::streamsize>(n));
             if (!out) writeError = errno;
             return static_cast<bool>(out);
@@ -191,12 +210,41 @@ bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetF
     return true;
 }
 
+bool ZipComponent::checkMember(const ZipMember& member) {
+    if (!IsSafeMemberName(member.name)) {
+        return fail("the member name \"" + member.name + "\" is no plain path inside the target folder");
+    }
+    if (member.symlink) return fail("the member \"" + member.name + "\" is a link");
+    if (outOfProportion(member)) {
+        return fail("the member \"" + member.name + "\" declares " + std::to_string(member.size) + " bytes from " +
+                    std::to_string(member.compressedSize) + ", far more than its data can hold");
+    }
+    return true;
+}
+
 bool ZipComponent::extractMember(const ZipMember& member, const std::string& targetFolder) {
     if (!reader_) return fail("no archive is open");
-    if (!IsSafeMemberName(member.name) || isSymlink(reader_->za, member.index)) {
-        return fail("the member name \"" + member.name + "\" would leave the target folder");
+    return checkMember(member) && extractTo(member, targetFolder);
+}
+
+std::optional<std::string> ZipComponent::readSmallMember(const ZipMember& member, std::size_t limit) {
+    if (!reader_) {
+        fail("no archive is open");
+        return std::nullopt;
     }
-    return extractTo(member, targetFolder);
+    if (member.size > limit) {
+        fail("the member \"" + member.name + "\" declares " + std::to_string(member.size) + " bytes, more than " +
+             std::to_string(limit));
+        return std::nullopt;
+    }
+    std::string data;
+    if (!readMember(member, [&](const char* bytes, std::size_t n) {
+            data.append(bytes, n);
+            return true;
+        })) {
+        return std::nullopt;
+    }
+    return data;
 }
 
 int ZipComponent::unzipAll(const std::string& targetFolder) {
@@ -207,10 +255,7 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
     const auto list = members();
     // Every name is checked before the first file is written.
     for (const auto& m : list) {
-        if (!IsSafeMemberName(m.name) || isSymlink(reader_->za, m.index)) {
-            fail("the member name \"" + m.name + "\" would leave the target folder");
-            return -1;
-        }
+        if (!checkMember(m)) return -1;
     }
     std::error_code ec;
     fs::create_directories(targetFolder, ec);

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
-#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
+#include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
 #include "platform/HostPath.h"
+#include "platform/UniqueFolder.h"
 
 namespace items {
 
@@ -33,27 +34,6 @@ std::optional<std::vector<std::string>> listNames(const std::string& hostFolder,
     return names;
 }
 
-// A fresh, empty folder whose name starts with `stem`, in `parent`.
-std::string makeUniqueFolder(const std::string& parent, const std::string& stem) {
-    std::string templ = platform::joinHostPath(parent, stem + "XXXXXX");
-    if (!::mkdtemp(templ.data())) return {};
-    return templ;
-}
-
-// Removes a tree, read-only entries included (a folder without write
-// permission would keep its files).
-void removeTree(const fs::path& root) {
-    std::error_code ec;
-    if (fs::remove_all(root, ec) != static_cast<std::uintmax_t>(-1) && !ec) return;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        std::error_code ignored;
-        if (it->is_directory(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root, ec);
-}
-
 // Puts `fresh` in the place of `target`; the old folder goes only once the
 // new one stands in its place.
 bool swapFolder(const fs::path& fresh, const fs::path& target) {
@@ -71,7 +51,7 @@ bool swapFolder(const fs::path& fresh, const fs::path& target) {
         fs::rename(old, target, back);
         return false;
     }
-    removeTree(old);
+    platform::RemoveTree(old.string());
     return true;
 }
 
@@ -92,14 +72,29 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
     return !ec;
 }
 
-std::string stagingFolder(ItemContext& ctx) {
-    if (ctx.folderArchiveFolder.empty()) ctx.folderArchiveFolder = CreateFolderArchiveFolder(ctx.env);
-    return ctx.folderArchiveFolder;
+// Packs one folder with its own archive object, so folders can be packed
+// on several threads at once. Empty text, or why it failed.
+std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
+    backup::ZipComponent zip;
+    zip.setNotifications(model.notifications());
+    zip.setCompressionLevel(model.compressionLevel());
+    const bool ok =
+        zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
+    return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
 }
 
-std::string baseName(const std::string& member) {
-    const auto dot = member.rfind('.');
-    return dot == std::string::npos ? member : member.substr(0, dot);
+// Puts the unpacked folder in its place; the reason when it cannot.
+bool placeFolder(ItemContext& ctx, const std::string& fresh, const fs::path& target, UnpackMode mode) {
+    if (mode == UnpackMode::Replace ? swapFolder(fresh, target) : mergeFolder(fresh, target)) return true;
+    return ctx.fail("the folder \"" + target.string() + "\" could not be put in place");
+}
+
+bool unpackInto(ItemContext& ctx, const std::string& member, const std::string& archive, const std::string& fresh) {
+    if (fresh.empty()) return ctx.fail("no folder could be made to unpack \"" + member + "\" into");
+    const bool ok = ctx.Zip2.openArchive(archive) && ctx.Zip2.unzipAll(fresh) >= 0;
+    if (!ok) ctx.fail("\"" + member + "\": " + ctx.Zip2.lastError());
+    ctx.Zip2.closeArchive();
+    return ok;
 }
 
 }  // namespace
@@ -112,31 +107,10 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& hostFolder)
     return listNames(hostFolder, false);
 }
 
-std::string CreateFolderArchiveFolder(const platform::Environment& env) {
-    return makeUniqueFolder(env.programFolder, "folder-archives-");
-}
-
-void RemoveFolderArchives(ItemContext& ctx) {
-    if (ctx.folderArchiveFolder.empty()) return;
-    removeTree(ctx.folderArchiveFolder);
-    ctx.folderArchiveFolder.clear();
-}
-
-// Packs one folder with its own archive object, so folders can be packed
-// on several threads at once. Empty text, or why the folder could not be packed.
-std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
-    backup::ZipComponent zip;
-    zip.setNotifications(model.notifications());
-    zip.setCompressionLevel(model.compressionLevel());
-    if (zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive())
-        return {};
-    return "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
-}
-
 bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
                  const std::vector<std::string>& names) {
-    const std::string stage = stagingFolder(ctx);
-    if (stage.empty()) return ctx.fail("no scratch folder could be made in " + ctx.env.programFolder);
+    const std::string stage = ScratchFolder(ctx);
+    if (stage.empty()) return ctx.fail("no private folder could be made in " + ctx.env.programFolder);
     // One subfolder per item: two items may have folders of the same name.
     const fs::path itemFolder = fs::path(stage) / std::to_string(item);
     std::error_code ec;
@@ -144,11 +118,11 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     std::vector<std::string> archives;
     for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
 
-    std::vector<std::string> problems(names.size());
+    std::vector<std::string> errors(names.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next++) < names.size();) {
-            problems[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
+            errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
         }
     };
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -158,33 +132,27 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     for (auto& h : helpers) h.join();
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        if (!problems[i].empty()) return ctx.fail(problems[i]);
+        if (!errors[i].empty()) return ctx.fail(errors[i]);
         if (!ctx.Zip1.addFiles(archives[i], 1)) return ctx.fail(ctx.Zip1.lastError());
     }
     return true;
 }
 
-bool ExtractPlainMember(ItemContext& ctx, const std::string& member, const std::string& hostFolder) {
-    if (!IsBareMemberName(member)) return false;
-    auto found = ctx.Zip1.findMember(member);
-    return found && ctx.Zip1.extractMember(*found, hostFolder);
-}
-
 bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std::string& parent, UnpackMode mode) {
-    const std::string stage = stagingFolder(ctx);
-    if (stage.empty() || !ExtractPlainMember(ctx, member, stage)) return false;
-    const std::string archive = platform::joinHostPath(stage, member);
+    const auto name = MemberFolderName(member);
+    if (!name) {
+        return ctx.fail("the backup names the folder archive \"" + member + "\", which gives no plain folder name");
+    }
+    const auto archive = ExtractToScratch(ctx, member);
+    if (!archive) return false;
     std::error_code ec;
     fs::create_directories(parent, ec);
-    const std::string name = baseName(member);
     // Unpacked beside the target, so the swap is a rename on one file system.
-    const std::string fresh = makeUniqueFolder(parent, "." + name + ".restore-");
-    bool ok = !fresh.empty() && ctx.Zip2.openArchive(archive) && ctx.Zip2.unzipAll(fresh) >= 0;
-    ctx.Zip2.closeArchive();
-    const fs::path target = fs::path(parent) / name;
-    if (ok) ok = mode == UnpackMode::Replace ? swapFolder(fresh, target) : mergeFolder(fresh, target);
-    if (!fresh.empty()) removeTree(fresh);
-    fs::remove(archive, ec);
+    const std::string fresh = platform::MakeUniqueFolder(parent, "." + *name + ".restore-");
+    const bool ok =
+        unpackInto(ctx, member, *archive, fresh) && placeFolder(ctx, fresh, fs::path(parent) / *name, mode);
+    if (!fresh.empty()) platform::RemoveTree(fresh);
+    fs::remove(*archive, ec);
     return ok;
 }
 

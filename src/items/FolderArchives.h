@@ -1,7 +1,7 @@
 #pragma once
-// Folder archives: one zip per folder, made in this program's private
-// staging folder and added to the backup under "<folder>.zip"; on restore
-// unpacked beside the target folder and swapped in only once complete.
+// Folder archives: one zip per folder, made in this run's private scratch
+// folder and added to the backup under "<folder>.zip"; on restore unpacked
+// beside the target folder and swapped in only once complete.
 
 #include <optional>
 #include <string>
@@ -16,12 +16,6 @@ namespace items {
 std::optional<std::vector<std::string>> ListSubfolders(const std::string& hostFolder);
 std::optional<std::vector<std::string>> ListFiles(const std::string& hostFolder);
 
-// A new private staging folder in the program folder, or empty text.
-std::string CreateFolderArchiveFolder(const platform::Environment& env);
-// Removes the staging folder and every folder archive in it. Only files
-// this program made are touched.
-void RemoveFolderArchives(ItemContext& ctx);
-
 // Packs the host folders `parent`/<name> and adds each "<name>.zip" to Zip1
 // in the order given. Folders are packed side by side on the machine's
 // cores; the members still go in in order.
@@ -32,10 +26,8 @@ enum class UnpackMode {
     Replace,  // the folder becomes exactly the archive's contents
     Merge,    // the archive's files go over the folder's, others stay
 };
-// Takes member `member` out of Zip1 and unpacks it into `parent`/<base name>.
+// Takes member `member` out of Zip1 and unpacks it into
+// `parent`/MemberFolderName(member).
 bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std::string& parent, UnpackMode mode);
-
-// Extracts a plain-file member from Zip1 into a host folder.
-bool ExtractPlainMember(ItemContext& ctx, const std::string& member, const std::string& hostFolder);
 
 }  // namespace items

@@ -9,6 +9,7 @@
 #include "backup/InformationRecord.h"
 #include "items/FolderArchives.h"
 #include "items/ItemFunctions.h"
+#include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
 #include "platform/AnsiText.h"
 #include "platform/HostPath.h"
@@ -29,15 +30,21 @@ bool record(ItemContext& ctx, std::size_t item, const std::vector<std::string>& 
     return ctx.fail("the information record " + ctx.InfoRecordPath + " could not be written");
 }
 
-// The record holds member names in the prefix's code page: a name it cannot
-// hold would come back as another name, so the item fails instead.
-bool namesFit(ItemContext& ctx, const std::string& hostFolder, const std::vector<std::string>& names,
-              const char* kind) {
+// A name the record cannot hold in the prefix's code page would come back
+// as another name, and one a restore refuses would not come back at all:
+// the item fails instead.
+bool namesStorable(ItemContext& ctx, const std::string& hostFolder, const std::vector<std::string>& names,
+                   bool folders) {
+    const std::string kind = folders ? "folder" : "file";
     for (const auto& name : names) {
-        if (platform::fitsAnsi(name)) continue;
-        return ctx.fail(std::string("the ") + kind + " \"" + platform::joinHostPath(hostFolder, name) +
-                        "\" has a name that code page " + std::to_string(platform::AnsiCodePage()) +
-                        " cannot store");
+        const std::string where = "the " + kind + " \"" + platform::joinHostPath(hostFolder, name) + "\"";
+        if (!platform::fitsAnsi(name)) {
+            return ctx.fail(where + " has a name that code page " + std::to_string(platform::AnsiCodePage()) +
+                            " cannot store");
+        }
+        if (folders ? MemberFolderName(name + ".zip") != name : !MemberFileName(name)) {
+            return ctx.fail(where + " has a name Windows cannot hold");
+        }
     }
     return true;
 }
@@ -57,7 +64,7 @@ bool packSubfolders(ItemContext& ctx, std::size_t item, const std::string& windo
     for (const auto& name : *folders) {
         if (wanted(name)) chosen.push_back(name);
     }
-    if (chosen.empty() || !namesFit(ctx, host, chosen, "folder")) return false;
+    if (chosen.empty() || !namesStorable(ctx, host, chosen, true)) return false;
     if (!PackFolders(ctx, item, host, chosen)) return false;
     for (const auto& name : chosen) members->push_back(name + ".zip");
     return true;
@@ -73,7 +80,7 @@ bool backupFiles(ItemContext& ctx, std::size_t item, const std::string& windowsF
     for (const auto& name : *files) {
         if (wanted(name)) members.push_back(name);
     }
-    if (members.empty() || !namesFit(ctx, host, members, "file")) return false;
+    if (members.empty() || !namesStorable(ctx, host, members, false)) return false;
     for (const auto& name : members) {
         // The record goes in under its own name; a user's file must not take it.
         if (platform::toLowerAscii(name) == backup::kInfoRecordName)
@@ -101,7 +108,7 @@ bool backupFolders(ItemContext& ctx, std::size_t item, const std::string& window
 // Walks a member list first to last; stops with false at the first failure.
 bool restoreEach(ItemContext& ctx, std::size_t item, const std::function<bool(const std::string&)>& restore) {
     for (const auto& member : SplitMembers(ctx.RestoreItemMembers[item])) {
-        if (!IsBareMemberName(member) || !restore(member)) return false;
+        if (!restore(member)) return false;
         ctx.yield();
     }
     return true;

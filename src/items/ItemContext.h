@@ -30,9 +30,9 @@ struct ItemContext {
     std::string StationeryFolder;
     std::string InfoRecordPath;  // host path of the record being written
 
-    // This program's private folder for the folder archives of one run, so
-    // they never sit beside (or get mixed up with) the user's own files.
-    std::string folderArchiveFolder;
+    // This run's private folder (see ScratchFolder): folder archives and
+    // extracted members never sit beside, or land over, anyone else's files.
+    std::string scratchFolder;
 
     // Whether the database item is chosen in this same run: the accounts
     // item then leaves its database file to it.

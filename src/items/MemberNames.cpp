@@ -1,5 +1,6 @@
 #include "items/MemberNames.h"
 
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace items {
@@ -16,9 +17,16 @@ std::vector<std::string> SplitMembers(const std::string& list) {
     return names;
 }
 
-bool IsBareMemberName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of("/\\:") == std::string::npos;
+std::optional<std::string> MemberFileName(const std::string& member) {
+    if (!platform::IsPlainName(member)) return std::nullopt;
+    return member;
+}
+
+std::optional<std::string> MemberFolderName(const std::string& member) {
+    if (!MemberFileName(member)) return std::nullopt;
+    const std::string folder = member.substr(0, member.rfind('.'));
+    if (!platform::IsPlainName(folder)) return std::nullopt;
+    return folder;
 }
 
 }  // namespace items

@@ -1,7 +1,8 @@
 #pragma once
-// Member lists as the record keeps them ("a.zip;b.zip") and the check that a
-// name read from a backup is a bare file name before it is used as one.
+// Member lists as the record keeps them ("a.zip;b.zip"), and the names that
+// members of a backup take on disk.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,11 @@ std::string JoinMembers(const std::vector<std::string>& names);
 // Split at ";", each name with surrounding blanks and a trailing NUL removed.
 std::vector<std::string> SplitMembers(const std::string& list);
 
-// A name that stays inside the folder it is extracted into: not empty, no
-// "/" or "\", no drive, not "." or "..".
-bool IsBareMemberName(const std::string& name);
+// The file a member becomes: its own name. The folder a folder archive
+// "<folder>.zip" becomes: its name without the last extension. Nothing
+// unless the member's name and the derived name are both plain names
+// (platform::IsPlainName) of the folder they go into.
+std::optional<std::string> MemberFileName(const std::string& member);
+std::optional<std::string> MemberFolderName(const std::string& member);
 
 }  // namespace items

@@ -6,7 +6,7 @@
 #include "backup/FileNaming.h"
 #include "backup/InformationRecord.h"
 #include "items/ItemFunctions.h"
-#include "items/MemberNames.h"
+#include "items/MemberExtraction.h"
 #include "items/RegistryTextFormat.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -54,15 +54,13 @@ bool backupKey(ItemContext& ctx, const RegistryItem& item) {
 bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
     if (!clientHasSubkeys(ctx)) return false;
     const std::string member = platform::trimBlanks(platform::cutAtNul(ctx.RestoreItemMembers[item.index]));
-    if (!IsBareMemberName(member)) return ctx.fail("the backup names no usable member (\"" + member + "\")");
-    auto found = ctx.Zip1.findMember(member);
-    if (!found) return ctx.fail("the backup holds no member \"" + member + "\"");
-    if (!ctx.Zip1.extractMember(*found, ctx.env.programFolder)) return ctx.fail(ctx.Zip1.lastError());
-    const std::string path = ctx.env.programFile(member);
+    // Never into the program folder, where its name could be one of the program's own files.
+    const auto path = ExtractToScratch(ctx, member);
+    if (!path) return false;
     std::string why;
-    const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, path, &why);
+    const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, *path, &why);
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(*path, ec);
     if (!imported) return ctx.fail(why);
     // The item is restored only once its keys are in the registry files.
     auto& registry = ctx.registry.registry();

@@ -20,6 +20,19 @@ using platform::RegValue;
 // The largest binary value an import accepts.
 constexpr std::size_t kMaxBinaryBytes = 32768;
 
+// Stands before a string value that holds line breaks: the number of lines
+// after the value's own line that belong to it, whatever they look like.
+// Readers that do not know the line skip it as a value of an unknown type.
+constexpr std::string_view kLineBreaksMarker = "\"\"= nl:";
+
+std::size_t lineBreaksIn(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++count;
+    return count;
+}
+
+bool isStringType(std::uint32_t type) { return type == platform::REG_SZ || type == platform::REG_EXPAND_SZ; }
+
 std::string valueLine(const RegValue& v) {
     const std::string head = "\"" + v.name + "\"";
     switch (v.type) {
@@ -63,6 +76,8 @@ bool exportKey(platform::Registry& reg, platform::Hive hive, const std::string& 
     if (!appendExact(relative.empty() ? "\\" : relative, keyName, out, error)) return false;
     for (const auto& v : reg.values(hive, subkey)) {
         if (!isExported(v.type)) continue;
+        const std::size_t breaks = isStringType(v.type) ? lineBreaksIn(v.text()) : 0;
+        if (breaks) *out += std::string(kLineBreaksMarker) + std::to_string(breaks) + "\r\n";
         if (!appendExact(valueLine(v), "the value \"" + v.name + "\" of " + keyName, out, error)) return false;
     }
     for (const auto& name : reg.subkeys(hive, subkey)) {
@@ -132,60 +147,107 @@ bool parseValueLine(const std::string& line, std::optional<RegValue>* value, std
     return true;
 }
 
-bool isStringType(std::uint32_t type) { return type == platform::REG_SZ || type == platform::REG_EXPAND_SZ; }
-
-// A string holding line breaks is written over several lines; a line that is
-// neither a key nor a value continues the string value above it.
-void continueString(RegValue* value, const std::string& line) {
-    *value = RegValue::string(value->name, value->type, value->text() + "\r\n" + line, false);
-}
-
-// Reads the whole file into key plans. The import stops at the first empty
-// line; the last line must be complete (CR LF), or the file was cut short.
-bool planImport(const std::string& hostFile, std::vector<KeyPlan>* plan, std::string* error) {
+// The file's lines, each ended by CR LF, in UTF-8; nothing when the last
+// line is not complete (the file was cut short).
+std::optional<std::vector<std::string>> readLines(const std::string& hostFile, std::string* error) {
     std::ifstream in(hostFile, std::ios::binary);
     if (!in) {
         *error = "cannot open";
-        return false;
+        return std::nullopt;
     }
     std::ostringstream buffer;
     buffer << in.rdbuf();
     const std::string raw = buffer.str();
-    RegValue* openString = nullptr;  // the string value a continuation line extends
-    std::size_t start = 0;
-    while (start < raw.size()) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < raw.size();) {
         const std::size_t end = raw.find("\r\n", start);
         if (end == std::string::npos) {
             *error = "the file ends inside a line";
-            return false;
+            return std::nullopt;
         }
-        const std::string line = platform::fromAnsi(raw.substr(start, end - start));
+        lines.push_back(platform::fromAnsi(raw.substr(start, end - start)));
         start = end + 2;
-        if (line.empty() && !openString) break;
-        const bool newKey = !line.empty() && line[0] == '\\' && (plan->empty() || plan->back().relative != line);
-        if (newKey) {
-            plan->push_back({line, {}});
-            openString = nullptr;
-            continue;
+    }
+    return lines;
+}
+
+// Reads the lines of the file into key plans, one line at a time.
+class ImportPlanner {
+public:
+    ImportPlanner(const std::vector<std::string>& lines, std::vector<KeyPlan>* plan) : lines_(lines), plan_(*plan) {}
+
+    // The import stops at the first empty line.
+    bool run(std::string* error) {
+        for (next_ = 0; next_ < lines_.size();) {
+            const std::string& line = lines_[next_++];
+            if (line.empty()) break;
+            if (isNewKey(line)) {
+                plan_.push_back({line, {}});
+            } else if (!valueLine(line, error)) {
+                return false;
+            }
         }
-        const bool looksLikeValue = !line.empty() && line[0] == '"' && line.find('=') != std::string::npos;
-        if (!looksLikeValue && openString) {
-            continueString(openString, line);
-            continue;
-        }
-        if (plan->empty()) {
+        if (plan_.empty()) *error = "no key in the file";
+        return !plan_.empty();
+    }
+
+private:
+    bool isNewKey(const std::string& line) const {
+        return !line.empty() && line[0] == '\\' && (plan_.empty() || plan_.back().relative != line);
+    }
+    static bool looksLikeValue(const std::string& line) {
+        return !line.empty() && line[0] == '"' && line.find('=') != std::string::npos;
+    }
+
+    bool valueLine(const std::string& line, std::string* error) {
+        if (plan_.empty()) {
             *error = "a value comes before the first key";
             return false;
         }
+        if (line.rfind(kLineBreaksMarker, 0) == 0) return countedString(line.substr(kLineBreaksMarker.size()), error);
         std::optional<RegValue> value;
         if (!parseValueLine(line, &value, error)) return false;
-        openString = nullptr;
-        if (!value) continue;
-        plan->back().values.push_back(std::move(*value));
-        if (isStringType(plan->back().values.back().type)) openString = &plan->back().values.back();
+        if (!value) return true;
+        if (isStringType(value->type)) value = continued(std::move(*value));
+        plan_.back().values.push_back(std::move(*value));
+        return true;
     }
-    if (plan->empty()) *error = "no key in the file";
-    return !plan->empty();
+
+    // A value line and the given number of lines after it, taken whole.
+    bool countedString(const std::string& count, std::string* error) {
+        const auto breaks = integerOf(count);
+        if (!breaks || *breaks < 1 || static_cast<std::uint64_t>(*breaks) >= lines_.size() - next_ ||
+            !looksLikeValue(lines_[next_])) {
+            *error = "no string of " + count + " line breaks follows";
+            return false;
+        }
+        std::string text = lines_[next_++];
+        for (std::int64_t i = 0; i < *breaks; ++i) text += "\r\n" + lines_[next_++];
+        std::optional<RegValue> value;
+        if (!parseValueLine(text, &value, error)) return false;
+        if (value) plan_.back().values.push_back(std::move(*value));
+        return true;
+    }
+
+    // Earlier backups wrote no count: there the lines that are neither a
+    // new key nor a value go on a string value, as they always did.
+    RegValue continued(RegValue value) {
+        std::string text = value.text();
+        bool grown = false;
+        for (; next_ < lines_.size() && !isNewKey(lines_[next_]) && !looksLikeValue(lines_[next_]); grown = true) {
+            text += "\r\n" + lines_[next_++];
+        }
+        return grown ? RegValue::string(value.name, value.type, text, false) : value;
+    }
+
+    const std::vector<std::string>& lines_;
+    std::vector<KeyPlan>& plan_;
+    std::size_t next_ = 0;
+};
+
+bool planImport(const std::string& hostFile, std::vector<KeyPlan>* plan, std::string* error) {
+    const auto lines = readLines(hostFile, error);
+    return lines && ImportPlanner(*lines, plan).run(error);
 }
 
 }  // namespace

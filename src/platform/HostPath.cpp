@@ -1,8 +1,35 @@
 #include "platform/HostPath.h"
 
+#include <array>
 #include <cctype>
 
+#include "platform/Text.h"
+
 namespace platform {
+
+namespace {
+
+// Windows opens a device for these, whatever extension follows.
+bool isDeviceName(std::string_view name) {
+    std::string stem = toUpperAscii(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    static const std::array<std::string_view, 4> kDevices{"CON", "PRN", "AUX", "NUL"};
+    for (auto device : kDevices) {
+        if (stem == device) return true;
+    }
+    if (stem.rfind("COM", 0) != 0 && stem.rfind("LPT", 0) != 0) return false;
+    const std::string_view number = std::string_view(stem).substr(3);
+    // A digit, or superscript one, two or three in UTF-8.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+bool isForbiddenCharacter(unsigned char c) {
+    return c < 0x20 || c == 0x7F ||
+           std::string_view("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+}  // namespace
 
 std::string joinHostPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
@@ -41,6 +68,15 @@ std::string prefixViewOf(const std::string& hostPath) {
     }
     return view;
 #endif
+}
+
+bool IsPlainName(std::string_view name) {
+    if (name.find_first_not_of(". ") == std::string_view::npos) return false;
+    if (name.back() == '.' || name.back() == ' ') return false;
+    for (unsigned char c : name) {
+        if (isForbiddenCharacter(c)) return false;
+    }
+    return !isDeviceName(name);
 }
 
 }  // namespace platform

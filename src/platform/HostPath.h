@@ -3,6 +3,7 @@
 // forms of paths are mapped by Environment::hostPath.
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -27,5 +28,12 @@ std::string joinPath(const std::string& folder, const std::string& name);
 // How a Windows program in the prefix names a host file: Wine maps drive Z:
 // to the host's root. Unchanged on Windows.
 std::string prefixViewOf(const std::string& hostPath);
+// A name that, joined to a folder, can only mean an entry directly in that
+// folder, here and on Windows alike: not empty, not made of dots and blanks
+// only ("." and ".." among them), no separator, colon (drive, stream) or
+// control character, none of < > " | ? *, no trailing dot or blank (Windows
+// drops them), and no device name (CON, NUL, COM1, LPT1 ... with or without
+// an extension). Every name that comes from a backup passes through it.
+bool IsPlainName(std::string_view name);
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include "app/MainSession.h"
 #include "backup/InformationRecord.h"
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
 namespace restore {
@@ -70,9 +71,10 @@ Inspection InspectBackupFile(app::MainSession& session, RestoreState& state, con
     // An older record must never stand in for a backup that holds none.
     std::error_code ec;
     std::filesystem::remove(session.InfoRecordPath, ec);
-    if (auto member = session.Zip1.findMember(backup::kInfoRecordName)) {
-        session.Zip1.extractMember(*member, session.services.env.programFolder);
-    }
+    // Read whole into memory, so only a record of sensible size is read at all.
+    auto member = session.Zip1.findMember(backup::kInfoRecordName);
+    auto record = member ? session.Zip1.readSmallMember(*member, backup::kInfoRecordLimit) : std::nullopt;
+    if (record) platform::writeFileAtomically(session.InfoRecordPath, *record);
     readRecord(session, state, &result);
     return result;
 }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "items/FolderArchives.h"
+#include "items/MemberExtraction.h"
 
 namespace restore {
 
@@ -49,7 +49,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
         progress(events, item.restoreProgress);
         if (item.index == items::kMailRules) progress(events, items::kRestoreMailRulesExtraProgress);
     }
-    items::RemoveFolderArchives(ctx);
+    items::RemoveScratchFolder(ctx);
     log.record(" Restore Data to User Profile " + request.userName + " was Completed!", backup::kCR);
     std::error_code ec;
     std::filesystem::remove(ctx.InfoRecordPath, ec);

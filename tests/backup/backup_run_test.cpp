@@ -159,7 +159,7 @@ TEST(BackupRun, AFolderThatCannotBePackedFailsItsItemSayingWhy) {
     auto request = requestFor(f, {items::kMailAccounts});
     auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), {});
     EXPECT_FALSE(outcome.allSucceeded);
-    EXPECT_NE(f.ctx.failure.find("no scratch folder could be made in " + f.platform.env.programFolder),
+    EXPECT_NE(f.ctx.failure.find("no private folder could be made in " + f.platform.env.programFolder),
               std::string::npos) << f.ctx.failure;
 }
 

@@ -5,9 +5,11 @@
 #include <filesystem>
 
 #include "backup/ZipComponent.h"
+#include "support/RawZip.h"
 #include "support/TestSupport.h"
 
 using backup::ZipComponent;
+using testing_support::RawEntry;
 using testing_support::readFile;
 using testing_support::runCommand;
 using testing_support::TempDir;
@@ -27,18 +29,6 @@ std::vector<std::string> filesBelow(const fs::path& root) {
     for (const auto& e : fs::recursive_directory_iterator(root)) files.push_back(fs::relative(e.path(), root).string());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-// An archive made with libzip directly, holding members of the given names.
-void writeRawArchive(const std::string& path, const std::vector<std::string>& names) {
-    int code = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    ASSERT_NE(za, nullptr);
-    for (const auto& name : names) {
-        zip_source_t* src = zip_source_buffer(za, "data", 4, 0);
-        ASSERT_GE(zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8), 0) << name;
-    }
-    ASSERT_EQ(zip_close(za), 0);
 }
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
@@ -164,9 +154,12 @@ TEST(ZipComponent, NamesThatLeaveTheTargetAreNeverWritten) {
     ZipComponent zip;
     const auto target = dir / "target";
     fs::create_directories(target);
-    for (const std::string hostile : {"../x.txt", "/tmp/abs.txt", "C:\\x.txt", "a/../../x.txt", "..\\x.txt"}) {
+    // Out of the folder, onto a drive or a device, or a name Windows changes.
+    for (const std::string hostile : {"../x.txt", "/tmp/abs.txt", "C:\\x.txt", "a/../../x.txt", "..\\x.txt", "C:x.txt",
+                                      "a//b.txt", "a/./b.txt", "a/.../b.txt", "NUL", "sub/con.txt", "lpt1", "x.txt.",
+                                      "sub /x.txt", "a\tb", "what?.txt", "a|b", "*.eml", "<x>", "\"q\""}) {
         const std::string archive = (dir / "evil.zip").string();
-        writeRawArchive(archive, {"fine.txt", hostile});
+        testing_support::writeRawZip(archive, {{"fine.txt", "data"}, {hostile, "data"}});
         ASSERT_TRUE(zip.openArchive(archive)) << hostile;
         EXPECT_EQ(zip.unzipAll(target.string()), -1) << hostile;
         EXPECT_FALSE(zip.lastError().empty());
@@ -177,6 +170,70 @@ TEST(ZipComponent, NamesThatLeaveTheTargetAreNeverWritten) {
         EXPECT_TRUE(fs::is_empty(target)) << hostile;  // not even the harmless member
         EXPECT_FALSE(fs::exists(dir / "x.txt"));
     }
+    // A link entry is never made, so nothing can be written through it.
+    const std::string linked = (dir / "link.zip").string();
+    testing_support::writeRawZip(linked, {{"out", "/tmp", true}, {"out/x.txt", "data"}});
+    ASSERT_TRUE(zip.openArchive(linked));
+    EXPECT_EQ(zip.unzipAll(target.string()), -1);
+    EXPECT_NE(zip.lastError().find("\"out\" is a link"), std::string::npos) << zip.lastError();
+    EXPECT_FALSE(zip.extractMember(*zip.findMember("out"), target.string()));
+    EXPECT_TRUE(fs::is_empty(target));
+
+    // Names a restore would refuse never get into a backup either.
+    writeFile(dir / "src" / "Inbox" / "aux.eml", "x");
+    ASSERT_TRUE(zip.newArchive((dir / "b.zip").string()));
+    EXPECT_FALSE(zip.addFiles((dir / "src" / "*.*").string(), 1));
+    EXPECT_EQ(zip.lastError(), "the name \"Inbox/aux.eml\" is no file name Windows can hold");
+    EXPECT_FALSE(zip.addFiles((dir / "src" / "Inbox" / "aux.eml").string(), 1));
+}
+
+TEST(ZipComponent, AMemberCannotWriteFarMoreThanItsDataOrMoreThanItDeclares) {
+    TempDir dir;
+    ZipComponent zip;
+    const auto target = dir / "target";
+    // 64 MiB of zeros deflate to about 64 KB: no file of a mail store does that.
+    const std::string bomb = (dir / "bomb.zip").string();
+    testing_support::writeRawZip(bomb, {{"small.txt", "fine"}, {"zeros.edb", std::string(64u << 20, '\0')}});
+    ASSERT_TRUE(zip.openArchive(bomb));
+    auto zeros = zip.findMember("zeros.edb");
+    ASSERT_TRUE(zeros);
+    EXPECT_LT(zeros->compressedSize, 100000u);
+    EXPECT_FALSE(zip.checkMember(*zeros));
+    EXPECT_EQ(zip.lastError(), "the member \"zeros.edb\" declares 67108864 bytes from " +
+                                   std::to_string(zeros->compressedSize) + ", far more than its data can hold");
+    EXPECT_EQ(zip.unzipAll(target.string()), -1);
+    EXPECT_FALSE(zip.extractMember(*zeros, target.string()));
+    EXPECT_FALSE(fs::exists(target / "small.txt"));
+    EXPECT_FALSE(fs::exists(target / "zeros.edb"));
+    // A pre-allocated file of zeros within the allowance, and ordinary data, still come out.
+    const std::string fine = (dir / "fine.zip").string();
+    testing_support::writeRawZip(fine,
+                                 {{"res1.jrs", std::string(5u << 20, '\0')}, {"a.eml", std::string(300000, 'm')}});
+    ASSERT_TRUE(zip.openArchive(fine));
+    EXPECT_EQ(zip.unzipAll(target.string()), 2) << zip.lastError();
+    EXPECT_EQ(fs::file_size(target / "res1.jrs"), 5u << 20);
+
+    // A header that declares less than the data holds: reading stops past
+    // the declared size, and nothing is left behind.
+    const std::string liar = (dir / "liar.zip").string();
+    testing_support::writeRawZip(liar, {{"lie.eml", std::string(4u << 20, 'x')}});
+    testing_support::declareFirstMemberSize(liar, 1000);
+    ASSERT_TRUE(zip.openArchive(liar)) << zip.lastError();
+    auto lie = zip.findMember("lie.eml");
+    ASSERT_TRUE(lie);
+    EXPECT_EQ(lie->size, 1000u);
+    EXPECT_FALSE(zip.extractMember(*lie, (dir / "out").string()));
+    EXPECT_EQ(zip.lastError(), "the member holds more than the 1000 bytes its header declares");
+    EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
+    EXPECT_FALSE(zip.readSmallMember(*lie, 4096));
+    EXPECT_EQ(zip.lastError(), "the member holds more than the 1000 bytes its header declares");
+    EXPECT_FALSE(zip.testAll());
+
+    // A member read into memory is refused by its declared size before any reading.
+    ASSERT_TRUE(zip.openArchive(fine));
+    EXPECT_EQ(*zip.readSmallMember(*zip.findMember("a.eml"), 300000), std::string(300000, 'm'));
+    EXPECT_FALSE(zip.readSmallMember(*zip.findMember("a.eml"), 299999));
+    EXPECT_EQ(zip.lastError(), "the member \"a.eml\" declares 300000 bytes, more than 299999");
 }
 
 TEST(ZipComponent, AFailedWriteKeepsTheEarlierArchiveAndLeavesNoTrace) {

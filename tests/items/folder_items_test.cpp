@@ -2,8 +2,10 @@
 
 #include "backup/InformationRecord.h"
 #include "items/FolderArchives.h"
+#include "items/MemberExtraction.h"
 #include "items/ItemFunctions.h"
 #include "items/ItemFixture.h"
+#include "support/RawZip.h"
 
 using namespace items;
 using testing_support::ItemFixture;
@@ -25,7 +27,7 @@ std::vector<std::string> memberNames(const std::string& archive) {
 void writeAndReopen(ItemFixture& f) {
     ASSERT_TRUE(f.Zip1.writeArchive()) << f.Zip1.lastError();
     f.Zip1.closeArchive();
-    RemoveFolderArchives(f.ctx);
+    RemoveScratchFolder(f.ctx);
     ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
 }
 
@@ -60,7 +62,7 @@ TEST(FolderItems, BackupLaysOutMembersAndRecordAsTheCatalogueSays) {
     EXPECT_FALSE(fs::exists(f.store() / "Alpha.zip"));
     ASSERT_TRUE(f.Zip1.writeArchive()) << f.Zip1.lastError();
     f.Zip1.closeArchive();
-    RemoveFolderArchives(f.ctx);
+    RemoveScratchFolder(f.ctx);
     EXPECT_TRUE(fs::exists(f.store() / "mine.zip"));
 
     EXPECT_EQ(memberNames(f.archivePath()),
@@ -137,9 +139,12 @@ TEST(FolderItems, HostileOrDamagedMembersChangeNothing) {
     ASSERT_TRUE(Backupmailaccountsandmessages(f.ctx));
     writeAndReopen(f);
 
-    for (const char* hostile : {"../Alpha.zip", "..", "C:Alpha.zip", "sub\\Alpha.zip", "/tmp/Alpha.zip", ""}) {
+    for (const char* hostile : {"../Alpha.zip", "..", "C:Alpha.zip", "sub\\Alpha.zip", "/tmp/Alpha.zip", "", "NUL",
+                                "x.", "a?b"}) {
         f.ctx.RestoreItemMembers[kMailAccounts] = hostile;
+        f.ctx.failure.clear();
         EXPECT_FALSE(Restoremailaccountsandmessages(f.ctx)) << hostile;
+        EXPECT_NE(f.ctx.failure.find("no plain"), std::string::npos) << f.ctx.failure;
         f.ctx.RestoreItemMembers[kLdapAccounts] = hostile;
         EXPECT_FALSE(RestorLdapaccounts(f.ctx)) << hostile;
     }
@@ -161,4 +166,67 @@ TEST(FolderItems, HostileOrDamagedMembersChangeNothing) {
     EXPECT_FALSE(Restoremailaccountsandmessages(f.ctx));
     EXPECT_EQ(readFile(f.store() / "Alpha" / "1.eml"), "current");
     EXPECT_EQ(std::distance(fs::directory_iterator(f.store()), fs::directory_iterator()), 1);
+}
+
+TEST(FolderItems, AFolderArchiveWhoseFolderNameIsNotPlainChangesNothing) {
+    ItemFixture f;
+    writeFile(f.store() / "Mail.MSMessageStore", "the message database");
+    writeFile(f.contacts() / "{C1}" / "contacts.edb", "contacts");
+    // "...zip" is a name of its own, but its folder would be "..": the
+    // contacts' parent, which holds the mail store.
+    const fs::path nested = f.dir / "nested.zip";
+    testing_support::writeRawZip(nested, {{"Windows Live Mail/Mail.MSMessageStore", "overwritten"}});
+    for (const std::string member : {"...zip", "..zip", "CON.zip", "Home..zip"}) {
+        testing_support::writeRawZip(f.archivePath(), {{member, readFile(nested)}});
+        ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+        f.ctx.RestoreItemMembers[kContacts] = member;
+        f.ctx.RestoreItemMembers[kCalendars] = member;
+        f.ctx.failure.clear();
+        EXPECT_FALSE(RestoreContacts(f.ctx)) << member;
+        EXPECT_NE(f.ctx.failure.find("gives no plain folder name"), std::string::npos) << f.ctx.failure;
+        EXPECT_FALSE(RestoreCalendars(f.ctx)) << member;
+        EXPECT_EQ(readFile(f.store() / "Mail.MSMessageStore"), "the message database") << member;
+        EXPECT_EQ(std::distance(fs::directory_iterator(f.contacts()), fs::directory_iterator()), 1) << member;
+    }
+}
+
+TEST(FolderItems, ABackupNeverHoldsANameItsRestoreWouldRefuse) {
+    ItemFixture f;
+    writeFile(f.contacts() / "{C1}" / "aux.txt", "a device name on Windows");
+    writeFile(f.store() / "Calendars" / "Home." / "a.ics", "a folder name Windows cannot hold");
+    writeFile(f.stationery() / "paper.htm ", "a file name Windows cannot hold");
+    ASSERT_TRUE(f.Zip1.newArchive(f.archivePath()));
+    EXPECT_FALSE(BackupContacts(f.ctx));
+    EXPECT_EQ(f.ctx.failure, "the folder \"" + (f.contacts() / "{C1}").string() +
+                                 "\" could not be packed: the name \"aux.txt\" is no file name Windows can hold");
+    EXPECT_FALSE(BackupCalendars(f.ctx));
+    EXPECT_EQ(f.ctx.failure, "the folder \"" + (f.store() / "Calendars" / "Home.").string() +
+                                 "\" has a name Windows cannot hold");
+    EXPECT_FALSE(BackupStationeries(f.ctx));
+    EXPECT_EQ(f.ctx.failure, "the file \"" + (f.stationery() / "paper.htm ").string() +
+                                 "\" has a name Windows cannot hold");
+    EXPECT_FALSE(fs::exists(f.ctx.InfoRecordPath));
+}
+
+TEST(FolderItems, AFolderArchiveOfABombOrALyingHeaderFailsWithItsReason) {
+    ItemFixture f;
+    writeFile(f.store() / "Calendars" / "Home" / "a.ics", "calendar");
+    const fs::path bomb = f.dir / "Home.zip";
+    testing_support::writeRawZip(bomb, {{"a.ics", "changed"}, {"big.ics", std::string(64u << 20, 'B')}});
+    const fs::path liar = f.dir / "Work.zip";
+    testing_support::writeRawZip(liar, {{"w.ics", std::string(1u << 20, 'W')}});
+    testing_support::declareFirstMemberSize(liar, 100);
+    testing_support::writeRawZip(f.archivePath(), {{"Home.zip", readFile(bomb)}, {"Work.zip", readFile(liar)}});
+    ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+
+    f.ctx.RestoreItemMembers[kCalendars] = "Home.zip";
+    EXPECT_FALSE(RestoreCalendars(f.ctx));
+    EXPECT_EQ(f.ctx.failure.rfind("\"Home.zip\": the member \"big.ics\" declares 67108864 bytes from ", 0), 0u)
+        << f.ctx.failure;
+    f.ctx.RestoreItemMembers[kCalendars] = "Work.zip";
+    EXPECT_FALSE(RestoreCalendars(f.ctx));
+    EXPECT_EQ(f.ctx.failure, "\"Work.zip\": the member holds more than the 100 bytes its header declares");
+    // The calendar stays as it was, and nothing else is left beside it.
+    EXPECT_EQ(readFile(f.store() / "Calendars" / "Home" / "a.ics"), "calendar");
+    EXPECT_EQ(std::distance(fs::directory_iterator(f.store() / "Calendars"), fs::directory_iterator()), 1);
 }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "backup/InformationRecord.h"
 #include "items/ItemFunctions.h"
 #include "items/ItemFixture.h"
+#include "items/MemberExtraction.h"
+#include "support/RawZip.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 
@@ -13,6 +16,7 @@ using platform::Hive;
 using platform::RegValue;
 using testing_support::ItemFixture;
 using testing_support::readFile;
+using testing_support::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -89,6 +93,7 @@ TEST(RegistryItems, BackupStagesDistinctFilesAndRestoreReplacesTheTrees) {
     EXPECT_EQ(reg.value(Hive::CurrentUser, kClient + "\\Rules\\Mail\\000", "Name")->text(), "rule");
     EXPECT_TRUE(reg.values(Hive::CurrentUser, kClient + "\\PerPassportSettings").empty());
     // The extracted files are gone again; only the record stays in the program folder.
+    RemoveScratchFolder(f.ctx);
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());
     EXPECT_EQ(left, (std::vector<std::string>{"oebackup.dat"}));
@@ -97,6 +102,38 @@ TEST(RegistryItems, BackupStagesDistinctFilesAndRestoreReplacesTheTrees) {
     EXPECT_FALSE(RestoremailRules(f.ctx));
     f.ctx.RestoreItemMembers[kMailRules] = "OBRFFFF.tmp";
     EXPECT_FALSE(RestoremailRules(f.ctx));
+}
+
+TEST(RegistryItems, AMemberNamedLikeAProgramFileNeverTouchesTheProgramFolder) {
+    ItemFixture f;
+    auto& reg = f.platform.registry;
+    reg.createKey(Hive::CurrentUser, kClient + "\\Rules\\Mail\\000");
+    const std::string log = "12/5/2026 8:00:00 AM Backup Mail Rules Succeeded!\r\n";
+    const std::string settings = "[General]\r\nrunliveafterrestore=0\r\n";
+    writeFile(f.platform.env.programFile("brlog.dat"), log);
+    writeFile(f.platform.env.programFile("settings.dat"), settings);
+    testing_support::writeRawZip(f.archivePath(), {{"brlog.dat", "\\\r\n\"Name\"= sz:from brlog\r\n"},
+                                                   {"settings.dat", "\\\r\n\"Name\"= sz:from settings\r\n"}});
+    ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+    f.ctx.RestoreItemMembers[kMailRules] = std::string("brlog.dat") + '\0';
+    f.ctx.RestoreItemMembers[kJunkMail] = "settings.dat";
+    ASSERT_TRUE(RestoremailRules(f.ctx)) << f.ctx.failure;
+    ASSERT_TRUE(RestoreJunkmail(f.ctx)) << f.ctx.failure;
+    EXPECT_EQ(reg.value(Hive::CurrentUser, kClient + "\\Rules\\Mail", "Name")->text(), "from brlog");
+    EXPECT_EQ(reg.value(Hive::CurrentUser, kClient + "\\PerPassportSettings", "Name")->text(), "from settings");
+    EXPECT_EQ(readFile(f.platform.env.programFile("brlog.dat")), log);
+    EXPECT_EQ(readFile(f.platform.env.programFile("settings.dat")), settings);
+    // The run's private folder goes with what was taken out into it.
+    ASSERT_FALSE(f.ctx.scratchFolder.empty());
+    RemoveScratchFolder(f.ctx);
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"brlog.dat", "settings.dat"}));
+
+    f.ctx.RestoreItemMembers[kMailRules] = "CON";
+    EXPECT_FALSE(RestoremailRules(f.ctx));
+    EXPECT_EQ(f.ctx.failure, "the backup names the member \"CON\", which is no plain file name");
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "items/RegistryTextFormat.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/ScriptedDialogs.h"
@@ -124,22 +126,87 @@ TEST(RegistryTextFormat, ABadFileChangesNothing) {
     EXPECT_EQ(f.dialogs.messages[0].text, "Incorrect Format:\n\nHKEY_CURRENT_USER\\Software\\");
 }
 
-TEST(RegistryTextFormat, StringsWithLineBreaksComeBackWhole) {
+TEST(RegistryTextFormat, StringsWithLineBreaksComeBackWholeWhateverTheirLinesLookLike) {
     Fixture f;
     const std::string sub = std::string(kSub) + "\\00000000";
     f.reg.createKey(Hive::CurrentUser, sub);
-    const std::string text = "Regards,\r\n\r\nOwner\r\nPhone = 555\r\n";
-    f.reg.setValue(Hive::CurrentUser, sub, RegValue::string("text", platform::REG_SZ, text));
-    f.reg.setValue(Hive::CurrentUser, sub, RegValue::dword("type", 1));
-    f.reg.createKey(Hive::CurrentUser, std::string(kSub) + "\\00000001");
-    ASSERT_TRUE(ExportRegistryTree(f.access, kKey, f.file));
-    // Written as it stands, line breaks and all.
-    EXPECT_EQ(readFile(f.file), "\\\r\n\\00000000\r\n\"text\"= sz:" + text + "\r\n\"type\"= dw:1\r\n\\00000001\r\n");
+    const std::vector<std::string> texts = {
+        "Regards,\r\n\r\nOwner\r\nPhone = 555\r\n",
+        "Files are on\r\n\\\\server\\share\r\n\\Sub",  // lines that look like key lines
+        "a\r\n\"x\"= sz:y\r\n\"n\"= dw:1\r\n\"\"= nl:7",      // and like value lines
+        "\r\n",
+        "\r\n\r\n\r\n",
+        "\\\r\n\\",
+        "lone\ncr\rand\r\r\nmix\n\r\n",
+        "first\r\n\r\n",
+    };
+    for (const auto& text : texts) {
+        f.reg.setValue(Hive::CurrentUser, sub, RegValue::string("text", platform::REG_SZ, text));
+        f.reg.setValue(Hive::CurrentUser, sub, RegValue::string("path", platform::REG_EXPAND_SZ, text + "%x%"));
+        f.reg.setValue(Hive::CurrentUser, sub, RegValue::dword("type", 1));
+        f.reg.createKey(Hive::CurrentUser, std::string(kSub) + "\\00000001");
+        ASSERT_TRUE(ExportRegistryTree(f.access, kKey, f.file));
+        f.reg.deleteKey(Hive::CurrentUser, std::string(kSub) + "\\00000001");
+        f.reg.setValue(Hive::CurrentUser, sub, RegValue::string("text", platform::REG_SZ, "changed"));
+        ASSERT_TRUE(ImportRegistryTree(f.access, kKey, f.file)) << text;
+        EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "text")->text(), text);
+        EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "path")->text(), text + "%x%");
+        EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "type")->dwordValue(), 1u) << text;
+        EXPECT_EQ(f.reg.values(Hive::CurrentUser, sub).size(), 3u) << text;
+        EXPECT_EQ(f.reg.subkeys(Hive::CurrentUser, kSub), (std::vector<std::string>{"00000000", "00000001"})) << text;
+    }
+    // The line count stands before the value, in a line that readers
+    // without it skip as a value of an unknown type.
     f.reg.deleteKey(Hive::CurrentUser, std::string(kSub) + "\\00000001");
+    f.reg.deleteValue(Hive::CurrentUser, sub, "path");
+    f.reg.setValue(Hive::CurrentUser, sub, RegValue::string("text", platform::REG_SZ, "Files:\r\n\\\\server\\share"));
+    ASSERT_TRUE(ExportRegistryTree(f.access, kKey, f.file));
+    EXPECT_EQ(readFile(f.file), "\\\r\n\\00000000\r\n\"\"= nl:1\r\n\"text\"= sz:Files:\r\n\\\\server\\share\r\n"
+                                "\"type\"= dw:1\r\n");
+}
+
+TEST(RegistryTextFormat, FilesOfEarlierVersionsReadAsTheyAlwaysDid) {
+    Fixture f;
+    const std::string sub = std::string(kSub) + "\\00000000";
+    // Strings with line breaks, written without a line count.
+    writeFile(f.file, "\\\r\n\\00000000\r\n\"text\"= sz:Regards,\r\n\r\nOwner\r\nPhone = 555\r\n\r\n"
+                      "\"type\"= dw:1\r\n\"html\"=esz:<p>\r\n</p>\r\n\\00000001\r\n\"b\"=bin:1,2\r\n");
     ASSERT_TRUE(ImportRegistryTree(f.access, kKey, f.file));
-    EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "text")->text(), text);
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "text")->text(), "Regards,\r\n\r\nOwner\r\nPhone = 555\r\n");
     EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "type")->dwordValue(), 1u);
-    EXPECT_TRUE(f.reg.keyExists(Hive::CurrentUser, std::string(kSub) + "\\00000001"));
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "html")->text(), "<p>\r\n</p>");
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, sub, "html")->type, platform::REG_EXPAND_SZ);
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, std::string(kSub) + "\\00000001", "b")->data,
+              (std::vector<std::uint8_t>{1, 2}));
+
+    // A count that runs past the end of the file, or stands before no value, is refused.
+    for (const std::string bad : {"\\\r\n\"\"= nl:2\r\n\"a\"= sz:x\r\ny\r\n", "\\\r\n\"\"= nl:1\r\n\\Sub\r\nx\r\n",
+                                  "\\\r\n\"\"= nl:0\r\n\"a\"= sz:x\r\n", "\\\r\n\"\"= nl:x\r\n\"a\"= sz:x\r\n"}) {
+        writeFile(f.file, bad);
+        EXPECT_FALSE(ImportRegistryTree(f.access, kKey, f.file)) << bad;
+    }
+}
+
+TEST(RegistryTextFormat, ManyContinuationLinesReadInLinearTime) {
+    Fixture f;
+    // Dies, failing the test, if the import takes anywhere near quadratic time.
+    alarm(60);
+    std::string text = "\\\r\n\"sig\"= sz:start";
+    std::string expected = "start";
+    for (int i = 0; i < 200000; ++i) {
+        const std::string line = "line " + std::to_string(i) + " of a long signature";
+        text += "\r\n" + line;
+        expected += "\r\n" + line;
+    }
+    writeFile(f.file, text + "\r\n\"after\"= dw:5\r\n");
+    ASSERT_TRUE(ImportRegistryTree(f.access, kKey, f.file));
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, kSub, "sig")->text(), expected);
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, kSub, "after")->dwordValue(), 5u);
+    // The same string, counted, as the export writes it now.
+    ASSERT_TRUE(ExportRegistryTree(f.access, kKey, f.file));
+    ASSERT_TRUE(ImportRegistryTree(f.access, kKey, f.file));
+    EXPECT_EQ(f.reg.value(Hive::CurrentUser, kSub, "sig")->text(), expected);
+    alarm(0);
 }
 
 TEST(RegistryTextFormat, TheFiveLineExample) {

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "backup/InformationRecord.h"
-#include "items/FolderArchives.h"
+#include "items/MemberExtraction.h"
 #include "items/ItemFunctions.h"
 #include "platform/Text.h"
 #include "platform/WineRegistry.h"
@@ -72,7 +72,7 @@ TEST(ItemsRoundTrip, EveryItemOfAGeneratedProfileComesBackExactly) {
     for (const auto& entry : kCatalogue) EXPECT_TRUE(entry.backup(ctx)) << entry.caption;
     ASSERT_TRUE(zip1.writeArchive()) << zip1.lastError();
     zip1.closeArchive();
-    RemoveFolderArchives(ctx);
+    RemoveScratchFolder(ctx);
     for (const auto& s : ctx.stagingFiles) fs::remove(platform::cutAtNul(s));
 
     // Take away everything the items cover, and only that.
@@ -97,7 +97,7 @@ TEST(ItemsRoundTrip, EveryItemOfAGeneratedProfileComesBackExactly) {
         EXPECT_TRUE(entry.restore(ctx)) << entry.caption;
     }
     zip1.closeArchive();
-    RemoveFolderArchives(ctx);
+    RemoveScratchFolder(ctx);
 
     EXPECT_EQ(filesBelow(profile), filesBefore);
     Snapshot registryAfter;

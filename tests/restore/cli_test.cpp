@@ -7,8 +7,10 @@
 #include "items/RegistryAccess.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/WineRegistry.h"
+#include "support/RawZip.h"
 #include "support/TestSupport.h"
 
+using testing_support::RawEntry;
 using testing_support::readFile;
 using testing_support::runCommand;
 using testing_support::TempDir;
@@ -189,5 +191,49 @@ TEST(TarnholdCli, ARestoreThatCannotWriteFailsAndSaysWhy) {
         for (const auto& e : fs::directory_iterator(p.dir / "prefix")) {
             EXPECT_EQ(e.path().filename().string().find("user.reg.tmp"), std::string::npos) << e.path();
         }
+    }
+}
+
+TEST(TarnholdCli, VerifyReportsEveryNameARestoreWouldRefuse) {
+    Profile p;
+    const std::string record = "BackupComputer=pc\r\nBackupLogonUser=owner\r\nBackupTime=12/5/2026 9:30:05 PM\r\n"
+                               "BackupInformation=\r\nBackupContacts={C1}.zip\r\nBackupItem=00000100000\r\n";
+    const fs::path nested = p.dir / "nested.zip";
+    auto backupWith = [&](const std::vector<RawEntry>& inside, const std::vector<RawEntry>& more) {
+        testing_support::writeRawZip(nested, inside);
+        std::vector<RawEntry> members{{"oebackup.dat", record}, {"{C1}.zip", readFile(nested)}};
+        members.insert(members.end(), more.begin(), more.end());
+        const fs::path archive = p.dir / "hostile.wlm";
+        testing_support::writeRawZip(archive, members);
+        return "verify '" + archive.string() + "'";
+    };
+    const std::vector<RawEntry> contacts{{"contacts.edb", "data"}, {"sub/", ""}};
+    std::string out;
+    ASSERT_EQ(p.cli(backupWith(contacts, {}), &out), 0) << out;
+
+    const std::vector<std::pair<std::vector<RawEntry>, std::string>> hostileMembers{
+        {{{"../evil.txt", "x"}}, "the member name \"../evil.txt\" is no plain path inside the target folder"},
+        {{{"/tmp/evil.txt", "x"}}, "the member name \"/tmp/evil.txt\" is no plain path inside the target folder"},
+        {{{"C:evil.txt", "x"}}, "the member name \"C:evil.txt\" is no plain path inside the target folder"},
+        {{{"sub/evil.txt", "x"}}, "the member name \"sub/evil.txt\" is no plain file name"},
+        {{{"...zip", "x"}}, "the folder archive \"...zip\" gives no plain folder name"},
+        {{{"link", "/etc/passwd", true}}, "the member \"link\" is a link"},
+    };
+    for (const auto& [more, why] : hostileMembers) {
+        EXPECT_EQ(p.cli(backupWith(contacts, more), &out), 1) << why;
+        EXPECT_NE(out.find("tarnhold-cli: " + why), std::string::npos) << out;
+    }
+    const std::vector<std::pair<std::vector<RawEntry>, std::string>> hostileEntries{
+        {{{"../../evil.txt", "x"}}, "\"../../evil.txt\" is no plain path inside the target folder"},
+        {{{"C:\\evil.txt", "x"}}, "\"C:\\evil.txt\" is no plain path inside the target folder"},
+        {{{"sub/NUL.txt", "x"}}, "\"sub/NUL.txt\" is no plain path inside the target folder"},
+        {{{"up", "../..", true}, {"up/evil.txt", "x"}}, "the member \"up\" is a link"},
+    };
+    for (const auto& [inside, why] : hostileEntries) {
+        std::vector<RawEntry> entries = contacts;
+        entries.insert(entries.end(), inside.begin(), inside.end());
+        EXPECT_EQ(p.cli(backupWith(entries, {}), &out), 1) << why;
+        EXPECT_NE(out.find("tarnhold-cli: {C1}.zip: "), std::string::npos) << out;
+        EXPECT_NE(out.find(why), std::string::npos) << out;
     }
 }

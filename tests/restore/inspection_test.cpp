@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/MainSession.h"
+#include "backup/InformationRecord.h"
 #include "backup/ZipComponent.h"
 #include "restore/Inspection.h"
 #include "support/TestEnvironment.h"
@@ -104,4 +105,23 @@ TEST(Inspection, AProtectedBackupNeedsItsPassword) {
     EXPECT_EQ(f.state.RestorePassword, "letmein");
     // Cancelled again: the password confirmed before still fits.
     EXPECT_EQ(InspectBackupFile(f.session, f.state, archive).outcome, InspectionOutcome::Valid);
+}
+
+TEST(Inspection, ARecordOfMoreThanAFewMegabytesIsNoRecordAndIsNotRead) {
+    Fixture f;
+    // Read whole, these lines would make a valid record.
+    std::string record = kRecord + "BackupItem=10010000001\r\n";
+    while (record.size() <= backup::kInfoRecordLimit) record += "Padding=" + std::string(1000, 'p') + "\r\n";
+    auto result = InspectBackupFile(f.session, f.state, f.backupWith(record));
+    EXPECT_EQ(result.outcome, InspectionOutcome::Invalid);
+    ASSERT_EQ(f.platform.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.platform.dialogs.messages[0].text, "Invalid backup file");
+    EXPECT_TRUE(f.state.InvalidBackupFile);
+    EXPECT_FALSE(fs::exists(f.session.InfoRecordPath));
+
+    // Up to the limit a record still reads.
+    record.resize(backup::kInfoRecordLimit - 2);
+    record.resize(record.rfind("\r\n") + 2);
+    EXPECT_EQ(InspectBackupFile(f.session, f.state, f.backupWith(record)).outcome, InspectionOutcome::Valid);
+    EXPECT_EQ(fs::file_size(f.session.InfoRecordPath), record.size());
 }
