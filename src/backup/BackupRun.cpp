@@ -1,6 +1,8 @@
 #include "backup/BackupRun.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <mutex>
 
 #include "app/OperationTime.h"
 #include "backup/InformationRecord.h"
@@ -28,22 +30,44 @@ void writeRecordHeader(const items::ItemContext& ctx, const BackupRequest& reque
     SaveINI("BackupInformation", EncodeDescription(request.description), ctx.InfoRecordPath);
 }
 
+// An item's step of the bar, moved by the share of its work done and
+// complete when the item ends.
+class ItemStep {
+public:
+    ItemStep(const BackupEvents& events, int step) : events_(events), step_(step) {}
+    void reach(double share) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const int target = std::clamp(static_cast<int>(share * step_), 0, step_);
+        if (target > shown_) progress(events_, target - shown_);
+        shown_ = std::max(shown_, target);
+    }
+
+private:
+    const BackupEvents& events_;
+    const int step_;
+    int shown_ = 0;
+    std::mutex mutex_;
+};
+
 void runItems(items::ItemContext& ctx, const BackupRequest& request, const OperationLog& log,
               const BackupEvents& events, BackupOutcome* outcome) {
     ctx.databaseChosen = request.chosen[items::kMailDatabase];
     for (const auto& item : items::kCatalogue) {
         bool ok = false;
+        ItemStep step(events, item.backupProgress);
         if (request.chosen[item.index]) {
             report(events, std::string(item.backupStatus));
             ctx.failure.clear();
+            ctx.workDone = [&step](double share) { step.reach(share); };
             ok = item.backup(ctx);
+            ctx.workDone = [](double) {};
             const std::string caption(item.backupLogCaption);
             outcome->RunSummary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
             log.record(" " + caption + (ok ? " Succeeded!" : " Fail!" + FailureNote(ctx.failure)), kLF);
             if (!ok) NoteFailure(caption, ctx.failure, &outcome->allSucceeded, &outcome->failures);
         }
         outcome->ItemFlags += ok ? '1' : '0';
-        progress(events, item.backupProgress);
+        step.reach(1.0);
     }
 }
 

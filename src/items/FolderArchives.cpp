@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "items/MemberExtraction.h"
@@ -74,14 +77,52 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
 
 // Packs one folder with its own archive object, so folders can be packed
 // on several threads at once. Empty text, or why it failed.
-std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive) {
+std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive,
+                    const std::function<void(int)>& percentWritten) {
     backup::ZipComponent zip;
-    zip.setNotifications(model.notifications());
+    auto notifications = model.notifications();
+    notifications.writingProgress = percentWritten;
+    zip.setNotifications(notifications);
     zip.setCompressionLevel(model.compressionLevel());
     const bool ok =
         zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
     return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
 }
+
+std::uint64_t bytesBelow(const std::string& folder) {
+    std::uint64_t total = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code sizeError;
+        if (it->is_regular_file(sizeError)) total += it->file_size(sizeError);
+    }
+    return total;
+}
+
+// How far the packing of an item's folders got, by bytes, told to the run.
+class PackProgress {
+public:
+    PackProgress(ItemContext& ctx, const std::string& parent, const std::vector<std::string>& names)
+        : ctx_(ctx), percent_(names.size(), 0) {
+        for (const auto& name : names) sizes_.push_back(bytesBelow(platform::joinHostPath(parent, name)) + 1);
+        for (auto size : sizes_) total_ += size;
+    }
+    void reached(std::size_t folder, int percent) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (percent <= percent_[folder]) return;
+        done_ += sizes_[folder] * static_cast<std::uint64_t>(percent - percent_[folder]) / 100;
+        percent_[folder] = percent;
+        ctx_.workDone(static_cast<double>(done_) / static_cast<double>(total_));
+    }
+
+private:
+    ItemContext& ctx_;
+    std::mutex mutex_;
+    std::vector<std::uint64_t> sizes_;
+    std::vector<int> percent_;
+    std::uint64_t total_ = 0;
+    std::uint64_t done_ = 0;
+};
 
 // Puts the unpacked folder in its place; the reason when it cannot.
 bool placeFolder(ItemContext& ctx, const std::string& fresh, const fs::path& target, UnpackMode mode) {
@@ -119,10 +160,12 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
 
     std::vector<std::string> errors(names.size());
+    PackProgress progress(ctx, parent, names);
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next++) < names.size();) {
-            errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
+            errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
+                                [&progress, i](int percent) { progress.reached(i, percent); });
         }
     };
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());

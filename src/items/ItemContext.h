@@ -45,6 +45,9 @@ struct ItemContext {
 
     // Called between folders so a long item can report life or be cancelled.
     std::function<void()> yield = [] {};
+    // The share of the running item's work done so far (0 to 1), so the bar
+    // moves inside a long item; may be called from packing threads.
+    std::function<void(double)> workDone = [](double) {};
 
     // Why the item function that last returned false failed, when it knows;
     // the runs put it into the log and the summary. Cleared before each item.

@@ -175,3 +175,32 @@ TEST(BackupRun, ATargetInWindowsFormIsWrittenThroughThePrefixAndLoggedAsTyped) {
     EXPECT_NE(readFile(OperationLog::of(f.platform.env).path()).find(" Backup File is C:\\Backups\\weekly.wlm\n"),
               std::string::npos);
 }
+
+TEST(BackupRun, TheBarMovesInsideALongItemAndEachStepStillSumsToItsValue) {
+    PinnedClock clock;
+    ItemFixture f;
+    for (const char* account : {"Hotmail", "Work", "News", "Archive"}) {
+        for (int i = 0; i < 20; ++i)
+            writeFile(f.store() / account / "Inbox" / ("{" + std::to_string(i) + "}.eml"), std::string(20000, 'm'));
+    }
+    std::vector<int> steps;
+    std::vector<std::size_t> statusAt;
+    BackupEvents events{[&](const std::string&) { statusAt.push_back(steps.size()); },
+                        [&](int amount) { steps.push_back(amount); }};
+    auto request = requestFor(f, {items::kMailAccounts});
+    auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), events);
+    ASSERT_TRUE(outcome.archiveWritten);
+    ASSERT_EQ(statusAt.size(), 1u);
+    // The start's 10, then the mail item's 20 in several moves, then the other items' steps.
+    ASSERT_EQ(statusAt[0], 1u);
+    EXPECT_EQ(steps[0], 10);
+    int inItem = 0, moves = 0;
+    for (std::size_t i = 1; i < steps.size() && inItem < 20; ++i, ++moves) inItem += steps[i];
+    EXPECT_EQ(inItem, 20);
+    EXPECT_GE(moves, 4);
+    int total = 0;
+    for (int s : steps) total += s;
+    int expected = 10;
+    for (const auto& item : items::kCatalogue) expected += item.backupProgress;
+    EXPECT_EQ(total, expected);
+}
