@@ -225,6 +225,11 @@ QWidget* frmMain::buildProgressPanel() {
     layout->addWidget(pbshow);
     layout->addWidget(SkinLabel11);
     layout->addWidget(SkinLabel12);
+    // Its room is kept while hidden, so showing it neither grows the window
+    // nor leaves the tabs stretched afterwards.
+    QSizePolicy policy = picCon3->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    picCon3->setSizePolicy(policy);
     return picCon3;
 }
 

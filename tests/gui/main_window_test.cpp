@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDate>
 #include <QLineEdit>
@@ -128,6 +129,9 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
     f.window.txtAttachInfo->setPlainText("line one\nline two");
     // Tab leaves the description box instead of going into it.
     f.window.show();
+    QApplication::processEvents();
+    const QSize windowBefore = f.window.size();
+    const QRect tabsBefore = f.window.SSTab1->geometry();
     f.window.txtAttachInfo->setFocus();
     QTest::keyClick(f.window.txtAttachInfo, Qt::Key_Tab);
     EXPECT_EQ(f.window.txtAttachInfo->toPlainText(), "line one\nline two");
@@ -135,6 +139,11 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
     EXPECT_TRUE(f.window.running());
     EXPECT_FALSE(f.window.cmdApply->isEnabled());  // no second run meanwhile
     EXPECT_FALSE(f.window.backupMenu->isEnabled());
+    // The progress panel takes its room without moving or growing anything.
+    QApplication::processEvents();
+    EXPECT_TRUE(f.window.picCon3->isVisible());
+    EXPECT_EQ(f.window.size(), windowBefore);
+    EXPECT_EQ(f.window.SSTab1->geometry(), tabsBefore);
     // Quitting meanwhile is refused, and said.
     f.window.cmdQuit->click();
     EXPECT_FALSE(f.window.close());
@@ -145,6 +154,9 @@ TEST(MainWindow, BackupNowRunsOnAWorkerAndReportsTheSummary) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
     EXPECT_TRUE(f.window.cmdApply->isEnabled());
     EXPECT_TRUE(f.window.picCon3->isHidden());
+    QApplication::processEvents();
+    EXPECT_EQ(f.window.size(), windowBefore);
+    EXPECT_EQ(f.window.SSTab1->geometry(), tabsBefore);
     EXPECT_EQ(f.window.Label1->text(), "Please Waiting...");
     ASSERT_EQ(f.dialogs.messages.size(), 2u);
     EXPECT_EQ(f.dialogs.messages[1].text,
