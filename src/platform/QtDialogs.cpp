@@ -30,11 +30,25 @@ QString qtNameFilter(const std::string& filter) {
     return q(filter.substr(0, filter.find('|')));
 }
 
+QString messageBoxText(const std::string& text) {
+    const QString plain = q(text);
+    if (!plain.contains('\t')) return plain;
+    QString html = "<table cellspacing=\"0\" cellpadding=\"0\">";
+    for (const QString& line : plain.split("\r\n")) {
+        const QStringList cells = line.split('\t');
+        html += "<tr><td style=\"white-space:pre\">" + cells.value(0).toHtmlEscaped() +
+                "</td><td style=\"white-space:pre; padding-left:16px\">" +
+                cells.mid(1).join(' ').toHtmlEscaped() + "</td></tr>";
+    }
+    return html + "</table>";
+}
+
 Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons, const std::string& title) {
     QMessageBox::StandardButtons shown = QMessageBox::Ok;
     if (buttons == Buttons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
     if (buttons == Buttons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
-    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), q(text), shown, parent_);
+    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), messageBoxText(text), shown,
+                    parent_);
     switch (box.exec()) {
         case QMessageBox::Ok: return Answer::Ok;
         case QMessageBox::Yes: return Answer::Yes;

@@ -24,6 +24,10 @@ private:
     QPointer<QWidget> parent_;
 };
 
+// A message whose lines hold a tab ("caption<TAB>result") as a table, so
+// the results line up in one column and no line wraps; other text as it is.
+QString messageBoxText(const std::string& text);
+
 // "Caption (*.wlm)|*.wlm" as a Qt name filter: "Caption (*.wlm)".
 QString qtNameFilter(const std::string& filter);
 
