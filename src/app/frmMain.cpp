@@ -36,6 +36,14 @@ namespace app {
 
 namespace {
 
+// A read-only box exactly as tall as `lines` lines of its font.
+void showLinesWithoutScrolling(QPlainTextEdit* box, int lines) {
+    const int margins = static_cast<int>(2 * box->document()->documentMargin()) + 2 * box->frameWidth() +
+                        box->contentsMargins().top() + box->contentsMargins().bottom();
+    box->setFixedHeight(box->fontMetrics().lineSpacing() * lines + margins + 2);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
 template <typename W>
 W* named(W* widget, const char* name) {
     widget->setObjectName(name);
@@ -167,7 +175,7 @@ QWidget* frmMain::buildRestoreTab() {
     where->addWidget(cmdSourceFile, 1, 1);
     txtPOBinfo = named(new QPlainTextEdit, "txtPOBinfo");
     txtPOBinfo->setReadOnly(true);
-    txtPOBinfo->setMaximumHeight(60);
+    showLinesWithoutScrolling(txtPOBinfo, 3);  // computer, user, date
     where->addWidget(txtPOBinfo, 2, 0, 1, 2);
     where->addWidget(new QLabel("Description"), 3, 0, 1, 2);
     txtFileInfo = named(new QPlainTextEdit, "txtFileInfo");
@@ -202,12 +210,14 @@ QWidget* frmMain::buildAboutTab() {
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
     product->setFont(big);
-    grid->addWidget(product, 0, 0, 1, 2);
-    grid->addWidget(new QLabel("Thank you for using our product."), 1, 0, 1, 2);
-    grid->addWidget(new QLabel("Our E-mail"), 2, 0);
-    grid->addWidget(new QLabel(kProductEmail), 2, 1);
-    grid->addWidget(new QLabel("Visit Our Website"), 3, 0);
-    grid->addWidget(new QLabel(kProductWebsite), 3, 1);
+    grid->addWidget(ui::ProductPicture(this), 0, 0, 4, 1, Qt::AlignTop);
+    grid->addWidget(product, 0, 1, 1, 2);
+    grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
+    grid->addWidget(new QLabel("Our E-mail"), 2, 1);
+    grid->addWidget(new QLabel(kProductEmail), 2, 2);
+    grid->addWidget(new QLabel("Visit Our Website"), 3, 1);
+    grid->addWidget(new QLabel(kProductWebsite), 3, 2);
+    grid->setColumnStretch(2, 1);
     grid->setRowStretch(4, 1);
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(frame7);

@@ -66,9 +66,12 @@ QWidget* Frmoption::buildItems() {
         backupitem[item.index] = named(new QCheckBox(caption), QString("backupitem_%1").arg(item.index));
         grid->addWidget(backupitem[item.index], 1 + int(item.index) / 2, int(item.index) % 2);
     }
-    grid->addWidget(new QLabel("User to Backup"), 8, 0);
+    // The field sits right after its label, across both columns.
+    auto* userRow = new QHBoxLayout;
+    userRow->addWidget(new QLabel("User to Backup"));
     cbSource = named(new QLineEdit, "cbSource");
-    grid->addWidget(cbSource, 8, 1);
+    userRow->addWidget(cbSource, 1);
+    grid->addLayout(userRow, 8, 0, 1, 2);
     return frame;
 }
 

@@ -9,11 +9,17 @@
 
 namespace ui {
 
+QLabel* ProductPicture(QWidget* owner) {
+    auto* picture = new QLabel;
+    picture->setObjectName("picture");
+    picture->setPixmap(owner->style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(64, 64));
+    return picture;
+}
+
 frmabout::frmabout(QWidget* parent) : QDialog(parent) {
     setObjectName("frmabout");
     setWindowTitle("About Zorva Windows Live Mail Backup");
-    auto* picture = new QLabel;
-    picture->setPixmap(style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(64, 64));
+    auto* picture = ProductPicture(this);
     auto link = [](const char* target, const QString& href) {
         auto* label = new QLabel(QString("<a href=\"%1\">%2</a>").arg(href, target));
         label->setOpenExternalLinks(true);

@@ -3,9 +3,13 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 namespace ui {
+
+// The product's picture, shown by the about window and the About tab alike.
+QLabel* ProductPicture(QWidget* owner);
 
 class frmabout : public QDialog {
     Q_OBJECT

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScrollBar>
+#include <QGroupBox>
 #include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,6 +71,9 @@ TEST(MainWindow, LoadsTheSampleProfileWithTargetAndItems) {
     EXPECT_TRUE(f.window.cmdApply->isEnabled());
     EXPECT_EQ(f.window.cmdApply->text(), "Backup Now");
     EXPECT_TRUE(f.window.picCon3->isHidden());
+    auto* picture = f.window.findChild<QGroupBox*>("Frame7")->findChild<QLabel*>("picture");
+    ASSERT_NE(picture, nullptr);  // the About tab shows the product's picture
+    EXPECT_FALSE(picture->pixmap().isNull());
 
     // The apply button follows the tab.
     const char* captions[] = {"Backup Now", "Restore Now", "Show Log File", "Help"};
@@ -202,6 +207,9 @@ TEST(MainWindow, RestoreTabOpensABackupAndRestoresAfterTheQuestion) {
     EXPECT_EQ(f.window.txtSourceFile->text().toStdString(), archive);
     EXPECT_EQ(f.window.txtFileInfo->toPlainText(), "weekly\nbackup");
     EXPECT_TRUE(f.window.txtPOBinfo->toPlainText().startsWith("Computer:DESKTOP-01\nUser:owner\nDate:"));
+    f.window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(f.window.txtPOBinfo->verticalScrollBar()->maximum(), 0);  // all three lines in view
     for (std::size_t k = 0; k < items::kItemCount; ++k) {
         EXPECT_EQ(f.window.restoreitem[k]->isEnabled(), k == items::kSignatures || k == items::kCalendars) << k;
         EXPECT_FALSE(f.window.restoreitem[k]->isChecked());

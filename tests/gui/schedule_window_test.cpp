@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QLabel>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -52,6 +54,18 @@ TEST(ScheduleWindow, SchedulesTheWeeklyBackupInTheCrontab) {
     window.Form_Load();
     EXPECT_EQ(window.windowTitle(), "Task Scheduler");
     EXPECT_EQ(window.cbSource->text(), "owner");
+    // The field sits right after its label.
+    window.show();
+    QApplication::processEvents();
+    QLabel* label = nullptr;
+    for (auto* l : window.findChildren<QLabel*>()) {
+        if (l->text() == "User to Backup") label = l;
+    }
+    ASSERT_NE(label, nullptr);
+    const QPoint labelEnd = label->mapTo(&window, QPoint(label->width(), 0));
+    const QPoint fieldStart = window.cbSource->mapTo(&window, QPoint(0, 0));
+    EXPECT_LT(fieldStart.x() - labelEnd.x(), 30);
+    EXPECT_LT(std::abs(fieldStart.y() - labelEnd.y()), 20);
     EXPECT_EQ(window.cmbStartTime->count(), 48);
     EXPECT_EQ(window.cmbStartTime->currentText(), "9:00");
     EXPECT_EQ(window.txtTargetFile->text().toStdString(), f.env.programFolder + "/livemailbak-owner.wlm");
