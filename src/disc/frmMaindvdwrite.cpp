@@ -93,7 +93,15 @@ QWidget* frmMaindvdwrite::buildImagePane() {
     lvwImageFiles = named(new QTreeWidget, "lvwImageFiles");
     lvwImageFiles->setHeaderLabels({"File Name", "Size", "Date"});
     lvwImageFiles->setRootIsDecorated(false);
+    // Size and date always whole; the name takes the rest.
+    lvwImageFiles->header()->setStretchLastSection(false);
     lvwImageFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lvwImageFiles->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvwImageFiles->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    lvwImageFiles->setMinimumWidth(fontMetrics().horizontalAdvance("Backup.wlm 999999.99 KB 12/31/2026 12:59:59 PM") +
+                                   80);
+    // The root's label fits: the disc's volume name is long.
+    tvwFolders->setMinimumWidth(fontMetrics().horizontalAdvance("Windows Live Mail Data Backup CD") + 70);
     for (QTreeWidget* view : {tvwFolders, lvwImageFiles}) {
         view->setAcceptDrops(true);
         view->viewport()->setAcceptDrops(true);

@@ -77,6 +77,18 @@ TEST(DiscWindow, ThePendingBackupIsWrittenVerifiedAndReadsBackByteForByte) {
     EXPECT_TRUE(dialogs.messages.empty());
 
     window.show();
+    QApplication::processEvents();
+    // At the default size nothing is cut off: the columns and the root's label.
+    const QTreeWidgetItem* row = window.lvwImageFiles->topLevelItem(0);
+    for (int c = 0; c < 3; ++c) {
+        const QFontMetrics metrics = window.lvwImageFiles->fontMetrics();
+        const int needed = std::max(metrics.horizontalAdvance(row->text(c)),
+                                    metrics.horizontalAdvance(window.lvwImageFiles->headerItem()->text(c)));
+        EXPECT_GE(window.lvwImageFiles->columnWidth(c), needed + (c == 0 ? 20 : 4)) << c;
+    }
+    const QRect root = window.tvwFolders->visualItemRect(window.tvwFolders->topLevelItem(0));
+    const int labelWidth = window.tvwFolders->fontMetrics().horizontalAdvance("Windows Live Mail Data Backup CD");
+    EXPECT_LE(root.left() + labelWidth + 24, window.tvwFolders->viewport()->width());
     // Enter in a text box never starts a write: no button is a default one.
     window.txtVolIdentifier->setFocus();
     QTest::keyClick(window.txtVolIdentifier, Qt::Key_Return);
