@@ -3,16 +3,20 @@
 // Run it under a real (or virtual) X server so fonts render as users see them.
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
-#include <filesystem>
-#include <iostream>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
 
 #include "app/Frmsettings.h"
 #include "disc/frmErase.h"
@@ -31,6 +35,16 @@
 #include "ui/frmabout.h"
 
 namespace {
+
+// Lets the windows work until `done` holds (or a minute has passed).
+void waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
 
 void save(QWidget& window, const std::string& folder, const std::string& name) {
     window.show();
@@ -78,14 +92,16 @@ int main(int argc, char** argv) {
     main.Form_Load();
     main.resize(760, 600);
     saveTabs(main, main.SSTab1, folder, "main");
+    // A real backup of every item, pictured while it runs; no follow-ups.
+    std::ofstream(env.programFolder + "/settings.dat")
+        << "[General]\r\nburndvd=0\r\nrunliveafterbackup=0\r\n[backup]\r\nopenfolderbackup=0\r\nautocloselive=0\r\n";
     main.SSTab1->setCurrentIndex(0);
-    main.picCon3->show();
-    main.Label1->setText("Copying Mail Accounts & Messages/News Accounts & Messages...");
-    main.pbshow->setValue(30);
-    main.SkinLabel11->setText("Write File 42%");
-    main.SkinLabel12->setText("Adding File Inbox/Agenda for Monday.eml");
+    for (auto* box : main.backupitem) box->setChecked(box->isEnabled());
+    main.show();
+    main.cmdApply->click();
+    waitUntil([&] { return !main.running() || main.pbshow->value() >= 20; });
     save(main, folder, "main-progress");
-    main.picCon3->hide();
+    waitUntil([&] { return !main.running(); });
     main.hide();
 
     app::Frmsettings settings(services);
@@ -105,6 +121,11 @@ int main(int argc, char** argv) {
     write.Form_Load();
     write.resize(760, 560);
     save(write, folder, "disc-write");
+    write.show();
+    write.cmdWriteDisc->click();
+    waitUntil([&] { return write.ready(); });
+    save(write, folder, "disc-written");
+    write.hide();
     disc::frmErase erase(dialogs);
     erase.PrepareErase(write.engine().Device(0), &write.engine());
     save(erase, folder, "disc-erase");
