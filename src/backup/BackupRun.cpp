@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "app/OperationTime.h"
+#include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
 #include "items/FolderArchives.h"
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace backup {
@@ -19,7 +21,9 @@ void progress(const BackupEvents& events, int amount) {
     if (events.addProgress) events.addProgress(amount);
 }
 
-void writeRecordHeader(const items::ItemContext& ctx, const BackupRequest& request) {
+void writeRecordHeader(items::ItemContext& ctx, const BackupRequest& request) {
+    // Staged in the run's own folder: another process's record never mixes in.
+    ctx.InfoRecordPath = platform::joinHostPath(ctx.scratchFolder(), kInfoRecordName);
     std::error_code ec;
     std::filesystem::remove(ctx.InfoRecordPath, ec);
     SaveINI("BackupComputer", request.ComputerName, ctx.InfoRecordPath);
@@ -68,6 +72,16 @@ void removeStagingFiles(items::ItemContext& ctx) {
     items::RemoveFolderArchives(ctx);
 }
 
+void logNotWritten(const OperationLog& log, const BackupRequest& request, const std::string& why) {
+    log.record(" Backup File " + request.targetFile + " was not written: " + why, kLF);
+}
+
+void logStart(const OperationLog& log, const BackupRequest& request, const RunTexts& texts) {
+    log.separator();
+    log.record(texts.start + request.userName + " Data...", kLF);
+    log.record(" Backup File is " + request.targetFile, kLF);
+}
+
 }  // namespace
 
 std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, const std::string& confirmation) {
@@ -87,12 +101,18 @@ std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, co
 BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
                              const OperationLog& log, const BackupEvents& events) {
     BackupOutcome outcome;
+    ExclusiveRun run(ctx, request.programFolderWait);
+    if (!run.held()) {
+        outcome.allSucceeded = false;
+        outcome.archiveError = run.refusal();
+        logStart(log, request, texts);
+        logNotWritten(log, request, outcome.archiveError);
+        return outcome;
+    }
     // What the registry holds now, not what it held when the program started.
     ctx.registry.registry().reload();
     writeRecordHeader(ctx, request);
-    log.separator();
-    log.record(texts.start + request.userName + " Data...", kLF);
-    log.record(" Backup File is " + request.targetFile, kLF);
+    logStart(log, request, texts);
     progress(events, 10);
     items::RemoveFolderArchives(ctx);
     // The archive goes to a temporary file beside the target and replaces
@@ -101,9 +121,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     runItems(ctx, request, log, events, &outcome);
     writeArchive(ctx, request, &outcome);
     removeStagingFiles(ctx);
-    if (!outcome.archiveWritten) {
-        log.record(" Backup File " + request.targetFile + " was not written: " + outcome.archiveError, kLF);
-    }
+    if (!outcome.archiveWritten) logNotWritten(log, request, outcome.archiveError);
     log.record(texts.completion + request.userName + " Data was Completed!", kCR);
     return outcome;
 }

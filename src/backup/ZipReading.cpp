@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 
 std::string zipErrorText(zip_t* za) { return zip_error_strerror(zip_get_error(za)); }
 
-constexpr std::size_t kChunk = 256 * 1024;
+// Large reads keep the read-back of a whole backup cheap.
+constexpr std::size_t kChunk = 1024 * 1024;
 constexpr zip_uint32_t kUnixTypeMask = 0170000;
 constexpr zip_uint32_t kUnixSymlink = 0120000;
 
@@ -112,16 +113,17 @@ bool ZipComponent::readMember(std::uint64_t index, const std::function<bool(cons
     const char* password = decryptionPassword_.empty() ? nullptr : decryptionPassword_.c_str();
     zip_file_t* file = zip_fopen_index_encrypted(za, index, 0, password);
     if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
-    std::vector<char> buffer(kChunk);
+    // One buffer for every member: a folder archive holds thousands of small ones.
+    buffer_.resize(kChunk);
     bool ok = true;
     for (;;) {
-        const zip_int64_t n = zip_fread(file, buffer.data(), buffer.size());
+        const zip_int64_t n = zip_fread(file, buffer_.data(), buffer_.size());
         if (n < 0) {
             ok = fail(std::string("the member is damaged: ") + zip_error_strerror(zip_file_get_error(file)));
             break;
         }
         if (n == 0) break;
-        if (!sink(buffer.data(), static_cast<std::size_t>(n))) {
+        if (!sink(buffer_.data(), static_cast<std::size_t>(n))) {
             ok = false;
             break;
         }

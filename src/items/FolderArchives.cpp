@@ -1,12 +1,12 @@
 #include "items/FolderArchives.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
-#include <cstdlib>
 #include <filesystem>
 
 #include "items/MemberNames.h"
+#include "items/RestoreLeftovers.h"
+#include "platform/Cores.h"
+#include "platform/Folders.h"
 #include "platform/HostPath.h"
 
 namespace items {
@@ -24,45 +24,32 @@ std::optional<std::vector<std::string>> listNames(const std::string& hostFolder,
         if (ec) return std::nullopt;
         std::error_code kindError;
         const bool isFolder = it->is_directory(kindError);
-        if (folders ? isFolder : (!isFolder && it->is_regular_file(kindError))) {
-            names.push_back(it->path().filename().string());
-        }
+        std::string name = it->path().filename().string();
+        // What a restore cut off left behind is no folder of the user's.
+        if (isFolder && IsRestoreLeftover(name)) continue;
+        if (folders ? isFolder : (!isFolder && it->is_regular_file(kindError))) names.push_back(std::move(name));
     }
     if (ec) return std::nullopt;
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// A fresh, empty folder whose name starts with `stem`, in `parent`.
-std::string makeUniqueFolder(const std::string& parent, const std::string& stem) {
-    std::string templ = platform::joinHostPath(parent, stem + "XXXXXX");
-    if (!::mkdtemp(templ.data())) return {};
-    return templ;
-}
+using platform::makeUniqueFolder;
+using platform::removeTree;
 
-// Removes a tree, read-only entries included (a folder without write
-// permission would keep its files).
-void removeTree(const fs::path& root) {
-    std::error_code ec;
-    if (fs::remove_all(root, ec) != static_cast<std::uintmax_t>(-1) && !ec) return;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        std::error_code ignored;
-        if (it->is_directory(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
-    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root, ec);
-}
-
-// Puts `fresh` in the place of `target`; the old folder goes only once the
-// new one stands in its place.
+// Puts `fresh` in the place of `target` in one step; the old folder is left
+// at `fresh` for the caller to remove. Where the file system cannot swap,
+// the old folder stands aside between two renames, and a run killed between
+// them is put right by the next one (RecoverInterruptedRestores).
 bool swapFolder(const fs::path& fresh, const fs::path& target) {
     std::error_code ec;
     if (!fs::exists(target, ec)) {
         fs::rename(fresh, target, ec);
         return !ec;
     }
-    const fs::path old = fresh.string() + ".old";
+    const auto exchanged = platform::exchangePaths(fresh.string(), target.string());
+    if (exchanged != platform::Exchange::Unsupported) return exchanged == platform::Exchange::Done;
+    const fs::path old = StandAsideName(fresh.string());
     fs::rename(target, old, ec);
     if (ec) return false;
     fs::rename(fresh, target, ec);
@@ -93,7 +80,7 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
 }
 
 std::string stagingFolder(ItemContext& ctx) {
-    if (ctx.folderArchiveFolder.empty()) ctx.folderArchiveFolder = CreateFolderArchiveFolder(ctx.env);
+    if (ctx.folderArchiveFolder.empty()) ctx.folderArchiveFolder = CreateFolderArchiveFolder(ctx.scratchFolder());
     return ctx.folderArchiveFolder;
 }
 
@@ -112,8 +99,8 @@ std::optional<std::vector<std::string>> ListFiles(const std::string& hostFolder)
     return listNames(hostFolder, false);
 }
 
-std::string CreateFolderArchiveFolder(const platform::Environment& env) {
-    return makeUniqueFolder(env.programFolder, "folder-archives-");
+std::string CreateFolderArchiveFolder(const std::string& hostFolder) {
+    return makeUniqueFolder(hostFolder, kFolderArchiveStem);
 }
 
 void RemoveFolderArchives(ItemContext& ctx) {
@@ -128,6 +115,7 @@ bool packOne(const backup::ZipComponent& model, const std::string& folder, const
     backup::ZipComponent zip;
     zip.setNotifications(model.notifications());
     zip.setCompressionLevel(model.compressionLevel());
+    zip.setProveBeforeReplace(false);  // proven inside the backup instead
     return zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
 }
 
@@ -143,20 +131,12 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
 
     std::vector<char> packed(names.size(), 0);
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i; (i = next++) < names.size();) {
-            packed[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
-        }
-    };
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min<std::size_t>(cores, names.size()); ++t) helpers.emplace_back(work);
-    work();
-    for (auto& h : helpers) h.join();
+    platform::forEachOnCores(names.size(), [&](std::size_t i) {
+        packed[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i]);
+    });
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        if (!packed[i] || !ctx.Zip1.addFiles(archives[i], 1)) return false;
+        if (!packed[i] || !ctx.Zip1.addFolderArchive(archives[i])) return false;
     }
     return true;
 }
@@ -175,7 +155,7 @@ bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std:
     fs::create_directories(parent, ec);
     const std::string name = baseName(member);
     // Unpacked beside the target, so the swap is a rename on one file system.
-    const std::string fresh = makeUniqueFolder(parent, "." + name + ".restore-");
+    const std::string fresh = makeUniqueFolder(parent, RestoreStagingStem(name));
     bool ok = !fresh.empty() && ctx.Zip2.openArchive(archive) && ctx.Zip2.unzipAll(fresh) >= 0;
     ctx.Zip2.closeArchive();
     const fs::path target = fs::path(parent) / name;

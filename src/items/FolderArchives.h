@@ -16,8 +16,11 @@ namespace items {
 std::optional<std::vector<std::string>> ListSubfolders(const std::string& hostFolder);
 std::optional<std::vector<std::string>> ListFiles(const std::string& hostFolder);
 
-// A new private staging folder in the program folder, or empty text.
-std::string CreateFolderArchiveFolder(const platform::Environment& env);
+// The name stem of a staging folder for folder archives.
+inline constexpr const char* kFolderArchiveStem = "folder-archives-";
+// A new private staging folder in `hostFolder` (a run's own folder), or
+// empty text.
+std::string CreateFolderArchiveFolder(const std::string& hostFolder);
 // Removes the staging folder and every folder archive in it. Only files
 // this program made are touched.
 void RemoveFolderArchives(ItemContext& ctx);

@@ -34,6 +34,13 @@ struct ItemContext {
     // they never sit beside (or get mixed up with) the user's own files.
     std::string folderArchiveFolder;
 
+    // The folder of the run that holds the program folder now
+    // (backup::ExclusiveRun); empty outside a run.
+    std::string runFolder;
+    // Where staging files go: the run's own folder, so runs never share or
+    // remove each other's files; outside a run, the program folder.
+    const std::string& scratchFolder() const { return runFolder.empty() ? env.programFolder : runFolder; }
+
     // Whether the database item is chosen in this same run: the accounts
     // item then leaves its database file to it.
     bool databaseChosen = false;
