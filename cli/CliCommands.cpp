@@ -7,7 +7,7 @@
 #include "app/WineGate.h"
 #include "backup/OperationLog.h"
 #include "items/MemberNames.h"
-#include "platform/UniqueFolder.h"
+#include "platform/Folders.h"
 #include "restore/Inspection.h"
 #include "restore/RestoreRun.h"
 #include "platform/Text.h"
@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 // A private scratch folder for nested archives, removed with its contents.
 class ScratchFolder {
 public:
-    ScratchFolder() : path_(platform::MakeUniqueFolder(fs::temp_directory_path().string(), "tarnhold-cli-")) {}
+    ScratchFolder() : path_(platform::makeUniqueFolder(fs::temp_directory_path().string(), "tarnhold-cli-")) {}
     ~ScratchFolder() {
-        if (!path_.empty()) platform::RemoveTree(path_);
+        if (!path_.empty()) platform::removeTree(path_);
     }
     const std::string& path() const { return path_; }
 

@@ -382,8 +382,9 @@ void frmMain::connectZipNotifications() {
     auto adding = [this](const std::string& name) { feedLabel(SkinLabel12, addingFeed_, "Adding File " + name); };
     session_.Zip1.setNotifications(
         {adding, [this](const std::string& name) { feedLabel(SkinLabel12, addingFeed_, "Unzip File " + name); },
-         [this](int percent) { feedLabel(SkinLabel11, writingFeed_, "Write File " + std::to_string(percent) + "%"); }});
-    session_.Zip2.setNotifications({adding, {}, {}});
+         [this](int percent) { feedLabel(SkinLabel11, writingFeed_, "Write File " + std::to_string(percent) + "%"); },
+         [this](const std::string& name) { feedLabel(SkinLabel12, addingFeed_, "Check File " + name); }});
+    session_.Zip2.setNotifications({adding, {}, {}, {}});
 }
 
 backup::BackupRequest frmMain::backupRequestFromControls() const {
@@ -570,8 +571,10 @@ void frmMain::finishRestore(const restore::RestoreOutcome& outcome) {
     pbshow->setValue(0);
     Label1->setText("Please Waiting...");
     auto& services = session_.services;
-    services.dialogs.message(restore::RestoreCompletionMessage(outcome), platform::Icon::Information);
-    if (SettingIsOn(services.env, "General", "runliveafterrestore")) {
+    const bool ran = outcome.refused.empty();
+    services.dialogs.message(restore::RestoreCompletionMessage(outcome),
+                             ran ? platform::Icon::Information : platform::Icon::Critical);
+    if (ran && SettingIsOn(services.env, "General", "runliveafterrestore")) {
         services.launcher.startWindowsCommand("\"" + MailClientProgram(session_.registry) + "\"",
                                               platform::ShowMode::Minimized);
     }

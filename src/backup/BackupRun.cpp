@@ -5,8 +5,10 @@
 #include <mutex>
 
 #include "app/OperationTime.h"
+#include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
 #include "items/MemberExtraction.h"
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace backup {
@@ -21,7 +23,9 @@ void progress(const BackupEvents& events, int amount) {
     if (events.addProgress) events.addProgress(amount);
 }
 
-void writeRecordHeader(const items::ItemContext& ctx, const BackupRequest& request) {
+void writeRecordHeader(items::ItemContext& ctx, const BackupRequest& request) {
+    // Staged in the run's own folder: another process's record never mixes in.
+    ctx.InfoRecordPath = platform::joinHostPath(ctx.scratchFolder(), kInfoRecordName);
     std::error_code ec;
     std::filesystem::remove(ctx.InfoRecordPath, ec);
     SaveINI("BackupComputer", request.ComputerName, ctx.InfoRecordPath);
@@ -102,6 +106,18 @@ void removeStagingFiles(items::ItemContext& ctx) {
     items::RemoveScratchFolder(ctx);
 }
 
+void logNotWritten(const OperationLog& log, const items::ItemContext& ctx, const BackupRequest& request,
+                   const std::string& why) {
+    log.record(" Backup File " + ctx.env.fullPath(request.targetFile) + " was not written: " + why, kLF);
+}
+
+void logStart(const OperationLog& log, const items::ItemContext& ctx, const BackupRequest& request,
+              const RunTexts& texts) {
+    log.separator();
+    log.record(texts.start + request.userName + " Data...", kLF);
+    log.record(" Backup File is " + ctx.env.fullPath(request.targetFile), kLF);
+}
+
 }  // namespace
 
 std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, const std::string& confirmation) {
@@ -121,12 +137,18 @@ std::optional<ValidationFailure> ValidateBackup(const BackupRequest& request, co
 BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& request, const RunTexts& texts,
                              const OperationLog& log, const BackupEvents& events) {
     BackupOutcome outcome;
+    ExclusiveRun run(ctx, request.programFolderWait);
+    if (!run.held()) {
+        outcome.allSucceeded = false;
+        outcome.archiveError = run.refusal();
+        logStart(log, ctx, request, texts);
+        logNotWritten(log, ctx, request, outcome.archiveError);
+        return outcome;
+    }
     // What the registry holds now, not what it held when the program started.
     ctx.registry.registry().reload();
     writeRecordHeader(ctx, request);
-    log.separator();
-    log.record(texts.start + request.userName + " Data...", kLF);
-    log.record(" Backup File is " + ctx.env.fullPath(request.targetFile), kLF);
+    logStart(log, ctx, request, texts);
     progress(events, 10);
     items::RemoveScratchFolder(ctx);
     // The archive goes to a temporary file beside the target and replaces
@@ -135,9 +157,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     runItems(ctx, request, log, events, &outcome);
     writeArchive(ctx, request, &outcome);
     removeStagingFiles(ctx);
-    if (!outcome.archiveWritten) {
-        log.record(" Backup File " + ctx.env.fullPath(request.targetFile) + " was not written: " + outcome.archiveError, kLF);
-    }
+    if (!outcome.archiveWritten) logNotWritten(log, ctx, request, outcome.archiveError);
     log.record(texts.completion + request.userName + " Data was Completed!", kCR);
     return outcome;
 }

@@ -5,6 +5,7 @@
 // and reports around it, on its own thread.
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ struct BackupRequest {
     std::string userName;     // for the log
     std::string ComputerName;
     std::string LogonUserName;
+    // How long to wait for another backup or restore to let go of the
+    // program folder before giving up (ExclusiveRun).
+    std::chrono::milliseconds programFolderWait{0};
 };
 
 // The words that differ between the manual and the unattended run's log.

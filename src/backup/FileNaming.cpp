@@ -1,12 +1,14 @@
 #include "backup/FileNaming.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <random>
 
 #include "app/SettingsFile.h"
 #include "platform/HostPath.h"
+#include "platform/Text.h"
 
 namespace backup {
 
@@ -32,7 +34,7 @@ std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const pl
     return dialogs.saveFile(request);
 }
 
-std::string sGetTempFile(const platform::Environment& env, const std::string& sPrefix) {
+std::string sGetTempFile(const std::string& hostFolder, const std::string& sPrefix) {
     // Like the system's temporary-name service: up to four hex digits after a
     // three-character prefix, trying numbers until one is free.
     static std::atomic<unsigned> counter{std::random_device{}()};
@@ -42,7 +44,7 @@ std::string sGetTempFile(const platform::Environment& env, const std::string& sP
         if (number == 0) continue;
         char name[16];
         std::snprintf(name, sizeof name, "%X.tmp", number);
-        std::string path = platform::joinHostPath(env.programFolder, prefix + name);
+        std::string path = platform::joinHostPath(hostFolder, prefix + name);
         // "x": create exclusively, so two callers never share a name.
         if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
             std::fclose(f);
@@ -51,6 +53,16 @@ std::string sGetTempFile(const platform::Environment& env, const std::string& sP
         if (errno != EEXIST) return {};
     }
     return {};
+}
+
+bool IsTempFileName(const std::string& name) {
+    // "OB", a capital, one to four hex digits, ".tmp".
+    if (name.size() < 8 || name.size() > 11 || name.rfind("OB", 0) != 0 || !platform::endsWith(name, ".tmp")) {
+        return false;
+    }
+    const std::string digits = name.substr(3, name.size() - 7);
+    return std::isupper(static_cast<unsigned char>(name[2])) &&
+           digits.find_first_not_of("0123456789ABCDEF") == std::string::npos;
 }
 
 }  // namespace backup

@@ -26,9 +26,11 @@ std::optional<std::string> ProposedTargetFile(const platform::Environment& env, 
 std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const platform::Environment& env,
                                             const QDate& today);
 
-// Creates a new empty file "<prefix><hex>.tmp" in the program folder and
-// returns its full path followed by one NUL character, as the staging names
-// are recorded; empty text when no file can be created.
-std::string sGetTempFile(const platform::Environment& env, const std::string& sPrefix);
+// Creates a new empty file "<prefix><hex>.tmp" in `hostFolder` (the run's
+// own folder) and returns its full path followed by one NUL character, as
+// the staging names are recorded; empty text when no file can be created.
+std::string sGetTempFile(const std::string& hostFolder, const std::string& sPrefix);
+// A name sGetTempFile makes with one of the program's prefixes ("OB..").
+bool IsTempFileName(const std::string& name);
 
 }  // namespace backup

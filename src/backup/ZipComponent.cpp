@@ -61,14 +61,14 @@ bool ZipComponent::newArchive(const std::string& path) {
     return true;
 }
 
-bool ZipComponent::addOne(const std::string& memberName, const std::string& sourcePath) {
+bool ZipComponent::addOne(const std::string& memberName, const std::string& sourcePath, bool folderArchive) {
     // A restore refuses such a name, so a backup holding it could not be restored.
     if (!IsSafeMemberName(memberName)) {
         return fail("the name \"" + memberName + "\" is no file name Windows can hold");
     }
     if (!pendingNames_.insert(memberName).second) return fail("the archive already holds a member \"" + memberName + "\"");
     if (notify_.addingFile && !sourcePath.empty()) notify_.addingFile(memberName);
-    pending_.push_back({memberName, sourcePath});
+    pending_.push_back({memberName, sourcePath, folderArchive});
     return true;
 }
 
@@ -128,10 +128,17 @@ std::string ZipComponent::unreadableSourceNote() const {
     return {};
 }
 
+bool ZipComponent::addFolderArchive(const std::string& archivePath) {
+    if (newPath_.empty()) return fail("no new archive to add to");
+    std::error_code ec;
+    if (!fs::is_regular_file(archivePath, ec)) return fail("the file \"" + archivePath + "\" cannot be found");
+    return addOne(platform::bareName(archivePath), archivePath, true);
+}
+
 bool ZipComponent::commitTo(const std::string& path) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!za) return fail("cannot create the archive \"" + path + "\"");
+    if (!za) return fail("cannot create the archive \"" + newPath_ + "\"");
     const bool encrypt = protection_ && !password_.empty();
     for (const auto& p : pending_) {
         zip_int64_t index = -1;
@@ -160,7 +167,7 @@ bool ZipComponent::commitTo(const std::string& path) {
     zip_register_cancel_callback_with_state(za, onCancel, nullptr, &state);
     if (zip_close(za) != 0) {
         fail(cancelled_ ? std::string("writing the archive was cancelled")
-                        : "cannot write the archive \"" + path + "\": " + zipErrorText(za) + unreadableSourceNote());
+                        : "cannot write the archive \"" + newPath_ + "\": " + zipErrorText(za) + unreadableSourceNote());
         zip_discard(za);
         return false;
     }
@@ -179,8 +186,21 @@ bool ZipComponent::writeArchive() {
         return true;
     }
     // libzip itself writes into a temporary file beside the target and renames
-    // it over the target only after a complete write.
-    return commitTo(newPath_);
+    // it over the target only after a complete write, but flushes nothing.
+    if (!prove_) return commitTo(newPath_);
+    // So a backup goes to a name of ours, is read back whole and flushed, and
+    // only then takes the place of an earlier one: a failed check or a power
+    // cut leaves the earlier backup as it was.
+    platform::removeDeadTemporaries(fs::path(newPath_).parent_path().string());
+    const std::string temporary = platform::temporaryPathBeside(newPath_);
+    std::string why;
+    if (commitTo(temporary) && proveWritten(temporary)) {
+        if (platform::commitTemporary(temporary, newPath_, &why)) return true;
+        fail(why);
+    }
+    std::error_code ec;
+    fs::remove(temporary, ec);
+    return false;
 }
 
 void ZipComponent::closeArchive() {

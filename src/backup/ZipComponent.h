@@ -29,6 +29,7 @@ struct ZipNotifications {
     std::function<void(const std::string&)> addingFile;
     std::function<void(const std::string&)> unzippingFile;
     std::function<void(int)> writingProgress;  // whole percent, each at most once
+    std::function<void(const std::string&)> checkingFile;  // the new archive read back, member by member
 };
 
 class ZipComponent {
@@ -43,6 +44,10 @@ public:
     const ZipNotifications& notifications() const { return notify_; }
     void setCompressionLevel(int level) { compressionLevel_ = level; }
     int compressionLevel() const { return compressionLevel_; }
+    // On (the default), writeArchive reads the new archive back whole and
+    // flushes it to disk before it takes the place of the file at the path.
+    // Folder archives are proven inside the backup that holds them instead.
+    void setProveBeforeReplace(bool on) { prove_ = on; }
 
     // Writing: nothing touches the disk until writeArchive.
     bool newArchive(const std::string& path);
@@ -50,10 +55,14 @@ public:
     // "<folder>/*") adds what lies below the folder with relative paths,
     // subfolders too when includeSubfolders is 1.
     bool addFiles(const std::string& pathOrPattern, int includeSubfolders);
+    // Adds a folder archive made for this archive under its bare name; the
+    // read-back opens it and reads it whole too.
+    bool addFolderArchive(const std::string& archivePath);
     void setPassword(const std::string& password) { password_ = password; }
     void setProtection(int on) { protection_ = on == 1; }
     // Writes to a temporary file beside the target and renames it into place
-    // only when complete; an earlier file at the path survives a failure.
+    // only when complete (and proven, see setProveBeforeReplace); an earlier
+    // file at the path survives a failure.
     bool writeArchive();
     // Asks a writeArchive running on another thread to stop.
     void cancel() { cancelled_ = true; }
@@ -92,22 +101,26 @@ private:
     struct Pending {
         std::string memberName;
         std::string sourcePath;  // empty for a folder entry
+        bool folderArchive = false;
     };
     struct Reader;
 
     bool fail(const std::string& message);
-    bool addOne(const std::string& memberName, const std::string& sourcePath);
+    bool addOne(const std::string& memberName, const std::string& sourcePath, bool folderArchive = false);
     void dropPendingFrom(std::size_t first);
     bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
     std::string unreadableSourceNote() const;
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
+    bool proveWritten(const std::string& temporaryPath);
+    std::string readBackMembers(ZipComponent& check) const;
     bool extractTo(const ZipMember& member, const std::string& targetFolder);
 
     std::string workingFolder_;
     ZipNotifications notify_;
     int compressionLevel_ = 6;
+    bool prove_ = true;
 
     std::string newPath_;
     std::vector<Pending> pending_;
@@ -118,6 +131,7 @@ private:
 
     Reader* reader_ = nullptr;
     std::string decryptionPassword_;
+    std::vector<char> buffer_;  // reads stream through it
     std::string error_;
 };
 

@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 
 std::string zipErrorText(zip_t* za) { return zip_error_strerror(zip_get_error(za)); }
 
-constexpr std::size_t kChunk = 256 * 1024;
+// Large reads keep the read-back of a whole backup cheap.
+constexpr std::size_t kChunk = 1024 * 1024;
 constexpr zip_uint32_t kUnixTypeMask = 0170000;
 constexpr zip_uint32_t kUnixSymlink = 0120000;
 
@@ -125,13 +126,14 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
     const char* password = decryptionPassword_.empty() ? nullptr : decryptionPassword_.c_str();
     zip_file_t* file = zip_fopen_index_encrypted(za, member.index, 0, password);
     if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
-    std::vector<char> buffer(kChunk);
+    // One buffer for every member: a folder archive holds thousands of small ones.
+    buffer_.resize(kChunk);
     bool ok = true;
     // libzip notices a wrong size only at the end; a lying header must not
     // get to write (or fill memory with) more than it declares.
     for (std::uint64_t total = 0;;) {
         const std::uint64_t left = member.size - total;  // one byte more shows a lie
-        const zip_int64_t n = zip_fread(file, buffer.data(), left < buffer.size() ? left + 1 : buffer.size());
+        const zip_int64_t n = zip_fread(file, buffer_.data(), left < buffer_.size() ? left + 1 : buffer_.size());
         if (n < 0) {
             ok = fail(std::string("the member is damaged: ") + zip_error_strerror(zip_file_get_error(file)));
             break;
@@ -142,7 +144,7 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
             ok = fail("the member holds more than the " + std::to_string(member.size) + " bytes its header declares");
             break;
         }
-        if (!sink(buffer.data(), static_cast<std::size_t>(n))) {
+        if (!sink(buffer_.data(), static_cast<std::size_t>(n))) {
             ok = false;
             break;
         }

@@ -1,17 +1,17 @@
 #include "items/FolderArchives.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 #include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
+#include "items/RestoreLeftovers.h"
+#include "platform/Cores.h"
+#include "platform/Folders.h"
 #include "platform/HostPath.h"
-#include "platform/UniqueFolder.h"
 
 namespace items {
 
@@ -28,24 +28,32 @@ std::optional<std::vector<std::string>> listNames(const std::string& hostFolder,
         if (ec) return std::nullopt;
         std::error_code kindError;
         const bool isFolder = it->is_directory(kindError);
-        if (folders ? isFolder : (!isFolder && it->is_regular_file(kindError))) {
-            names.push_back(it->path().filename().string());
-        }
+        std::string name = it->path().filename().string();
+        // What a restore cut off left behind is no folder of the user's.
+        if (isFolder && IsRestoreLeftover(name)) continue;
+        if (folders ? isFolder : (!isFolder && it->is_regular_file(kindError))) names.push_back(std::move(name));
     }
     if (ec) return std::nullopt;
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// Puts `fresh` in the place of `target`; the old folder goes only once the
-// new one stands in its place.
+using platform::makeUniqueFolder;
+using platform::removeTree;
+
+// Puts `fresh` in the place of `target` in one step; the old folder is left
+// at `fresh` for the caller to remove. Where the file system cannot swap,
+// the old folder stands aside between two renames, and a run killed between
+// them is put right by the next one (RecoverInterruptedRestores).
 bool swapFolder(const fs::path& fresh, const fs::path& target) {
     std::error_code ec;
     if (!fs::exists(target, ec)) {
         fs::rename(fresh, target, ec);
         return !ec;
     }
-    const fs::path old = fresh.string() + ".old";
+    const auto exchanged = platform::exchangePaths(fresh.string(), target.string());
+    if (exchanged != platform::Exchange::Unsupported) return exchanged == platform::Exchange::Done;
+    const fs::path old = StandAsideName(fresh.string());
     fs::rename(target, old, ec);
     if (ec) return false;
     fs::rename(fresh, target, ec);
@@ -54,7 +62,7 @@ bool swapFolder(const fs::path& fresh, const fs::path& target) {
         fs::rename(old, target, back);
         return false;
     }
-    platform::RemoveTree(old.string());
+    platform::removeTree(old.string());
     return true;
 }
 
@@ -84,6 +92,7 @@ std::string packOne(const backup::ZipComponent& model, const std::string& folder
     notifications.writingProgress = percentWritten;
     zip.setNotifications(notifications);
     zip.setCompressionLevel(model.compressionLevel());
+    zip.setProveBeforeReplace(false);  // proven inside the backup instead
     const bool ok =
         zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
     return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
@@ -161,22 +170,14 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
 
     std::vector<std::string> errors(names.size());
     PackProgress progress(ctx, parent, names);
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i; (i = next++) < names.size();) {
-            errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
-                                [&progress, i](int percent) { progress.reached(i, percent); });
-        }
-    };
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min<std::size_t>(cores, names.size()); ++t) helpers.emplace_back(work);
-    work();
-    for (auto& h : helpers) h.join();
+    platform::forEachOnCores(names.size(), [&](std::size_t i) {
+        errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
+                            [&progress, i](int percent) { progress.reached(i, percent); });
+    });
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
         if (!errors[i].empty()) return ctx.fail(errors[i]);
-        if (!ctx.Zip1.addFiles(archives[i], 1)) return ctx.fail(ctx.Zip1.lastError());
+        if (!ctx.Zip1.addFolderArchive(archives[i])) return ctx.fail(ctx.Zip1.lastError());
     }
     return true;
 }
@@ -191,10 +192,10 @@ bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std:
     std::error_code ec;
     fs::create_directories(parent, ec);
     // Unpacked beside the target, so the swap is a rename on one file system.
-    const std::string fresh = platform::MakeUniqueFolder(parent, "." + *name + ".restore-");
+    const std::string fresh = platform::makeUniqueFolder(parent, RestoreStagingStem(*name));
     const bool ok =
         unpackInto(ctx, member, *archive, fresh) && placeFolder(ctx, fresh, fs::path(parent) / *name, mode);
-    if (!fresh.empty()) platform::RemoveTree(fresh);
+    if (!fresh.empty()) platform::removeTree(fresh);
     fs::remove(*archive, ec);
     return ok;
 }

@@ -2,7 +2,7 @@
 
 #include "items/MemberNames.h"
 #include "platform/HostPath.h"
-#include "platform/UniqueFolder.h"
+#include "platform/Folders.h"
 
 namespace items {
 
@@ -22,14 +22,14 @@ bool extractInto(ItemContext& ctx, const std::string& name, const std::string& h
 }  // namespace
 
 std::string ScratchFolder(ItemContext& ctx) {
-    if (ctx.scratchFolder.empty()) ctx.scratchFolder = platform::MakeUniqueFolder(ctx.env.programFolder, "scratch-");
-    return ctx.scratchFolder;
+    if (ctx.privateFolder.empty()) ctx.privateFolder = platform::makeUniqueFolder(ctx.scratchFolder(), "scratch-");
+    return ctx.privateFolder;
 }
 
 void RemoveScratchFolder(ItemContext& ctx) {
-    if (ctx.scratchFolder.empty()) return;
-    platform::RemoveTree(ctx.scratchFolder);
-    ctx.scratchFolder.clear();
+    if (ctx.privateFolder.empty()) return;
+    platform::removeTree(ctx.privateFolder);
+    ctx.privateFolder.clear();
 }
 
 std::optional<std::string> ExtractToScratch(ItemContext& ctx, const std::string& member) {

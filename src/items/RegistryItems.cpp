@@ -40,9 +40,9 @@ bool backupKey(ItemContext& ctx, const RegistryItem& item) {
     const std::string key = std::string(kClientKey) + item.keySuffix;
     if (!ctx.registry.RegistryKeyExists(key)) ctx.registry.CreateRegistryKey(key);
     // The recorded staging name keeps the NUL that ends the staging path.
-    const std::string staging = backup::sGetTempFile(ctx.env, item.stagingPrefix);
+    const std::string staging = backup::sGetTempFile(ctx.scratchFolder(), item.stagingPrefix);
     ctx.stagingFiles[item.index] = staging;
-    if (staging.empty()) return ctx.fail("no scratch file could be made in " + ctx.env.programFolder);
+    if (staging.empty()) return ctx.fail("no scratch file could be made in " + ctx.scratchFolder());
     const std::string path = platform::cutAtNul(staging);
     std::string why;
     if (!ExportRegistryTree(ctx.registry, key, path, &why)) return ctx.fail(why);

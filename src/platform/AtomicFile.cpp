@@ -4,7 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
+#include <regex>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -62,9 +65,23 @@ std::string temporaryPathBeside(const std::string& hostPath) {
     }
 }
 
+void removeDeadTemporaries(const std::string& hostFolder) {
+    // "<name>.tmp-<pid>-<n>-<r>", perhaps with a writer's ".XXXXXX" after it.
+    static const std::regex temporary(R"(\.tmp-([0-9]{1,9})-[0-9]+-[0-9]+(\.[A-Za-z0-9]{6})?$)");
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(hostFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::smatch match;
+        if (!std::regex_search(name, match, temporary) || !it->is_regular_file(ec)) continue;
+        const auto pid = static_cast<pid_t>(std::stol(match[1].str()));
+        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+    }
+}
+
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
                      std::string* error) {
     int fd = ::open(temporaryPath.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0) copyMode(fd, hostPath);
     bool ok = fd >= 0 && ::fsync(fd) == 0;
     if (!ok) setError(error, "Cannot flush", temporaryPath);
     if (fd >= 0) ::close(fd);
@@ -120,7 +137,10 @@ FileLock::FileLock(const std::string& lockPath, std::chrono::milliseconds limit)
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
         if (rc == 0 || (errno != EWOULDBLOCK && errno != EINTR)) break;
         const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        if (waited >= limit) break;
+        if (waited >= limit) {
+            busy_ = true;
+            break;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     if (rc != 0) {

@@ -22,7 +22,14 @@ bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
 // A unique, not yet existing temporary path beside `hostPath` (same folder),
 // for writers that stream into it before committing with commitTemporary().
 std::string temporaryPathBeside(const std::string& hostPath);
-// Flushes the finished temporary file and renames it over `hostPath`.
+// Removes from `hostFolder` the temporary files (and a writer's own
+// temporaries beside them) that temporaryPathBeside named for processes no
+// longer alive: a writer killed half-way leaves them, and only it could have
+// finished them.
+void removeDeadTemporaries(const std::string& hostFolder);
+// Flushes the finished temporary file, gives it the permissions of the file
+// it replaces, renames it over `hostPath` and flushes the folder, so the
+// replacement survives a power cut.
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
                      std::string* error = nullptr);
 
@@ -37,9 +44,13 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool locked() const { return fd_ >= 0; }
+    // Not locked because another holder kept the lock past the limit (rather
+    // than because the lock file could not be opened).
+    bool busy() const { return busy_; }
 
 private:
     int fd_ = -1;
+    bool busy_ = false;
 };
 
 }  // namespace platform

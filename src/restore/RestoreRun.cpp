@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "backup/ExclusiveRun.h"
 #include "items/MemberExtraction.h"
 
 namespace restore {
@@ -29,11 +30,18 @@ std::optional<backup::ValidationFailure> ValidateRestore(const RestoreState& sta
 RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& state, const RestoreRequest& request,
                                const backup::OperationLog& log, const backup::BackupEvents& events) {
     RestoreOutcome outcome;
-    // Restored keys go over the registry as it is now.
-    ctx.registry.registry().reload();
+    backup::ExclusiveRun run(ctx, request.programFolderWait);
     log.separator();
     log.record(" Start Retore Data to User Profile " + request.userName, backup::kLF);
     log.record(" Restore File is " + ctx.env.fullPath(state.RestoreSourceFile), backup::kLF);
+    if (!run.held()) {
+        outcome.refused = run.refusal();
+        outcome.allSucceeded = false;
+        log.record(" Nothing was restored: " + outcome.refused, backup::kLF);
+        return outcome;
+    }
+    // Restored keys go over the registry as it is now.
+    ctx.registry.registry().reload();
     progress(events, 5);
     for (const auto& item : items::kCatalogue) {
         if (shouldRun(state, request, item.index)) {
@@ -57,6 +65,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
 }
 
 std::string RestoreCompletionMessage(const RestoreOutcome& outcome) {
+    if (!outcome.refused.empty()) return "Nothing was restored:\r\n\r\n" + outcome.refused;
     return "The Restore was Completed!\r\n" + outcome.summary + backup::WhyItemsFailed(outcome.failures);
 }
 

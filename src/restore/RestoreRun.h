@@ -4,6 +4,7 @@
 // the question first and runs this on a worker thread.
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +24,9 @@ inline constexpr const char* kRestoreQuestion =
 struct RestoreRequest {
     std::array<bool, items::kItemCount> ticked{};
     std::string userName;  // the Restore tab's user field
+    // How long to wait for another backup or restore to let go of the
+    // program folder before giving up.
+    std::chrono::milliseconds programFolderWait{0};
 };
 
 struct RestoreOutcome {
@@ -30,6 +34,8 @@ struct RestoreOutcome {
     bool allSucceeded = true;
     // "<summary caption>: <why>" for each failed item whose reason is known.
     std::vector<std::string> failures;
+    // Why nothing was restored at all; empty when the items ran.
+    std::string refused;
 };
 
 // The two stops of a restore, in order; nothing when it may run.

@@ -31,7 +31,7 @@ void waitForReadableRegistry(platform::Services& services) {
     if (services.wine.waitForExit(kWineExitWait)) services.registry.reload();
 }
 
-int UnattendedBackupRun(app::MainSession& session) {
+int UnattendedBackupRun(app::MainSession& session, std::chrono::milliseconds programFolderWait) {
     auto command = ParseUnattendedCommandLine(session.CommandLine);
     if (!command) return kUnattendedRefused;
     const auto& env = session.services.env;
@@ -51,6 +51,7 @@ int UnattendedBackupRun(app::MainSession& session) {
     request.userName = session.store.LogonUserName;
     request.ComputerName = session.store.ComputerName;
     request.LogonUserName = session.store.LogonUserName;
+    request.programFolderWait = programFolderWait;
     auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts,
                                           backup::OperationLog::of(env), {});
     if (!outcome.archiveWritten) return kUnattendedRefused;

@@ -33,6 +33,14 @@ inline constexpr int kUnattendedRefused = 2;    // command line refused or archi
 // How long the run waits for a running Wine that cannot be asked to end.
 inline constexpr std::chrono::seconds kWineExitWait{60};
 
-int UnattendedBackupRun(app::MainSession& session);
+// How long the run waits for another backup or restore on the same program
+// folder to end. A whole profile backs up in a few minutes, so a run that
+// meets the window's backup or a second scheduled task still gets its turn;
+// a run stuck elsewhere does not keep scheduled runs waiting without end.
+// After it the run logs why and exits with kUnattendedRefused.
+inline constexpr std::chrono::minutes kProgramFolderWait{10};
+
+int UnattendedBackupRun(app::MainSession& session,
+                        std::chrono::milliseconds programFolderWait = kProgramFolderWait);
 
 }  // namespace schedule

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/OperationTime.h"
 #include "backup/BackupRun.h"
+#include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
 #include "items/ItemFixture.h"
+#include "platform/Text.h"
 
 using namespace backup;
 using testing_support::ItemFixture;
@@ -89,10 +93,9 @@ TEST(BackupRun, WritesRecordLogAndArchiveInOrder) {
     for (const auto& m : f.Zip1.members()) names.push_back(m.name);
     EXPECT_EQ(names, (std::vector<std::string>{"paper.htm", "oebackup.dat"}));
     f.Zip1.closeArchive();
-    // Only the record and the log remain in the program folder.
-    std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());
-    EXPECT_EQ(left, (std::vector<std::string>{"brlog.dat"}));
+    // Only the log and the run lock remain in the program folder.
+    EXPECT_EQ(testing_support::namesIn(f.platform.env.programFolder),
+              (std::vector<std::string>{"brlog.dat", "run.lock"}));
 }
 
 TEST(BackupRun, AnArchiveThatCannotBeWrittenIsReportedAndTheEarlierOneSurvives) {
@@ -149,18 +152,20 @@ TEST(BackupRun, AUsersFileNamedLikeTheRecordFailsItsItemAndTheRecordStaysTheProg
     EXPECT_EQ(GetINI("BackupItem", (f.dir / "out" / kInfoRecordName).string()), "00000000010");
 }
 
-TEST(BackupRun, AFolderThatCannotBePackedFailsItsItemSayingWhy) {
+TEST(BackupRun, AProgramFolderThatCannotBeUsedWritesNothingAndSaysWhy) {
     PinnedClock clock;
     ItemFixture f;
     writeFile(f.store() / "Hotmail" / "Inbox" / "{1}.eml", "mail");
-    // The program folder cannot take the folder archives.
+    writeFile(f.archivePath(), "the earlier backup");
+    // The program folder cannot hold the run's lock or its folder archives.
     writeFile(f.dir / "not-a-folder", "x");
     f.platform.env.programFolder = (f.dir / "not-a-folder" / "app").string();
     auto request = requestFor(f, {items::kMailAccounts});
     auto outcome = RunBackupItems(f.ctx, request, kManualRunTexts, OperationLog::of(f.platform.env), {});
+    EXPECT_FALSE(outcome.archiveWritten);
     EXPECT_FALSE(outcome.allSucceeded);
-    EXPECT_NE(f.ctx.failure.find("no private folder could be made in " + f.platform.env.programFolder),
-              std::string::npos) << f.ctx.failure;
+    EXPECT_NE(outcome.archiveError.find(f.platform.env.programFolder), std::string::npos) << outcome.archiveError;
+    EXPECT_EQ(readFile(f.archivePath()), "the earlier backup");
 }
 
 TEST(BackupRun, ATargetInWindowsFormIsWrittenThroughThePrefixAndLoggedAsTyped) {
@@ -203,4 +208,147 @@ TEST(BackupRun, TheBarMovesInsideALongItemAndEachStepStillSumsToItsValue) {
     int expected = 10;
     for (const auto& item : items::kCatalogue) expected += item.backupProgress;
     EXPECT_EQ(total, expected);
+}
+
+namespace {
+
+// Incompressible bytes, so a byte in the middle of an archive holding them
+// is member data.
+std::string noise(std::size_t size, unsigned seed) {
+    std::string text(size, '\0');
+    for (char& c : text) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    return text;
+}
+
+void damageMiddle(const fs::path& file) {
+    std::string bytes = readFile(file);
+    bytes[bytes.size() / 2] ^= 0x55;
+    writeFile(file, bytes);
+}
+
+std::vector<fs::path> temporariesBeside(const std::string& target) {
+    std::vector<fs::path> found;
+    for (const auto& e : fs::directory_iterator(fs::path(target).parent_path())) {
+        if (e.path().filename().string().rfind(fs::path(target).filename().string() + ".", 0) == 0) found.push_back(e.path());
+    }
+    return found;
+}
+
+}  // namespace
+
+// The record, scratch files and folder archives of a run live in its own
+// folder: a record staged by someone else in the program folder is never
+// mixed in, and what killed runs left there is cleared first.
+TEST(BackupRun, StagesInItsOwnFolderAndClearsWhatKilledRunsLeft) {
+    ItemFixture f;
+    const fs::path home = f.platform.env.programFolder;
+    writeFile(f.store() / "Alpha" / "1.eml", "alpha");
+    writeFile(f.stationery() / "paper.htm", "<html>");
+    writeFile(home / "oebackup.dat", "BackupItem=11111111111\r\n");  // staged by opening a backup elsewhere
+    writeFile(home / "folder-archives-Ab12Cd" / "0" / "Old.zip", std::string(100000, 'o'));
+    writeFile(home / "OBR7F.tmp", "a killed run's export");
+    writeFile(f.archivePath(), "last week");
+    fs::permissions(f.archivePath(), fs::perms::owner_read | fs::perms::owner_write);
+    const std::string halfWritten = f.archivePath() + ".tmp-999999999-0-1";  // of a writer long gone
+    writeFile(halfWritten, "half a backup");
+    std::vector<std::string> stagedAt;
+    BackupEvents events{[&](const std::string&) {
+                            for (const auto& name : testing_support::namesIn(home)) stagedAt.push_back(name);
+                        },
+                        {}};
+    auto outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts, items::kStationeries}), kManualRunTexts,
+                                  OperationLog::of(f.platform.env), events);
+    ASSERT_TRUE(outcome.archiveWritten) << outcome.archiveError;
+    std::sort(stagedAt.begin(), stagedAt.end());
+    stagedAt.erase(std::unique(stagedAt.begin(), stagedAt.end()), stagedAt.end());
+    const auto runFolder = std::find_if(stagedAt.begin(), stagedAt.end(), IsRunFolderName);
+    ASSERT_NE(runFolder, stagedAt.end());
+    const std::string ownFolder = *runFolder;
+    stagedAt.erase(runFolder);
+    EXPECT_EQ(stagedAt, (std::vector<std::string>{"brlog.dat", "oebackup.dat", "run.lock"}));
+    EXPECT_EQ(readFile(home / "oebackup.dat"), "BackupItem=11111111111\r\n");
+    EXPECT_FALSE(fs::exists(home / "folder-archives-Ab12Cd"));
+    EXPECT_FALSE(fs::exists(home / "OBR7F.tmp"));
+    EXPECT_FALSE(fs::exists(home / ownFolder));
+    EXPECT_FALSE(fs::exists(halfWritten));
+
+    ASSERT_TRUE(f.Zip1.openArchive(f.archivePath()));
+    ASSERT_TRUE(f.Zip1.extractMember(*f.Zip1.findMember("oebackup.dat"), (f.dir / "check").string()));
+    EXPECT_NE(readFile(f.dir / "check" / "oebackup.dat").find("BackupItem=10000000100\r\n"), std::string::npos);
+    // The new backup keeps the permissions of the one it replaced.
+    EXPECT_EQ(fs::status(f.archivePath()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(BackupRun, ASecondRunAtOnceWritesNothingAndSaysWhy) {
+    ItemFixture f;
+    writeFile(f.stationery() / "paper.htm", "<html>");
+    writeFile(f.archivePath(), "the earlier backup");
+    items::ItemContext other(f.platform.env, f.registry, f.Zip1, f.Zip2);
+    ExclusiveRun first(other, std::chrono::milliseconds(0));
+    ASSERT_TRUE(first.held());
+    auto request = requestFor(f, {items::kStationeries});
+    request.programFolderWait = std::chrono::milliseconds(100);
+    auto outcome = RunBackupItems(f.ctx, request, kAutoRunTexts, OperationLog::of(f.platform.env), {});
+    EXPECT_FALSE(outcome.archiveWritten);
+    EXPECT_FALSE(outcome.allSucceeded);
+    EXPECT_EQ(readFile(f.archivePath()), "the earlier backup");
+    const std::string why = "another backup or restore holds the program folder " + f.platform.env.programFolder;
+    EXPECT_EQ(CompletionMessage(outcome, f.archivePath()),
+              "The Backup File could not be written:\r\n" + f.archivePath() + "\r\n\r\n" + why);
+    const auto lines = LoadLogList(OperationLog::of(f.platform.env).path());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(platform::endsWith(lines[3], " Backup File " + f.archivePath() + " was not written: " + why)) << lines[3];
+}
+
+// A new backup takes the place of an earlier one only once every member,
+// and every folder archive in it, has been read back whole.
+TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
+    ItemFixture f;
+    writeFile(f.store() / "Alpha" / "1.eml", noise(200000, 1));
+    writeFile(f.stationery() / "paper.htm", noise(200000, 2));
+    writeFile(f.archivePath(), "the earlier backup");
+    const auto log = OperationLog::of(f.platform.env);
+
+    // A folder archive damaged after it was packed.
+    BackupEvents damageFolderArchive{[&](const std::string& status) {
+                                         if (status != "Copying Stationeries...") return;
+                                         damageMiddle(fs::path(f.ctx.privateFolder) / "0" / "Alpha.zip");
+                                     },
+                                     {}};
+    auto outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts, items::kStationeries}), kManualRunTexts,
+                                  log, damageFolderArchive);
+    EXPECT_FALSE(outcome.archiveWritten);
+    EXPECT_EQ(outcome.archiveError.rfind("the new archive did not read back whole: \"Alpha.zip\": ", 0), 0u)
+        << outcome.archiveError;
+    EXPECT_EQ(readFile(f.archivePath()), "the earlier backup");
+    EXPECT_EQ(temporariesBeside(f.archivePath()), std::vector<fs::path>{});
+    EXPECT_NE(CompletionMessage(outcome, f.archivePath()).find(outcome.archiveError), std::string::npos);
+    EXPECT_NE(LoadLogList(log.path()).rbegin()[1].find(" was not written: the new archive did not read back whole"),
+              std::string::npos);
+
+    // A protected backup damaged on its way to the disk: its authentication fails.
+    bool damaged = false;
+    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
+                                 if (damaged) return;
+                                 damaged = true;
+                                 const auto written = temporariesBeside(f.archivePath());
+                                 ASSERT_EQ(written.size(), 1u);
+                                 damageMiddle(written[0]);
+                             }});
+    auto request = requestFor(f, {items::kStationeries});
+    request.protect = true;
+    request.password = "s3cret";
+    outcome = RunBackupItems(f.ctx, request, kManualRunTexts, log, {});
+    EXPECT_TRUE(damaged);
+    EXPECT_FALSE(outcome.archiveWritten);
+    EXPECT_EQ(outcome.archiveError.rfind("the new archive did not read back whole: \"paper.htm\": ", 0), 0u)
+        << outcome.archiveError;
+    EXPECT_EQ(readFile(f.archivePath()), "the earlier backup");
+    EXPECT_EQ(temporariesBeside(f.archivePath()), std::vector<fs::path>{});
+
+    // Undamaged, the same backup replaces the earlier one.
+    f.Zip1.setNotifications({});
+    outcome = RunBackupItems(f.ctx, request, kManualRunTexts, log, {});
+    EXPECT_TRUE(outcome.archiveWritten) << outcome.archiveError;
+    EXPECT_NE(readFile(f.archivePath()), "the earlier backup");
 }

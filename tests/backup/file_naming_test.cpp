@@ -49,8 +49,8 @@ TEST(FileNaming, SaveDialogRequestAndCancel) {
 TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
-    std::string a = sGetTempFile(env, "OBR");
-    std::string b = sGetTempFile(env, "OBR");
+    std::string a = sGetTempFile(env.programFolder, "OBR");
+    std::string b = sGetTempFile(env.programFolder, "OBR");
     ASSERT_FALSE(a.empty());
     ASSERT_EQ(a.back(), '\0');
     a.pop_back();
@@ -62,10 +62,13 @@ TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {
         EXPECT_EQ(fs::path(p).parent_path(), fs::path(env.programFolder));
         EXPECT_EQ(fs::path(p).filename().string().substr(0, 3), "OBR");
         EXPECT_EQ(fs::path(p).extension(), ".tmp");
+        EXPECT_TRUE(IsTempFileName(fs::path(p).filename().string()));
     }
-    auto noFolder = testing_support::makeEnvironment(dir.path());
-    noFolder.programFolder = (dir / "missing").string();
-    EXPECT_EQ(sGetTempFile(noFolder, "OBS"), "");
+    EXPECT_EQ(sGetTempFile((dir / "missing").string(), "OBS"), "");
+    for (const char* name : {"OBR1.tmp", "OBSFFFF.tmp", "OBR00A9.tmp"}) EXPECT_TRUE(IsTempFileName(name)) << name;
+    for (const char* name : {"OBR.tmp", "OBR12345.tmp", "OBRxyz.tmp", "OBR12.txt", "ABR12.tmp", "OBr12.tmp", "notes.tmp"}) {
+        EXPECT_FALSE(IsTempFileName(name)) << name;
+    }
 }
 
 TEST(FileNaming, ABackupFolderInWindowsFormStaysInThatFormAndIsMappedWhereTheFileIsWritten) {

@@ -47,17 +47,23 @@ TEST(ZipComponent, FoldersRoundTripWithRelativeNamesAndNotifications) {
     std::vector<std::string> events;
     zip.setNotifications({[&](const std::string& n) { events.push_back("add " + n); },
                           [&](const std::string& n) { events.push_back("unzip " + n); },
-                          [&](int p) { events.push_back("progress " + std::to_string(p)); }});
+                          [&](int p) { events.push_back("progress " + std::to_string(p)); },
+                          [&](const std::string& n) { events.push_back("check " + n); }});
     const std::string archive = (dir / "Account.zip").string();
     ASSERT_TRUE(zip.newArchive(archive));
     ASSERT_TRUE(zip.addFiles((src / "*.*").string(), 1));
     EXPECT_FALSE(fs::exists(archive));  // nothing written before writeArchive
     ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
     zip.closeArchive();
-    ASSERT_EQ(events.size() >= 5, true);
+    ASSERT_EQ(events.size() >= 9, true);
     EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 4),
               (std::vector<std::string>{"add Gr\xC3\xBC\xC3\x9F" "e.eml", "add Inbox/1.eml", "add Inbox/Projects/2.eml",
                                         "add nested.zip"}));
+    // Written, then read back member by member before it takes its place.
+    EXPECT_EQ(std::vector<std::string>(events.end() - 4, events.end()),
+              (std::vector<std::string>{"check Gr\xC3\xBC\xC3\x9F" "e.eml", "check Inbox/1.eml",
+                                        "check Inbox/Projects/2.eml", "check nested.zip"}));
+    events.resize(events.size() - 4);
     EXPECT_EQ(events.back(), "progress 100");
     int last = -1;
     for (std::size_t i = 4; i < events.size(); ++i) {

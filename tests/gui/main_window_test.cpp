@@ -18,6 +18,7 @@
 
 #include "app/frmMain.h"
 #include "disc/frmMaindvdwrite.h"
+#include "platform/AtomicFile.h"
 #include "platform/HostPath.h"
 #include "backup/FileNaming.h"
 #include "gui/GuiSupport.h"
@@ -306,4 +307,16 @@ TEST(MainWindow, TheDiscWindowOffersOnlyABackupThatWasWritten) {
     std::filesystem::create_directories(target);
     EXPECT_EQ(DiscWindowAfterBackup(f), "none");
     EXPECT_EQ(f.dialogs.messages.back().icon, platform::Icon::Critical);
+
+    // Another run (a scheduled backup) holds the program folder: nothing is
+    // written or offered, and the window says why.
+    std::filesystem::remove_all(target);
+    platform::FileLock held(f.env.programFile("run.lock"));
+    ASSERT_TRUE(held.locked());
+    EXPECT_EQ(DiscWindowAfterBackup(f), "none");
+    EXPECT_EQ(f.dialogs.messages.back().text, "The Backup File could not be written:\r\n" + target +
+                                                  "\r\n\r\nanother backup or restore holds the program folder " +
+                                                  f.env.programFolder);
+    EXPECT_EQ(f.dialogs.messages.back().icon, platform::Icon::Critical);
+    EXPECT_FALSE(std::filesystem::exists(target));
 }

@@ -124,7 +124,7 @@ TEST(RegistryItems, AMemberNamedLikeAProgramFileNeverTouchesTheProgramFolder) {
     EXPECT_EQ(readFile(f.platform.env.programFile("brlog.dat")), log);
     EXPECT_EQ(readFile(f.platform.env.programFile("settings.dat")), settings);
     // The run's private folder goes with what was taken out into it.
-    ASSERT_FALSE(f.ctx.scratchFolder.empty());
+    ASSERT_FALSE(f.ctx.privateFolder.empty());
     RemoveScratchFolder(f.ctx);
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());

@@ -48,13 +48,6 @@ struct Prefix {
     std::string userReg = (dir / "user.reg").string();
 };
 
-std::vector<std::string> filesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 }  // namespace
 
 TEST(WineRegistry, ReadsEveryValueKindAndWritesAnUnchangedFileBackByteForByte) {
@@ -134,7 +127,7 @@ TEST(WineRegistry, AnEditChangesOnlyItsKeyAndKeepsWindowsSemantics) {
     WineRegistry again(p.dir.str());
     EXPECT_EQ(again.value(Hive::CurrentUser, "Software\\Wine", "Long")->dwordValue(), 7u);
     EXPECT_TRUE(again.keyExists(Hive::CurrentUser, "Software\\Wine\\Alpha\\deep"));
-    EXPECT_EQ(filesIn(p.dir.path()), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
+    EXPECT_EQ(testing_support::namesIn(p.dir.path()), (std::vector<std::string>{"user.reg", "user.reg.lock"}));
 }
 
 TEST(WineRegistry, LongBinaryWrapsWhereWineWrapsIt) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 #include "backup/OperationLog.h"
 #include "items/Catalogue.h"
 #include "items/RegistryAccess.h"
+#include "platform/AtomicFile.h"
 #include "platform/ScriptedDialogs.h"
 #include "platform/WineRegistry.h"
 #include "support/RawZip.h"
@@ -236,4 +238,60 @@ TEST(TarnholdCli, VerifyReportsEveryNameARestoreWouldRefuse) {
         EXPECT_NE(out.find("tarnhold-cli: {C1}.zip: "), std::string::npos) << out;
         EXPECT_NE(out.find(why), std::string::npos) << out;
     }
+}
+
+// A restore puts each account folder in place in one step, never leaving a
+// moment without it, after putting right a swap a killed restore left
+// half-done; while another run holds the program folder it restores nothing.
+TEST(TarnholdCli, RestoreSwapsAccountFoldersInOneStepOneRunAtATime) {
+    Profile p;
+    const fs::path store = p.dir / "prefix" / "drive_c" / "users" / "owner" / "AppData" / "Local" / "Microsoft" /
+                           "Windows Live Mail";
+    const std::string archive = (p.dir / "accounts.wlm").string();
+    writeFile(p.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    std::string out;
+    ASSERT_EQ(runCommand(p.env() + "'" TARNHOLD_BINARY "' ' sf=ownerxm=10000000000ps=s3cretbf=" + archive + "'", &out), 0)
+        << out;
+    std::vector<std::string> accounts;
+    for (const auto& e : fs::directory_iterator(store)) {
+        const std::string n = e.path().filename().string();
+        if (e.is_directory() && n != "Backup" && n != "Your Feeds" && n != "Calendars" && n != "Sentinel" &&
+            n != "Storage Folders") {
+            accounts.push_back(n);
+        }
+    }
+    ASSERT_EQ(accounts.size(), 2u);
+    const Snapshot first = filesBelow(store / accounts[0]);
+    const Snapshot second = filesBelow(store / accounts[1]);
+    writeFile(store / accounts[0] / "new.eml", "not in the backup");
+    fs::rename(store / accounts[1], store / ("." + accounts[1] + ".restore-Ab12Cd.old"));
+    {
+        platform::FileLock held((p.dir / "home" / "run.lock").string());
+        ASSERT_TRUE(held.locked());
+        EXPECT_EQ(p.cli("restore '" + archive + "' --items 10000000000", &out), 1) << out;
+        EXPECT_NE(out.find("another backup or restore holds the program folder " + (p.dir / "home").string()),
+                  std::string::npos) << out;
+        EXPECT_TRUE(fs::exists(store / accounts[0] / "new.eml"));
+    }
+
+    const auto trace = p.dir / "trace";
+    ASSERT_EQ(runCommand("strace -f -qq -s 4096 -e trace=rename,renameat,renameat2 -o '" + trace.string() + "' " +
+                             p.env() + "'" TARNHOLD_CLI "' restore '" + archive + "' --items 10000000000", &out), 0)
+        << out;
+    std::istringstream calls(readFile(trace));
+    std::map<std::string, int> exchanges;
+    const fs::path touched = p.dir / "prefix" / "dosdevices" / "c:" / fs::relative(store, p.dir / "prefix" / "drive_c");
+    for (std::string call; std::getline(calls, call);) {
+        for (const auto& account : accounts) {
+            const std::string path = "\"" + (touched / account).string() + "\"";
+            if (call.find(path + ", RENAME_EXCHANGE)") != std::string::npos) ++exchanges[account];
+            // An account folder is never renamed away from its place.
+            EXPECT_EQ(call.find("(" + path), std::string::npos) << call;
+            EXPECT_EQ(call.find("AT_FDCWD, " + path + ", AT_FDCWD"), std::string::npos) << call;
+        }
+    }
+    EXPECT_EQ(exchanges, (std::map<std::string, int>{{accounts[0], 1}, {accounts[1], 1}}));
+    EXPECT_EQ(filesBelow(store / accounts[0]), first);
+    EXPECT_EQ(filesBelow(store / accounts[1]), second);
+    for (const auto& e : fs::directory_iterator(store)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }

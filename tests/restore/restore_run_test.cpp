@@ -2,6 +2,7 @@
 
 #include "app/OperationTime.h"
 #include "backup/BackupRun.h"
+#include "backup/ExclusiveRun.h"
 #include "items/ItemFixture.h"
 #include "restore/RestoreRun.h"
 
@@ -29,6 +30,7 @@ struct RestoreFixture : ItemFixture {
         state.RestoreItemFlags = outcome.ItemFlags;
         ctx.RestoreItemMembers[items::kStationeries] = "paper.htm";
         ctx.RestoreItemMembers[items::kCalendars] = "Home.zip";
+        ctx.InfoRecordPath = platform.env.programFile("oebackup.dat");  // where opening a backup stages it
         writeFile(ctx.InfoRecordPath, "staged record");
     }
     ~RestoreFixture() { app::PinCurrentDateTimeForTests(QDateTime()); }
@@ -82,4 +84,33 @@ TEST(RestoreRun, AFailedItemDoesNotStopTheLaterOnesAndAbsentItemsAreSkipped) {
     f.state.InvalidBackupFile = true;
     EXPECT_EQ(ValidateRestore(f.state, request)->text, "Invalid backup file.");
     EXPECT_EQ(ValidateRestore(f.state, request)->icon, platform::Icon::Critical);
+}
+
+// A restore starts by putting right what a killed one left, and restores
+// nothing while another run holds the program folder.
+TEST(RestoreRun, PutsRightAKilledRestoreFirstAndWaitsItsTurn) {
+    RestoreFixture f;
+    RestoreRequest request;
+    request.ticked[items::kStationeries] = true;
+    request.userName = "owner";
+    const fs::path calendars = f.store() / "Calendars";
+    const fs::path aside = calendars / ".Home.restore-Xy12Zz.old";
+    fs::rename(calendars / "Home", aside);
+    {
+        items::ItemContext other(f.platform.env, f.registry, f.Zip1, f.Zip2);
+        backup::ExclusiveRun first(other, std::chrono::milliseconds(0));
+        ASSERT_TRUE(first.held());
+        auto outcome = RunRestoreItems(f.ctx, f.state, request, f.log, {});
+        const std::string why = "another backup or restore holds the program folder " + f.platform.env.programFolder;
+        EXPECT_EQ(outcome.refused, why);
+        EXPECT_FALSE(outcome.allSucceeded);
+        EXPECT_EQ(RestoreCompletionMessage(outcome), "Nothing was restored:\r\n\r\n" + why);
+        EXPECT_EQ(backup::LoadLogList(f.log.path()).back().find(" Nothing was restored: " + why), 20u);
+        EXPECT_TRUE(fs::exists(aside));  // not this run's to touch
+    }
+    auto outcome = RunRestoreItems(f.ctx, f.state, request, f.log, {});
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(outcome.summary, "\r\nRestore Stationeries\tSuccessed!");
+    EXPECT_EQ(readFile(calendars / "Home" / "a.ics"), "calendar");
+    EXPECT_FALSE(fs::exists(aside));
 }

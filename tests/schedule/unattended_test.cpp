@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
+#include "app/MainSession.h"
+#include "backup/ExclusiveRun.h"
 #include "backup/ZipComponent.h"
 #include "items/Catalogue.h"
+#include "platform/AtomicFile.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
 #include "schedule/SchedulePlan.h"
 #include "schedule/UnattendedBackupRun.h"
-#include "support/TestSupport.h"
+#include "support/TestEnvironment.h"
 
 using namespace schedule;
 using testing_support::readFile;
@@ -142,4 +148,100 @@ TEST(UnattendedBackupRun, TheScheduledCrontabLineMakesTheBackup) {
     backup::ZipComponent zip;
     ASSERT_TRUE(zip.openArchive(plan.target)) << zip.lastError();
     EXPECT_EQ(zip.members().size(), 4u);  // one rules export, two calendars, the record
+}
+
+namespace {
+
+// The log's records that open and close a scheduled run, in order: "S" and "C".
+std::string runBoundaries(const std::string& log) {
+    std::string order;
+    for (std::size_t at = 0; (at = log.find(" Auto Backup User Profile ", at)) != std::string::npos; ++at) {
+        order += log.compare(at - 6, 6, " Start") == 0 ? 'S' : 'C';
+    }
+    return order;
+}
+
+// The first quoted text of a traced system call, from `from` on.
+std::string quotedAfter(const std::string& line, std::size_t from) {
+    const auto open = line.find('"', from);
+    return open == std::string::npos ? std::string() : line.substr(open + 1, line.find('"', open + 1) - open - 1);
+}
+
+}  // namespace
+
+// Two scheduled runs started at once on one program folder and one target:
+// the second waits for the first, and both leave a sound backup.
+TEST(UnattendedBackupRun, TwoRunsAtOnceTakeTurns) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string target = (s.dir / "out" / "weekly.wlm").string();
+    const std::string run = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM USERPROFILE='C:\\users\\owner' WINEPREFIX='" +
+                            (s.dir / "prefix").string() + "' TARNHOLD_HOME='" + (s.dir / "home").string() +
+                            "' timeout 120 '" TARNHOLD_BINARY "' ' sf=ownerxm=11111111111ps=bf=" + target + "'";
+    std::string out;
+    ASSERT_EQ(runCommand(run + " & a=$!; " + run + " & b=$!; wait $a; x=$?; wait $b; y=$?; echo \"status $x $y\"", &out), 0);
+    EXPECT_NE(out.find("status 0 0"), std::string::npos) << out;
+    EXPECT_EQ(runBoundaries(readFile(s.dir / "home" / "brlog.dat")), "SCSC");
+    EXPECT_EQ(runCommand("7z t '" + target + "' >/dev/null"), 0);
+    std::string record;
+    runCommand("unzip -p '" + target + "' oebackup.dat", &record);
+    EXPECT_EQ(record.rfind("BackupComputer=", 0), 0u) << record;
+    EXPECT_EQ(record.find("BackupComputer=", 1), std::string::npos) << record;  // one run's record, not two
+    EXPECT_NE(record.find("BackupItem=11111111111\r\n"), std::string::npos) << record;
+}
+
+// The new backup is flushed to disk before it is renamed over the earlier
+// one, and the rename itself is flushed after: a power cut leaves one of the two.
+TEST(UnattendedBackupRun, TheNewBackupIsFlushedBeforeAndAfterItReplacesTheOld) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string target = (s.dir / "out" / "weekly.wlm").string();
+    writeFile(target, "last week's backup");
+    const auto trace = s.dir / "trace";
+    std::string out;
+    ASSERT_EQ(runCommand("strace -f -y -qq -s 4096 -e trace=fsync,fdatasync,rename,renameat,renameat2 -o '" +
+                             trace.string() + "' env -u DISPLAY USERPROFILE='C:\\users\\owner' WINEPREFIX='" +
+                             (s.dir / "prefix").string() + "' TARNHOLD_HOME='" + (s.dir / "home").string() +
+                             "' '" TARNHOLD_BINARY "' ' sf=ownerxm=10000000000ps=bf=" + target + "'",
+                         &out), 0) << out;
+    std::vector<std::string> calls;
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);) calls.push_back(line);
+    const auto replace = std::find_if(calls.begin(), calls.end(), [&](const std::string& c) {
+        return c.find("rename") != std::string::npos && c.find("\"" + target + "\"") != std::string::npos;
+    });
+    ASSERT_NE(replace, calls.end()) << readFile(trace);
+    const std::string written = quotedAfter(*replace, replace->find("rename"));
+    ASSERT_NE(written, target);
+    auto flushOf = [](const std::string& path) {
+        return [path](const std::string& c) { return c.find("fsync(") != std::string::npos && c.find("<" + path + ">") != std::string::npos; };
+    };
+    EXPECT_NE(std::find_if(calls.begin(), replace, flushOf(written)), replace) << "no flush of " << written;
+    EXPECT_NE(std::find_if(replace, calls.end(), flushOf((s.dir / "out").string())), calls.end())
+        << "no flush of the folder after the rename";
+    EXPECT_EQ(runCommand("7z t '" + target + "' >/dev/null"), 0);
+}
+
+// A scheduled run that finds the program folder held for longer than it
+// waits writes nothing, says so in the log and exits 2.
+TEST(UnattendedBackupRun, AProgramFolderHeldTooLongGivesUpWithStatusTwo) {
+    TempDir dir;
+    testing_support::makeSamplePrefix(dir / "prefix", {"--user", "owner", "--accounts", "1", "--messages", "2"});
+    testing_support::TestPlatform tp(dir.path());
+    writeFile(dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string target = (dir / "weekly.wlm").string();
+    writeFile(target, "last week's backup");
+    platform::WineRegistry registry(tp.env.winePrefix);
+    platform::Services services{tp.env, registry, tp.dialogs, tp.launcher, tp.processes, tp.wine};
+    app::MainSession session(services, " sf=ownerxm=10000000001ps=bf=" + target);
+    session.Load();
+    platform::FileLock held(tp.env.programFile(backup::kRunLockName));
+    ASSERT_TRUE(held.locked());
+    EXPECT_EQ(UnattendedBackupRun(session, std::chrono::milliseconds(300)), kUnattendedRefused);
+    EXPECT_EQ(readFile(target), "last week's backup");
+    const std::string log = readFile(dir / "home" / "brlog.dat");
+    EXPECT_NE(log.find(" Backup File " + target + " was not written: another backup or restore holds the program folder " +
+                       tp.env.programFolder + "\n\r\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(kProgramFolderWait, std::chrono::minutes(10));
 }

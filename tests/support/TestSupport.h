@@ -25,6 +25,8 @@ private:
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& contents);
+// The names of the entries directly in a folder, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
 
 // Runs the project's sample generator: make-sample-prefix <prefix> <args...>.
 // Fails the calling test when the generator fails.
