@@ -122,8 +122,9 @@ std::string ZipComponent::unreadableSourceNote() const {
     for (const auto& p : pending_) {
         if (p.sourcePath.empty()) continue;
         std::ifstream in(p.sourcePath, std::ios::binary);
-        if (!in)
-            return " (the file \"" + p.sourcePath + "\" cannot be read)";
+        char first = 0;
+        if (in) in.read(&first, 1);
+        if (!in && !in.eof()) return " (the file \"" + p.sourcePath + "\" cannot be read)";
     }
     return {};
 }

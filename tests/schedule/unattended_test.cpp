@@ -245,3 +245,25 @@ TEST(UnattendedBackupRun, AProgramFolderHeldTooLongGivesUpWithStatusTwo) {
               std::string::npos) << log;
     EXPECT_EQ(kProgramFolderWait, std::chrono::minutes(10));
 }
+
+TEST(UnattendedBackupRun, AFileThatCannotBeReadFailsItsItemWithStatusOneAndALogLineNamingIt) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string target = (s.dir / "out" / "weekly.wlm").string();
+    writeFile(target, "last week's complete backup");
+    // A file whose reading fails, even for root: memory the reader does not map.
+    fs::path inbox;
+    for (const auto& e : fs::recursive_directory_iterator(s.dir / "prefix" / "drive_c" / "users" / "owner")) {
+        if (e.path().filename() == "Inbox") inbox = e.path();
+    }
+    ASSERT_FALSE(inbox.empty());
+    fs::create_symlink("/proc/self/mem", inbox / "{BAD}.eml");
+    std::string out;
+    EXPECT_EQ(s.run(" sf=ownerxm=10000001000ps=bf=" + target, &out), 1) << out;
+    EXPECT_NE(readFile(target), "last week's complete backup");  // replaced, but not silently
+    const std::string log = readFile(s.dir / "home" / "brlog.dat");
+    EXPECT_NE(log.find(" Backup Mail Accounts & Messages/News Accounts & Messages Fail! (the folder \""), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("/Inbox/{BAD}.eml\" cannot be read)"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Backup Signatures Succeeded!"), std::string::npos) << log;
+}
