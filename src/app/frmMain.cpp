@@ -115,9 +115,12 @@ frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), s
     connect(cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
     connect(cmdSourceFile, &QPushButton::clicked, this, &frmMain::cmdSourceFile_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
-    for (auto [frame, menu] : {std::pair{findChild<QGroupBox*>("Frame1"), &selectitem},
+    for (const auto& framed : {std::pair{findChild<QGroupBox*>("Frame1"), &selectitem},
                                std::pair{findChild<QGroupBox*>("Frame4"), &selectitem2}}) {
-        // A right click inside the item frame pops up its menu.
+        // A right click inside the item frame pops up its menu. (Plain
+        // variables: not every compiler lets a lambda capture a binding.)
+        QGroupBox* frame = framed.first;
+        auto* menu = framed.second;
         frame->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(frame, &QWidget::customContextMenuRequested, this,
                 [frame, menu](const QPoint& at) { (*menu)->popup(frame->mapToGlobal(at)); });

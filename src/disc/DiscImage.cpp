@@ -51,7 +51,7 @@ std::string ChildImagePath(const std::string& folder, const std::string& name) {
 
 DiscImage::DiscImage() {
     root_.item.isFolder = true;
-    root_.item.imagePath = "\\";
+    root_.item.imagePath.assign(1, '\\');  // not "=": GCC 12 misreads it as an overlapping copy
 }
 
 ImageNode* DiscImage::find(const std::string& imagePath) {

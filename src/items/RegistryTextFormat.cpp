@@ -115,18 +115,35 @@ std::optional<std::vector<std::uint8_t>> bytesOf(const std::string& text) {
     return bytes;
 }
 
+// The line is UTF-8 here while the format counts code-page characters:
+// the place `count` characters on from `pos`, or back when `count` is negative.
+std::size_t stepCharacters(const std::string& s, std::size_t pos, int count) {
+    auto inside = [&](std::size_t p) { return p < s.size() && (static_cast<unsigned char>(s[p]) & 0xC0) == 0x80; };
+    for (; count > 0 && pos < s.size(); --count) {
+        ++pos;
+        while (inside(pos)) ++pos;
+    }
+    for (; count < 0 && pos > 0; ++count) {
+        --pos;
+        while (pos > 0 && inside(pos)) --pos;
+    }
+    return pos;
+}
+
 // A value line: the name between the quotes before the first "=", a type
 // token of three characters, the data after ":". Unknown tokens are skipped
 // (`*value` stays empty); false only for lines that cannot be read at all.
 bool parseValueLine(const std::string& line, std::optional<RegValue>* value, std::string* error) {
     const std::size_t eq = line.find('=');
-    if (eq == std::string::npos || eq < 2) {
+    const std::size_t nameStart = stepCharacters(line, 0, 1);
+    if (eq == std::string::npos || eq < nameStart + 1) {
         *error = "no value name in \"" + line + "\"";
         return false;
     }
-    const std::string name = line.substr(1, eq - 2);
-    const std::string token = platform::replaceAll(line.substr(eq + 1, 3), " ", "");
-    const std::string data = eq + 5 <= line.size() ? line.substr(eq + 5) : std::string();
+    const std::string name = line.substr(nameStart, stepCharacters(line, eq, -1) - nameStart);
+    const std::size_t tokenEnd = stepCharacters(line, eq + 1, 3);
+    const std::string token = platform::replaceAll(line.substr(eq + 1, tokenEnd - eq - 1), " ", "");
+    const std::string data = line.substr(stepCharacters(line, tokenEnd, 1));
     if (token == "sz" || token == "esz") {
         *value = RegValue::string(name, token == "sz" ? platform::REG_SZ : platform::REG_EXPAND_SZ, data, false);
     } else if (token == "dw") {

@@ -16,16 +16,16 @@ namespace {
 struct Item {
     std::string raw;
     bool isValue = false;
-    RegValue value;
-    std::string folded;  // the value's folded name
+    RegValue value{};
+    std::string folded{};  // the value's folded name
 };
 
 // A key block: the blank lines before it, its "[...]" line, and its items.
 struct Block {
     std::string leading;
     std::string keyLine;
-    std::string path;
-    std::vector<Item> items;
+    std::string path{};
+    std::vector<Item> items{};
 };
 using Blocks = std::list<Block>;
 

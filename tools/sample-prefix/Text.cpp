@@ -8,8 +8,9 @@ namespace sample {
 namespace {
 
 // Common words, weighted by repetition towards the short ones, so that the
-// text compresses roughly as ordinary correspondence does.
-constexpr std::array kWords = {
+// text compresses roughly as ordinary correspondence does. (Typed with
+// to_array: deducing a list this long exceeds clang's nesting limit.)
+constexpr auto kWords = std::to_array<const char*>({
     "the", "the", "the", "and", "and", "to", "to", "of", "of", "a", "a", "in", "in", "is",
     "it", "you", "that", "we", "for", "for", "on", "be", "this", "with", "are", "have",
     "will", "can", "as", "at", "not", "your", "all", "our", "but", "from", "if", "or", "by",
@@ -53,7 +54,7 @@ constexpr std::array kWords = {
     "before", "after", "during", "until", "since", "between", "through", "without",
     "which", "who", "where", "why", "how", "then", "than", "only", "even", "well", "here",
     "caf\xc3\xa9", "na\xc3\xafve", "r\xc3\xa9sum\xc3\xa9", "M\xc3\xbcller", "Z\xc3\xbcrich",
-};
+});
 
 constexpr std::array kFirstNames = {
     "Alice", "Bernd", "Carla", "David", "Elena", "Frank", "Greta", "Hugo", "Ines", "Jonas",
