@@ -526,7 +526,7 @@ void frmMain::cmdSourceFile_Click() {
     txtFileInfo->clear();
     txtPOBinfo->clear();
     // The dialog keeps the file opened last, else starts in the backup folder.
-    platform::FileDialogRequest request{restore::kOpenBackupTitle, restore::kOpenBackupFilter, {}, false};
+    platform::FileDialogRequest request{restore::kOpenBackupTitle, restore::kOpenBackupFilter, {}, false, {}};
     if (!lastSourceFile_.empty()) {
         request.fileName = platform::bareName(lastSourceFile_);
         request.folder = platform::folderPartWithSeparator(lastSourceFile_);
