@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/HostPath.h"
 #include "wine/WinePrefixCopy.h"
 
 using testing_support::readFile;
@@ -54,4 +55,17 @@ TEST(RealWine, BackupWipeRestoreGivesBackEveryValueAndFileAsWineReadsThem) {
     EXPECT_NE(after.keys.find("\"text\"=\"Merci, à bientôt — \\\"Alice\\\" \\\\o/\""), std::string::npos) << after.keys;
     // Keys outside the items are as Wine left them.
     EXPECT_EQ(p.exported(kShellFolders), shellFolders);
+}
+
+TEST(RealWine, TheStartUpEntryNamesAFileWineFinds) {
+    SKIP_WITHOUT_WINE();
+    WinePrefixCopy p;
+    // As the Settings window writes it: the executable as the prefix sees it.
+    const std::string view = platform::prefixViewOf(TARNHOLD_BINARY);
+    ASSERT_EQ(view.rfind("Z:\\", 0), 0u) << view;
+    testing_support::writeFile(p.prefix() / "drive_c" / "probe.bat",
+                               "@if exist \"" + view + "\" (echo present) else (echo missing)\r\n");
+    std::string out;
+    ASSERT_EQ(p.wine("cmd /c 'C:\\probe.bat'", &out), 0) << out;
+    EXPECT_NE(out.find("present"), std::string::npos) << out;
 }
