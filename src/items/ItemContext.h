@@ -30,16 +30,15 @@ struct ItemContext {
     std::string StationeryFolder;
     std::string InfoRecordPath;  // host path of the record being written
 
-    // This run's private folder inside scratchFolder() (see ScratchFolder): folder archives and
-    // extracted members never sit beside, or land over, anyone else's files.
-    std::string privateFolder;
-
     // The folder of the run that holds the program folder now
     // (backup::ExclusiveRun); empty outside a run.
     std::string runFolder;
     // Where staging files go: the run's own folder, so runs never share or
     // remove each other's files; outside a run, the program folder.
     const std::string& scratchFolder() const { return runFolder.empty() ? env.programFolder : runFolder; }
+    // A private folder inside that one (see ScratchFolder): folder archives
+    // and extracted members never sit beside, or land over, the run's files.
+    std::string privateFolder;
 
     // Whether the database item is chosen in this same run: the accounts
     // item then leaves its database file to it.

@@ -10,7 +10,7 @@
 
 namespace items {
 
-// This run's private folder in the program folder, made on first use:
+// This run's private folder inside its own folder, made on first use:
 // folder archives being made, and members on their way to their places.
 // Empty text when it cannot be made.
 std::string ScratchFolder(ItemContext& ctx);
