@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/Discovery.h"
+#include "app/SettingsFile.h"
 #include "platform/Text.h"
 
 namespace schedule {
@@ -150,8 +151,10 @@ void Frmoption::ifprotect_Click() {
 }
 
 void Frmoption::cmdTargetFile_Click() {
+    const auto& env = session_.services.env;
     platform::FileDialogRequest request{"Save Windows Live Mail Data as",
-                                        "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm", "tarnhold", true};
+                                        "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm", "tarnhold", true,
+                                        env.hostPath(app::ResolveBackupFolder(env))};
     if (auto chosen = session_.services.dialogs.saveFile(request)) {
         txtTargetFile->setText(QString::fromStdString(*chosen));
         target_ = txtTargetFile->text().toStdString();

@@ -106,6 +106,7 @@ TEST(ScheduleWindow, SchedulesTheWeeklyBackupInTheCrontab) {
     window.cmdTargetFile->click();
     EXPECT_EQ(f.dialogs.fileRequests.back().title, "Save Windows Live Mail Data as");
     EXPECT_EQ(f.dialogs.fileRequests.back().fileName, "tarnhold");
+    EXPECT_EQ(f.dialogs.fileRequests.back().folder, f.env.programFolder);  // the resolved backup folder
     EXPECT_EQ(window.BackupTargetFile(), "/tmp/weekly.wlm");
     EXPECT_EQ(f.session.BackupTargetFile, mainTarget);
 }
