@@ -23,10 +23,18 @@ fs::path makeScratch() {
     return root;
 }
 
+void removeScratch() {
+    std::error_code ec;
+    fs::remove_all(Scratch(), ec);
+}
+
 }  // namespace
 
 const fs::path& Scratch() {
     static const fs::path root = makeScratch();
+    // Registered after `root` exists, so it runs while `root` still does.
+    static const bool removedAtExit = std::atexit(removeScratch) == 0;
+    (void)removedAtExit;
     return root;
 }
 

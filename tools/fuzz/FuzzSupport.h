@@ -10,8 +10,9 @@
 namespace fuzz {
 
 // This process's scratch folder below the system temp folder (TMPDIR), made
-// on first use. WINEPREFIX, TARNHOLD_HOME and XDG_DATA_HOME point into it,
-// so nothing a target runs can reach the developer's own prefix or home.
+// on first use and removed at a normal exit. WINEPREFIX, TARNHOLD_HOME and
+// XDG_DATA_HOME point into it, so nothing a target runs can reach the
+// developer's own prefix or home.
 const std::filesystem::path& Scratch();
 
 // Replaces the file with the bytes.
