@@ -3,13 +3,17 @@
 
 #include "backup/ZipComponent.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
+#include "backup/DeflatePipeline.h"
+#include "backup/PipelineSource.h"
 #include "backup/ZipNames.h"
+#include "backup/ZipStreamWriter.h"
 #include "backup/ZipReader.h"
 #include "platform/AtomicFile.h"
 #include "platform/HostPath.h"
@@ -61,23 +65,52 @@ bool ZipComponent::newArchive(const std::string& path) {
     return true;
 }
 
-bool ZipComponent::addOne(const std::string& memberName, const std::string& sourcePath, bool folderArchive) {
+// `folder` ends with its separator, so that a name appended names the file.
+std::uint32_t ZipComponent::sourceFolder(const std::string& folder) {
+    if (folders_.empty() || folders_.back() != folder) folders_.push_back(folder);
+    return static_cast<std::uint32_t>(folders_.size() - 1);
+}
+
+std::string_view ZipComponent::memberName(const Pending& p) const {
+    return std::string_view(names_).substr(p.nameAt, p.nameLength);
+}
+
+std::string ZipComponent::sourcePath(const Pending& p) const {
+    if (p.folder == Pending::kNoFile) return {};
+    return folders_[p.folder] + std::string(memberName(p));
+}
+
+bool ZipComponent::isPending(std::string_view name) const {
+    if (nameHashes_.count(std::hash<std::string_view>()(name)) == 0) return false;
+    for (const auto& p : pending_) {
+        if (memberName(p) == name) return true;
+    }
+    return false;
+}
+
+bool ZipComponent::addOne(const std::string& memberName, std::uint32_t folder, bool folderArchive) {
     // A restore refuses such a name, so a backup holding it could not be restored.
     if (!IsSafeMemberName(memberName)) {
         return fail("the name \"" + memberName + "\" is no file name Windows can hold");
     }
-    if (!pendingNames_.insert(memberName).second) return fail("the archive already holds a member \"" + memberName + "\"");
-    if (notify_.addingFile && !sourcePath.empty()) notify_.addingFile(memberName);
-    pending_.push_back({memberName, sourcePath, folderArchive});
+    if (isPending(memberName)) return fail("the archive already holds a member \"" + memberName + "\"");
+    if (notify_.addingFile && folder != Pending::kNoFile) notify_.addingFile(memberName);
+    nameHashes_.insert(std::hash<std::string_view>()(memberName));
+    pending_.push_back({names_.size(), static_cast<std::uint32_t>(memberName.size()), folder, folderArchive});
+    names_ += memberName;
     return true;
 }
 
 void ZipComponent::dropPendingFrom(std::size_t first) {
-    for (std::size_t i = first; i < pending_.size(); ++i) pendingNames_.erase(pending_[i].memberName);
+    if (first >= pending_.size()) return;
+    names_.resize(pending_[first].nameAt);
     pending_.resize(first);
+    nameHashes_.clear();
+    for (const auto& p : pending_) nameHashes_.insert(std::hash<std::string_view>()(memberName(p)));
 }
 
-bool ZipComponent::addFolderContents(const std::string& folder, const std::string& prefix, bool recurse) {
+bool ZipComponent::addFolderContents(std::uint32_t root, const std::string& prefix, bool recurse) {
+    const std::string folder = folders_[root] + prefix;
     std::error_code ec;
     std::vector<std::pair<std::string, fs::directory_entry>> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -93,10 +126,10 @@ bool ZipComponent::addFolderContents(const std::string& folder, const std::strin
         if (e.is_directory(kind)) {
             if (!recurse) continue;
             const bool empty = fs::is_empty(e.path(), kind);
-            if (empty && !addOne(name + "/", "")) return false;
-            if (!empty && !addFolderContents(e.path().string(), name + "/", recurse)) return false;
+            if (empty && !addOne(name + "/", Pending::kNoFile)) return false;
+            if (!empty && !addFolderContents(root, name + "/", recurse)) return false;
         } else if (e.is_regular_file(kind)) {
-            if (!addOne(name, e.path().string())) return false;
+            if (!addOne(name, root)) return false;
         }
     }
     return true;
@@ -107,24 +140,30 @@ bool ZipComponent::addFiles(const std::string& pathOrPattern, int includeSubfold
     std::string folder;
     if (SplitFolderPattern(pathOrPattern, &folder)) {
         const std::size_t before = pending_.size();
-        if (addFolderContents(folder, "", includeSubfolders == 1)) return true;
+        if (addFolderContents(sourceFolder(folder + "/"), "", includeSubfolders == 1)) return true;
         dropPendingFrom(before);  // an add that fails adds nothing
         return false;
     }
     std::error_code ec;
     if (!fs::is_regular_file(pathOrPattern, ec)) return fail("the file \"" + pathOrPattern + "\" cannot be found");
-    return addOne(platform::bareName(pathOrPattern), pathOrPattern);
+    return addOneFile(pathOrPattern, false);
+}
+
+bool ZipComponent::addOneFile(const std::string& path, bool folderArchive) {
+    const std::string name = platform::bareName(path);
+    return addOne(name, sourceFolder(path.substr(0, path.size() - name.size())), folderArchive);
 }
 
 // libzip does not say which file it could not read: the first that cannot
 // be opened is named.
 std::string ZipComponent::unreadableSourceNote() const {
     for (const auto& p : pending_) {
-        if (p.sourcePath.empty()) continue;
-        std::ifstream in(p.sourcePath, std::ios::binary);
+        const std::string path = sourcePath(p);
+        if (path.empty()) continue;
+        std::ifstream in(path, std::ios::binary);
         char first = 0;
         if (in) in.read(&first, 1);
-        if (!in && !in.eof()) return " (the file \"" + p.sourcePath + "\" cannot be read)";
+        if (!in && !in.eof()) return " (the file \"" + path + "\" cannot be read)";
     }
     return {};
 }
@@ -133,32 +172,56 @@ bool ZipComponent::addFolderArchive(const std::string& archivePath) {
     if (newPath_.empty()) return fail("no new archive to add to");
     std::error_code ec;
     if (!fs::is_regular_file(archivePath, ec)) return fail("the file \"" + archivePath + "\" cannot be found");
-    return addOne(platform::bareName(archivePath), archivePath, true);
+    return addOneFile(archivePath, true);
 }
 
+// The file as planned for the pipeline; a file that cannot be stat'ed is
+// still planned, and its read then fails naming it.
+PipelineFile ZipComponent::planFile(const Pending& p, bool store) const {
+    PipelineFile file{sourcePath(p), 0, 0, 0, store};
+    struct stat st {};
+    if (!file.path.empty() && ::stat(file.path.c_str(), &st) == 0) {
+        file.size = static_cast<std::uint64_t>(st.st_size);
+        file.mtime = st.st_mtime;
+        file.mode = st.st_mode;
+    }
+    return file;
+}
+
+// libzip writes the archive; every member that is compressed or encrypted
+// comes ready from the pipeline, and libzip copies only stored files itself.
 bool ZipComponent::commitTo(const std::string& path) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!za) return fail("cannot create the archive \"" + newPath_ + "\"");
     const bool encrypt = protection_ && !password_.empty();
+    std::vector<PipelineFile> planned;
     for (const auto& p : pending_) {
+        const bool store = ShouldStore(std::string(memberName(p)));
+        if (p.folder != Pending::kNoFile && (encrypt || !store)) planned.push_back(planFile(p, store));
+    }
+    DeflatePipeline pipeline(
+        planned.size(), [&planned](std::size_t i) { return planned[i]; }, compressionLevel_);
+    std::size_t next = 0;
+    for (const auto& p : pending_) {
+        const std::string name(memberName(p));
         zip_int64_t index = -1;
-        if (p.sourcePath.empty()) {
-            index = zip_dir_add(za, p.memberName.c_str(), ZIP_FL_ENC_UTF_8);
-        } else if (zip_source_t* src = zip_source_file(za, p.sourcePath.c_str(), 0, -1)) {
-            index = zip_file_add(za, p.memberName.c_str(), src, ZIP_FL_ENC_UTF_8);
+        bool ok = true;
+        if (p.folder == Pending::kNoFile) {
+            index = zip_dir_add(za, name.c_str(), ZIP_FL_ENC_UTF_8);
+        } else if (encrypt || !ShouldStore(name)) {
+            zip_source_t* src = MakePipelineSource(za, pipeline, planned[next++], encrypt ? password_ : std::string());
+            index = src ? zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
+            if (src && index < 0) zip_source_free(src);
+            ok = index >= 0 && (!encrypt || zip_file_set_encryption(za, static_cast<zip_uint64_t>(index),
+                                                                    ZIP_EM_AES_256, nullptr) == 0);
+        } else if (zip_source_t* src = zip_source_file(za, sourcePath(p).c_str(), 0, -1)) {
+            index = zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8);
             if (index < 0) zip_source_free(src);
+            ok = index >= 0 && zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) == 0;
         }
-        bool ok = index >= 0;
-        if (ok && !p.sourcePath.empty()) {
-            const auto idx = static_cast<zip_uint64_t>(index);
-            ok = (ShouldStore(p.memberName) ? zip_set_file_compression(za, idx, ZIP_CM_STORE, 0)
-                                            : zip_set_file_compression(za, idx, ZIP_CM_DEFLATE,
-                                                                       static_cast<zip_uint32_t>(compressionLevel_))) == 0 &&
-                 (!encrypt || zip_file_set_encryption(za, idx, ZIP_EM_AES_256, password_.c_str()) == 0);
-        }
-        if (!ok) {
-            fail("cannot add \"" + p.memberName + "\": " + zipErrorText(za));
+        if (index < 0 || !ok) {
+            fail("cannot add \"" + name + "\": " + zipErrorText(za));
             zip_discard(za);
             return false;
         }
@@ -167,12 +230,32 @@ bool ZipComponent::commitTo(const std::string& path) {
     zip_register_progress_callback_with_state(za, 0.01, onProgress, nullptr, &state);
     zip_register_cancel_callback_with_state(za, onCancel, nullptr, &state);
     if (zip_close(za) != 0) {
+        const std::string unreadable = pipeline.firstError();
         fail(cancelled_ ? std::string("writing the archive was cancelled")
-                        : "cannot write the archive \"" + newPath_ + "\": " + zipErrorText(za) + unreadableSourceNote());
+                        : "cannot write the archive \"" + newPath_ + "\": " +
+                              (unreadable.empty() ? zipErrorText(za) + unreadableSourceNote() : unreadable));
         zip_discard(za);
         return false;
     }
     if (state.lastPercent != 100 && notify_.writingProgress) notify_.writingProgress(100);
+    return true;
+}
+
+// A folder archive, written by the program's own writer member by member.
+bool ZipComponent::streamTo(const std::string& path) {
+    DeflatePipeline pipeline(
+        pending_.size(), [this](std::size_t i) { return planFile(pending_[i], ShouldStore(std::string(memberName(pending_[i])))); }, compressionLevel_);
+    ZipStreamWriter writer;
+    bool ok = writer.create(path);
+    int lastPercent = -1;
+    for (std::size_t i = 0; ok && i < pending_.size(); ++i) {
+        if (cancelled_) return fail("writing the archive was cancelled");
+        ok = writer.addMember(memberName(pending_[i]), pipeline);
+        const int percent = static_cast<int>(100 * (i + 1) / pending_.size());
+        if (percent != lastPercent && notify_.writingProgress) notify_.writingProgress(lastPercent = percent);
+    }
+    ok = ok && writer.finish([this](std::size_t i) { return memberName(pending_[i]); });
+    if (!ok) return fail(writer.error());
     return true;
 }
 
@@ -186,10 +269,13 @@ bool ZipComponent::writeArchive() {
         }
         return true;
     }
-    // libzip itself writes into a temporary file beside the target and renames
-    // it over the target only after a complete write, but flushes nothing.
-    if (!prove_) return commitTo(newPath_);
-    // So a backup goes to a name of ours, is read back whole and flushed, and
+    if (folderArchive_) {
+        if (streamTo(newPath_)) return true;
+        std::error_code ec;
+        fs::remove(newPath_, ec);
+        return false;
+    }
+    // A backup goes to a name of ours, is read back whole and flushed, and
     // only then takes the place of an earlier one: a failed check or a power
     // cut leaves the earlier backup as it was.
     platform::removeDeadTemporaries(fs::path(newPath_).parent_path().string());
@@ -207,7 +293,9 @@ bool ZipComponent::writeArchive() {
 void ZipComponent::closeArchive() {
     newPath_.clear();
     pending_.clear();
-    pendingNames_.clear();
+    folders_.clear();
+    names_.clear();
+    nameHashes_.clear();
     delete reader_;
     reader_ = nullptr;
 }

@@ -9,10 +9,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 namespace backup {
+
+struct PipelineFile;
 
 struct ZipMember {
     std::uint64_t index = 0;
@@ -44,10 +47,12 @@ public:
     const ZipNotifications& notifications() const { return notify_; }
     void setCompressionLevel(int level) { compressionLevel_ = level; }
     int compressionLevel() const { return compressionLevel_; }
-    // On (the default), writeArchive reads the new archive back whole and
+    // Off (the default), writeArchive reads the new archive back whole and
     // flushes it to disk before it takes the place of the file at the path.
-    // Folder archives are proven inside the backup that holds them instead.
-    void setProveBeforeReplace(bool on) { prove_ = on; }
+    // On for a folder archive: it is written front to back keeping a few
+    // numbers per member (a mail folder may hold hundreds of thousands of
+    // files), never encrypted, and proven inside the backup that holds it.
+    void setFolderArchive(bool on) { folderArchive_ = on; }
 
     // Writing: nothing touches the disk until writeArchive.
     bool newArchive(const std::string& path);
@@ -98,18 +103,29 @@ public:
     const std::string& lastError() const { return error_; }
 
 private:
+    // A planned member, small because a folder archive has one per file:
+    // its name lives in names_, its file is folders_[folder] + name.
     struct Pending {
-        std::string memberName;
-        std::string sourcePath;  // empty for a folder entry
-        bool folderArchive = false;
+        static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;  // a folder entry
+        std::uint64_t nameAt;
+        std::uint32_t nameLength;
+        std::uint32_t folder;
+        bool folderArchive;
     };
     struct Reader;
 
     bool fail(const std::string& message);
-    bool addOne(const std::string& memberName, const std::string& sourcePath, bool folderArchive = false);
+    bool addOne(const std::string& memberName, std::uint32_t folder, bool folderArchive = false);
+    bool addOneFile(const std::string& path, bool folderArchive);
+    std::uint32_t sourceFolder(const std::string& folder);
+    std::string_view memberName(const Pending& p) const;
+    std::string sourcePath(const Pending& p) const;
+    bool isPending(std::string_view name) const;
     void dropPendingFrom(std::size_t first);
-    bool addFolderContents(const std::string& folder, const std::string& prefix, bool recurse);
+    bool addFolderContents(std::uint32_t root, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
+    bool streamTo(const std::string& path);
+    PipelineFile planFile(const Pending& p, bool store) const;
     std::string unreadableSourceNote() const;
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
@@ -120,11 +136,13 @@ private:
     std::string workingFolder_;
     ZipNotifications notify_;
     int compressionLevel_ = 6;
-    bool prove_ = true;
+    bool folderArchive_ = false;
 
     std::string newPath_;
     std::vector<Pending> pending_;
-    std::unordered_set<std::string> pendingNames_;  // a store holds tens of thousands of files
+    std::vector<std::string> folders_;
+    std::string names_;
+    std::unordered_set<std::uint64_t> nameHashes_;  // finds a name added twice
     std::string password_;
     bool protection_ = false;
     std::atomic<bool> cancelled_{false};

@@ -51,7 +51,7 @@ private:
 std::string ZipComponent::readBackMembers(ZipComponent& check) const {
     std::unordered_map<std::string, std::string> folderArchives;
     for (const auto& p : pending_) {
-        if (p.folderArchive) folderArchives.emplace(p.memberName, p.sourcePath);
+        if (p.folderArchive) folderArchives.emplace(memberName(p), sourcePath(p));
     }
     for (const auto& m : check.members()) {
         if (m.directory) continue;
@@ -90,7 +90,7 @@ bool ZipComponent::proveWritten(const std::string& path) {
             problems[0] = readBackMembers(check);
         } else {
             const Pending& p = *folderArchives[job - 1];
-            problems[job] = readBackFolderArchive(p.memberName, p.sourcePath);
+            problems[job] = readBackFolderArchive(std::string(memberName(p)), sourcePath(p));
         }
     });
     for (const auto& problem : problems) {

@@ -92,7 +92,7 @@ std::string packOne(const backup::ZipComponent& model, const std::string& folder
     notifications.writingProgress = percentWritten;
     zip.setNotifications(notifications);
     zip.setCompressionLevel(model.compressionLevel());
-    zip.setProveBeforeReplace(false);  // proven inside the backup instead
+    zip.setFolderArchive(true);
     const bool ok =
         zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
     return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();

@@ -264,6 +264,6 @@ TEST(UnattendedBackupRun, AFileThatCannotBeReadFailsItsItemWithStatusOneAndALogL
     const std::string log = readFile(s.dir / "home" / "brlog.dat");
     EXPECT_NE(log.find(" Backup Mail Accounts & Messages/News Accounts & Messages Fail! (the folder \""), std::string::npos)
         << log;
-    EXPECT_NE(log.find("/Inbox/{BAD}.eml\" cannot be read)"), std::string::npos) << log;
+    EXPECT_NE(log.find("/Inbox/{BAD}.eml\" cannot be read: Input/output error)"), std::string::npos) << log;
     EXPECT_NE(log.find(" Backup Signatures Succeeded!"), std::string::npos) << log;
 }

@@ -1,0 +1,129 @@
+#include "backup/DeflateChunks.h"
+
+#include <libdeflate.h>
+#include <zlib.h>
+
+#include <memory>
+#include <vector>
+
+namespace backup {
+
+namespace {
+
+constexpr std::size_t kStoredBlockMax = 65535;
+
+struct CompressorFree {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+
+// One compressor per thread and level: making one costs more than a small file.
+libdeflate_compressor* compressorFor(int level) {
+    thread_local std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
+    thread_local int compressorLevel = -1;
+    if (compressorLevel != level) {
+        compressor.reset(libdeflate_alloc_compressor(level));
+        compressorLevel = compressor ? level : -1;
+    }
+    return compressor.get();
+}
+
+void appendStored(std::string& out, const char* data, std::size_t size, bool last) {
+    do {
+        const std::size_t n = size < kStoredBlockMax ? size : kStoredBlockMax;
+        const bool final = last && n == size;
+        const char header[5] = {static_cast<char>(final ? 1 : 0), static_cast<char>(n & 0xFF),
+                                static_cast<char>(n >> 8), static_cast<char>(~n & 0xFF),
+                                static_cast<char>((~n >> 8) & 0xFF)};
+        out.append(header, sizeof header);
+        out.append(data, n);
+        data += n;
+        size -= n;
+    } while (size > 0);
+}
+
+struct FinalBlock {
+    std::uint64_t headerBit = 0;  // where the last block's BFINAL bit is
+    std::uint64_t endBit = 0;     // the first bit after the stream
+};
+
+// libdeflate always ends with a final block. zlib, stopping at each block
+// boundary, tells where that block starts and where it ends: at the stop
+// after it, before zlib drops the padding bits (at the stream's end they
+// are gone from its count).
+bool findFinalBlock(const unsigned char* data, std::size_t size, FinalBlock* found) {
+    z_stream s{};
+    if (inflateInit2(&s, -15) != Z_OK) return false;
+    s.next_in = const_cast<unsigned char*>(data);
+    s.avail_in = static_cast<uInt>(size);
+    std::vector<unsigned char> sink(1 << 16);
+    int ret = Z_OK;
+    bool ended = false;
+    while (ret == Z_OK) {
+        s.next_out = sink.data();
+        s.avail_out = static_cast<uInt>(sink.size());
+        ret = inflate(&s, Z_BLOCK);
+        const std::uint64_t bit = (size - s.avail_in) * 8ULL - static_cast<unsigned>(s.data_type & 7);
+        if (ret != Z_OK || !(s.data_type & 128)) continue;
+        if (s.data_type & 64) {
+            found->endBit = bit;
+            ended = true;
+        } else {
+            found->headerBit = bit;
+        }
+    }
+    inflateEnd(&s);
+    return ret == Z_STREAM_END && ended && s.avail_in == 0;
+}
+
+// Turns a complete stream into an open one: the final block no longer ends
+// it, and an empty stored block pads it to a whole byte.
+void leaveOpen(std::string& out, std::size_t start, const FinalBlock& block) {
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data() + start);
+    bytes[block.headerBit / 8] &= static_cast<unsigned char>(~(1u << (block.headerBit % 8)));
+    const unsigned used = block.endBit % 8;
+    std::size_t length = (block.endBit + 7) / 8;
+    if (used != 0) bytes[length - 1] &= static_cast<unsigned char>((1u << used) - 1);
+    out.resize(start + length);
+    // Three header bits of the stored block fit in the last byte or need one more.
+    if (used == 0 || used > 5) out.push_back('\0');
+    out.append("\0\0\xFF\xFF", 4);
+}
+
+}  // namespace
+
+bool AppendDeflated(std::string& out, const char* data, std::size_t size, int level, bool last) {
+    if (level <= 0) {
+        appendStored(out, data, size, last);
+        return true;
+    }
+    libdeflate_compressor* compressor = compressorFor(level);
+    if (!compressor) return false;
+    const std::size_t start = out.size();
+    out.resize(start + libdeflate_deflate_compress_bound(compressor, size));
+    const std::size_t written = libdeflate_deflate_compress(compressor, data, size, out.data() + start, out.size() - start);
+    if (written == 0) {  // cannot happen within the bound; stored blocks are always right
+        out.resize(start);
+        appendStored(out, data, size, last);
+        return true;
+    }
+    out.resize(start + written);
+    if (last) return true;
+    FinalBlock block;
+    if (!findFinalBlock(reinterpret_cast<const unsigned char*>(out.data() + start), written, &block)) {
+        out.resize(start);
+        appendStored(out, data, size, false);
+        return true;
+    }
+    leaveOpen(out, start, block);
+    return true;
+}
+
+std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size) {
+    return libdeflate_crc32(crc, data, size);
+}
+
+std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondSize) {
+    return static_cast<std::uint32_t>(crc32_combine64(first, second, static_cast<z_off64_t>(secondSize)));
+}
+
+}  // namespace backup

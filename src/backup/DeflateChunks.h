@@ -1,0 +1,23 @@
+#pragma once
+// Raw deflate pieces that join into one stream: a member cut into chunks is
+// compressed chunk by chunk on several cores, and the pieces, written one
+// after the other, inflate to the whole file. Only the last piece ends the
+// stream; the others end on a byte boundary with an empty stored block.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace backup {
+
+// Appends the deflated `data` to `out` (libdeflate at `level`, 1-12; 0
+// writes stored blocks). A piece that is not `last` leaves the stream open.
+// False only when the compressor cannot be made.
+bool AppendDeflated(std::string& out, const char* data, std::size_t size, int level, bool last);
+
+// The CRC-32 of zip, continued from `crc` (0 to start).
+std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size);
+// The CRC-32 of two pieces joined, from each one's CRC and the second's size.
+std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondSize);
+
+}  // namespace backup

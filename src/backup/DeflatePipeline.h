@@ -1,0 +1,91 @@
+#pragma once
+// Members deflated ahead of the writer on every core. The writer asks for
+// the members in order and gets each one's compressed bytes piece by piece;
+// meanwhile workers read and compress the next files, and cut large files
+// into chunks that are compressed side by side. How far they may run ahead
+// is bounded, so memory stays small whatever the number of files.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace backup {
+
+struct PipelineFile {
+    std::string path;        // empty: a member without contents (a folder entry)
+    std::uint64_t size = 0;  // as planned; the member holds what is read
+    std::int64_t mtime = 0;  // seconds since 1970
+    std::uint32_t mode = 0;  // st_mode
+    bool store = false;      // stored blocks instead of compression
+};
+
+// One piece of a member's deflate stream.
+struct DeflatedPiece {
+    PipelineFile file;           // the member's file
+    std::string bytes;
+    std::uint32_t crc = 0;       // of the raw bytes of this piece
+    std::uint64_t rawSize = 0;
+    bool last = false;           // the member's final piece
+    std::string error;           // why the file could not be read
+};
+
+class DeflatePipeline {
+public:
+    static constexpr std::uint64_t kChunk = 4 << 20;
+
+    // `fileAt(i)` describes member i of `count`; it is called on the
+    // workers' threads, in order, one call at a time.
+    DeflatePipeline(std::size_t count, std::function<PipelineFile(std::size_t)> fileAt, int level);
+    ~DeflatePipeline();
+    DeflatePipeline(const DeflatePipeline&) = delete;
+    DeflatePipeline& operator=(const DeflatePipeline&) = delete;
+
+    // The next piece, in member order; blocks until it is ready.
+    DeflatedPiece next();
+    // The first read error a piece reported, for the writer's message.
+    std::string firstError();
+
+private:
+    struct Unit {
+        std::uint64_t index;
+        PipelineFile file;
+        std::uint64_t offset;
+        std::uint64_t length;  // as planned; the last piece reads on to the end
+        bool last;
+    };
+    struct Done {
+        DeflatedPiece piece;
+        std::uint64_t accounted;  // what the unit added to bytesAhead_
+    };
+    bool claim(Unit& unit);  // under lock
+    void work();
+    DeflatedPiece produce(const Unit& unit) const;
+
+    const std::size_t count_;
+    const std::function<PipelineFile(std::size_t)> fileAt_;
+    const int level_;
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    bool stopping_ = false;
+    // The file being cut into units, and where the cutting is.
+    std::size_t member_ = 0;
+    PipelineFile current_;
+    bool haveCurrent_ = false;
+    std::uint64_t offset_ = 0;
+    std::uint64_t nextUnit_ = 0;
+    std::uint64_t consumed_ = 0;
+    std::uint64_t bytesAhead_ = 0;
+    std::map<std::uint64_t, Done> done_;
+    std::string firstError_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace backup

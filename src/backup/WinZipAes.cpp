@@ -1,0 +1,106 @@
+#include "backup/WinZipAes.h"
+
+#include <openssl/core_names.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace backup {
+
+namespace {
+
+constexpr int kIterations = 1000;
+constexpr std::size_t kKeyBytes = 32;
+constexpr std::size_t kBlocksPerRefill = 1024;  // 16 KB of key stream at a time
+
+}  // namespace
+
+struct WinZipAesEncoder::State {
+    EVP_CIPHER_CTX* cipher = EVP_CIPHER_CTX_new();
+    EVP_MAC* macAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
+    EVP_MAC_CTX* mac = macAlgorithm ? EVP_MAC_CTX_new(macAlgorithm) : nullptr;
+    std::array<unsigned char, 16> counter{};  // little-endian, as WinZip counts
+    std::vector<unsigned char> counters = std::vector<unsigned char>(16 * kBlocksPerRefill);
+    std::vector<unsigned char> stream = std::vector<unsigned char>(16 * kBlocksPerRefill);
+    std::size_t used = 16 * kBlocksPerRefill;  // key stream bytes already spent
+
+    ~State() {
+        EVP_MAC_CTX_free(mac);
+        EVP_MAC_free(macAlgorithm);
+        EVP_CIPHER_CTX_free(cipher);
+    }
+};
+
+WinZipAesEncoder::WinZipAesEncoder() : state_(std::make_unique<State>()) {}
+WinZipAesEncoder::~WinZipAesEncoder() = default;
+
+bool WinZipAesEncoder::begin(const std::string& password, std::string& out) {
+    std::array<unsigned char, 16> salt{};
+    return RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1 && beginWithSalt(password, salt, out);
+}
+
+bool WinZipAesEncoder::beginWithSalt(const std::string& password, const std::array<unsigned char, 16>& salt,
+                                     std::string& out) {
+    State& s = *state_;
+    if (!s.cipher || !s.mac) return false;
+    unsigned char keys[2 * kKeyBytes + 2];
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt.data(),
+                               static_cast<int>(salt.size()), kIterations, sizeof keys, keys) != 1) {
+        return false;
+    }
+    char digest[] = "SHA1";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    const bool ok = EVP_EncryptInit_ex(s.cipher, EVP_aes_256_ecb(), nullptr, keys, nullptr) == 1 &&
+                    EVP_CIPHER_CTX_set_padding(s.cipher, 0) == 1 &&
+                    EVP_MAC_init(s.mac, keys + kKeyBytes, kKeyBytes, params) == 1;
+    if (!ok) return false;
+    s.counter.fill(0);
+    s.used = s.stream.size();
+    out.append(reinterpret_cast<const char*>(salt.data()), salt.size());
+    out.append(reinterpret_cast<const char*>(keys + 2 * kKeyBytes), 2);
+    return true;
+}
+
+// The next stretch of key stream: the counter blocks encrypted.
+bool WinZipAesEncoder::refill() {
+    State& s = *state_;
+    for (std::size_t block = 0; block < kBlocksPerRefill; ++block) {
+        for (auto& byte : s.counter)
+            if (++byte != 0) break;
+        std::copy(s.counter.begin(), s.counter.end(), s.counters.begin() + static_cast<std::ptrdiff_t>(16 * block));
+    }
+    int written = 0;
+    if (EVP_EncryptUpdate(s.cipher, s.stream.data(), &written, s.counters.data(),
+                          static_cast<int>(s.counters.size())) != 1) {
+        return false;
+    }
+    s.used = 0;
+    return true;
+}
+
+bool WinZipAesEncoder::update(char* data, std::size_t size) {
+    State& s = *state_;
+    auto* bytes = reinterpret_cast<unsigned char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        if (s.used == s.stream.size() && !refill()) return false;
+        const std::size_t n = std::min(size - done, s.stream.size() - s.used);
+        const unsigned char* key = s.stream.data() + s.used;
+        for (std::size_t i = 0; i < n; ++i) bytes[done + i] ^= key[i];
+        done += n;
+        s.used += n;
+    }
+    return EVP_MAC_update(s.mac, bytes, size) == 1;
+}
+
+bool WinZipAesEncoder::finish(std::string& out) {
+    unsigned char code[EVP_MAX_MD_SIZE];
+    std::size_t length = 0;
+    if (EVP_MAC_final(state_->mac, code, &length, sizeof code) != 1 || length < 10) return false;
+    out.append(reinterpret_cast<const char*>(code), 10);
+    return true;
+}
+
+}  // namespace backup

@@ -1,0 +1,40 @@
+#pragma once
+// WinZip AES-256 encryption of one member (AE-2), done by the program so
+// that it runs where the member is prepared and uses the processor's AES
+// instructions through OpenSSL: a random salt and the password check value
+// first, then the bytes in AES-CTR with a little-endian counter from 1, and
+// at the end ten bytes of HMAC-SHA1 over what was encrypted.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace backup {
+
+class WinZipAesEncoder {
+public:
+    static constexpr std::size_t kOverhead = 16 + 2 + 10;  // salt, check value, authentication code
+
+    WinZipAesEncoder();
+    ~WinZipAesEncoder();
+    WinZipAesEncoder(const WinZipAesEncoder&) = delete;
+    WinZipAesEncoder& operator=(const WinZipAesEncoder&) = delete;
+
+    // Derives the keys; appends the salt and the check value to `out`.
+    bool begin(const std::string& password, std::string& out);
+    // The salt is given instead of drawn, for tests against known output.
+    bool beginWithSalt(const std::string& password, const std::array<unsigned char, 16>& salt, std::string& out);
+    // Encrypts `data` in place and adds it to the authentication code.
+    bool update(char* data, std::size_t size);
+    // Appends the authentication code.
+    bool finish(std::string& out);
+
+private:
+    struct State;
+    bool refill();
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace backup

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <zip.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <random>
+
+#include "backup/DeflateChunks.h"
+#include "backup/DeflatePipeline.h"
+#include "backup/ZipComponent.h"
+#include "support/TestSupport.h"
+
+using backup::DeflatePipeline;
+using backup::ZipComponent;
+using testing_support::readFile;
+using testing_support::runCommand;
+using testing_support::TempDir;
+using testing_support::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kChunk = DeflatePipeline::kChunk;
+
+// Text that compresses like mail, with random stretches that do not.
+std::string mixedBytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    const char* words[] = {"meeting ", "tomorrow ", "the ", "report ", "thanks, ", "caf\xC3\xA9 ", "\r\n"};
+    std::string s;
+    while (s.size() < size) {
+        if (rng() % 8 == 0) {
+            for (int i = 0; i < 300; ++i) s.push_back(static_cast<char>(rng()));
+        } else {
+            s += words[rng() % 7];
+        }
+    }
+    s.resize(size);
+    return s;
+}
+
+std::string inflateRaw(const std::string& deflated) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    std::string out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+    z.avail_in = static_cast<uInt>(deflated.size());
+    int ret = Z_OK;
+    char buffer[1 << 16];
+    while (ret == Z_OK) {
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof buffer;
+        ret = inflate(&z, Z_NO_FLUSH);
+        out.append(buffer, sizeof buffer - z.avail_out);
+    }
+    EXPECT_EQ(ret, Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the stream";
+    inflateEnd(&z);
+    return out;
+}
+
+// Every member of an archive, read by libzip.
+std::map<std::string, std::string> contentsOf(const fs::path& archive, const char* password = nullptr) {
+    int error = 0;
+    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    EXPECT_NE(za, nullptr) << archive;
+    std::map<std::string, std::string> contents;
+    if (!za) return contents;
+    if (password) zip_set_default_password(za, password);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st);
+        std::string data(st.size, '\0');
+        zip_file_t* f = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0);
+        EXPECT_NE(f, nullptr) << st.name;
+        if (!f) continue;
+        EXPECT_EQ(zip_fread(f, data.data(), data.size()), static_cast<zip_int64_t>(data.size())) << st.name;
+        char extra;
+        EXPECT_EQ(zip_fread(f, &extra, 1), 0) << st.name << ": CRC or authentication failed";
+        zip_fclose(f);
+        contents[st.name] = data;
+    }
+    zip_close(za);
+    return contents;
+}
+
+// The sizes where chunked deflate can go wrong.
+std::map<std::string, std::string> awkwardFiles() {
+    std::map<std::string, std::string> files = {
+        {"empty.eml", ""},
+        {"one.eml", "x"},
+        {"tiny.eml", "Subject: hi\r\n\r\nsee you"},
+        {"chunk-minus-one.edb", mixedBytes(kChunk - 1, 1)},
+        {"chunk.edb", mixedBytes(kChunk, 2)},
+        {"chunk-plus-one.edb", mixedBytes(kChunk + 1, 3)},
+        {"three-chunks.edb", mixedBytes(2 * kChunk + 12345, 4)},
+        {"zeros.edb", std::string(kChunk + 70000, '\0')},
+        {"attached.zip", mixedBytes(200000, 5)},
+    };
+    std::mt19937 rng(6);
+    std::string noise(kChunk + 3, '\0');
+    for (auto& c : noise) c = static_cast<char>(rng());
+    files["noise.jpg"] = noise;
+    return files;
+}
+
+}  // namespace
+
+TEST(DeflateChunks, PiecesDeflatedApartJoinIntoOneStreamAtEveryLevelAndBitPosition) {
+    // Many cut points, so the final block of a piece ends at every bit offset.
+    const std::string data = mixedBytes(300000, 7);
+    for (int level : {0, 1, 6, 12}) {
+        for (std::size_t cut : {0ul, 1ul, 777ul, 4096ul, 65535ul, 65536ul, 150001ul, 299999ul}) {
+            std::string joined;
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data(), cut, level, false));
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + cut, data.size() - cut, level, true));
+            ASSERT_TRUE(inflateRaw(joined) == data) << "level " << level << ", cut at " << cut;
+        }
+    }
+    // Large pieces end in a dynamic block whose padding zlib drops at the end.
+    for (unsigned seed = 1; seed < 6; ++seed) {
+        const std::string big = mixedBytes(1000001, seed);
+        std::string joined;
+        ASSERT_TRUE(backup::AppendDeflated(joined, big.data(), 1000000, 6, false));
+        ASSERT_TRUE(backup::AppendDeflated(joined, big.data() + 1000000, 1, 6, true));
+        ASSERT_TRUE(inflateRaw(joined) == big) << "seed " << seed;
+    }
+    for (std::size_t size = 1; size < 40; ++size) {  // tiny pieces end at every bit position
+        std::string joined;
+        for (std::size_t at = 0; at < 200; at += size) {
+            const std::size_t n = std::min(size, 200 - at);
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + at, n, 6, at + n == 200));
+        }
+        ASSERT_TRUE(inflateRaw(joined) == data.substr(0, 200)) << "pieces of " << size;
+    }
+    const std::string a = "first piece", b = "and the second";
+    EXPECT_EQ(backup::Crc32Combine(backup::Crc32(0, a.data(), a.size()), backup::Crc32(0, b.data(), b.size()), b.size()),
+              crc32(0, reinterpret_cast<const Bytef*>((a + b).data()), static_cast<uInt>((a + b).size())));
+}
+
+TEST(DeflatePipeline, FolderArchiveInflatesToTheSameBytesAsLibzipsOwnAndPassesUnzipAnd7Zip) {
+    TempDir dir;
+    const auto files = awkwardFiles();
+    for (const auto& [name, bytes] : files) writeFile(dir / "folder" / "sub" / name, bytes);
+    fs::create_directories(dir / "folder" / "Empty Folder");
+
+    ZipComponent ours;
+    ours.setFolderArchive(true);
+    ASSERT_TRUE(ours.newArchive((dir / "ours.zip").string()));
+    ASSERT_TRUE(ours.addFiles((dir / "folder" / "*.*").string(), 1));
+    ASSERT_TRUE(ours.writeArchive()) << ours.lastError();
+
+    // The same files deflated by libzip itself.
+    int error = 0;
+    zip_t* za = zip_open((dir / "libzip.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (const auto& [name, bytes] : files) {
+        const auto path = dir / "folder" / "sub" / name;
+        zip_int64_t i = zip_file_add(za, ("sub/" + name).c_str(), zip_source_file(za, path.c_str(), 0, -1), 0);
+        zip_set_file_compression(za, static_cast<zip_uint64_t>(i), ZIP_CM_DEFLATE, 6);
+    }
+    ASSERT_EQ(zip_close(za), 0);
+
+    auto mine = contentsOf(dir / "ours.zip");
+    EXPECT_EQ(mine.erase("Empty Folder/"), 1u);
+    EXPECT_TRUE(mine == contentsOf(dir / "libzip.zip"));
+    for (const auto& [name, bytes] : files) EXPECT_TRUE(mine["sub/" + name] == bytes) << name;
+
+    std::string out;
+    EXPECT_EQ(runCommand("unzip -t " + (dir / "ours.zip").string(), &out), 0) << out;
+    EXPECT_EQ(runCommand("7z t " + (dir / "ours.zip").string(), &out), 0) << out;
+    EXPECT_EQ(runCommand("cd " + dir.path().string() + " && mkdir x && cd x && unzip -q ../ours.zip", &out), 0) << out;
+    EXPECT_TRUE(readFile(dir / "x" / "sub" / "three-chunks.edb") == files.at("three-chunks.edb"));
+    EXPECT_TRUE(fs::is_directory(dir / "x" / "Empty Folder"));
+}
+
+TEST(DeflatePipeline, PasswordArchiveIsWinZipAesThat7ZipOpensOnlyWithThePassword) {
+    TempDir dir;
+    const auto files = awkwardFiles();
+    ZipComponent zip;
+    ASSERT_TRUE(zip.newArchive((dir / "backup.wlm").string()));
+    for (const auto& [name, bytes] : files) {
+        writeFile(dir / "in" / name, bytes);
+        ASSERT_TRUE(zip.addFiles((dir / "in" / name).string(), 1));
+    }
+    zip.setPassword("s3cret \xC3\xA9t\xC3\xA9");
+    zip.setProtection(1);
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+
+    EXPECT_EQ(contentsOf(dir / "backup.wlm", "s3cret \xC3\xA9t\xC3\xA9").size(), files.size());
+    std::string out;
+    EXPECT_EQ(runCommand("7z t -p's3cret \xC3\xA9t\xC3\xA9' " + (dir / "backup.wlm").string(), &out), 0) << out;
+    EXPECT_NE(runCommand("7z t -pwrong " + (dir / "backup.wlm").string(), &out), 0) << out;
+    EXPECT_EQ(runCommand("7z x -o" + (dir / "x").string() + " -p's3cret \xC3\xA9t\xC3\xA9' " +
+                             (dir / "backup.wlm").string(), &out), 0) << out;
+    for (const auto& [name, bytes] : files) EXPECT_TRUE(readFile(dir / "x" / name) == bytes) << name;
+    EXPECT_EQ(runCommand("7z l -slt -p's3cret \xC3\xA9t\xC3\xA9' " + (dir / "backup.wlm").string(), &out), 0) << out;
+    EXPECT_NE(out.find("Method = AES-256 Deflate"), std::string::npos) << out;
+
+    ZipComponent check;
+    ASSERT_TRUE(check.openArchive((dir / "backup.wlm").string()));
+    check.setDecryptionPassword("wrong");
+    EXPECT_EQ(check.verifyPassword(), 0);
+    check.setDecryptionPassword("s3cret \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(check.verifyPassword(), 1);
+}
+
+TEST(DeflatePipeline, AFolderArchiveOfMoreThan65535FilesIsZip64ThatOthersRead) {
+    TempDir dir;
+    const int count = 70000;
+    for (int i = 0; i < count; ++i) writeFile(dir / "f" / ("m" + std::to_string(i) + ".eml"), std::to_string(i));
+    ZipComponent zip;
+    zip.setFolderArchive(true);
+    ASSERT_TRUE(zip.newArchive((dir / "big.zip").string()));
+    ASSERT_TRUE(zip.addFiles((dir / "f" / "*.*").string(), 1));
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+    ZipComponent check;
+    ASSERT_TRUE(check.openArchive((dir / "big.zip").string()));
+    EXPECT_EQ(check.members().size(), static_cast<std::size_t>(count));
+    EXPECT_TRUE(check.testAll()) << check.lastError();
+    std::string out;
+    EXPECT_EQ(runCommand("unzip -tq " + (dir / "big.zip").string(), &out), 0) << out;
+    EXPECT_EQ(runCommand("7z t " + (dir / "big.zip").string(), &out), 0) << out;
+}
