@@ -9,7 +9,6 @@
 #include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
 #include "items/RestoreLeftovers.h"
-#include "platform/Cores.h"
 #include "platform/Folders.h"
 #include "platform/HostPath.h"
 
@@ -83,8 +82,8 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
     return !ec;
 }
 
-// Packs one folder with its own archive object, so folders can be packed
-// on several threads at once. Empty text, or why it failed.
+// Packs one folder with its own archive object, whose members are deflated
+// on every core. Empty text, or why it failed.
 std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive,
                     const std::function<void(int)>& percentWritten) {
     backup::ZipComponent zip;
@@ -168,15 +167,12 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     std::vector<std::string> archives;
     for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
 
-    std::vector<std::string> errors(names.size());
     PackProgress progress(ctx, parent, names);
-    platform::forEachOnCores(names.size(), [&](std::size_t i) {
-        errors[i] = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
-                            [&progress, i](int percent) { progress.reached(i, percent); });
-    });
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        if (!errors[i].empty()) return ctx.fail(errors[i]);
+        const std::string error = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
+                                          [&progress, i](int percent) { progress.reached(i, percent); });
+        if (!error.empty()) return ctx.fail(error);
         if (!ctx.Zip1.addFolderArchive(archives[i])) return ctx.fail(ctx.Zip1.lastError());
     }
     return true;

@@ -17,8 +17,8 @@ std::optional<std::vector<std::string>> ListSubfolders(const std::string& hostFo
 std::optional<std::vector<std::string>> ListFiles(const std::string& hostFolder);
 
 // Packs the host folders `parent`/<name> and adds each "<name>.zip" to Zip1
-// in the order given. Folders are packed side by side on the machine's
-// cores; the members still go in in order.
+// in the order given. Folders are packed one after another, each on every
+// core, so one large account is as quick as several small ones.
 bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
                  const std::vector<std::string>& names);
 
