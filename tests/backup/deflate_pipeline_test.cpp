@@ -8,6 +8,7 @@
 
 #include "backup/DeflateChunks.h"
 #include "backup/DeflatePipeline.h"
+#include "backup/ZipStreamCheck.h"
 #include "backup/ZipComponent.h"
 #include "support/TestSupport.h"
 
@@ -105,6 +106,8 @@ std::map<std::string, std::string> awkwardFiles() {
 }
 
 }  // namespace
+
+std::string streamCheck(const std::string& archive, std::size_t members);
 
 TEST(DeflateChunks, PiecesDeflatedApartJoinIntoOneStreamAtEveryLevelAndBitPosition) {
     // Many cut points, so the final block of a piece ends at every bit offset.
@@ -220,4 +223,47 @@ TEST(DeflatePipeline, AFolderArchiveOfMoreThan65535FilesIsZip64ThatOthersRead) {
     std::string out;
     EXPECT_EQ(runCommand("unzip -tq " + (dir / "big.zip").string(), &out), 0) << out;
     EXPECT_EQ(runCommand("7z t " + (dir / "big.zip").string(), &out), 0) << out;
+    EXPECT_EQ(streamCheck(readFile(dir / "big.zip"), count), "sound");
+}
+
+// Fed in pieces of every size from 1 byte up, as reads out of a backup come.
+std::string streamCheck(const std::string& archive, std::size_t members) {
+    backup::ZipStreamCheck check;
+    std::size_t piece = 1;
+    for (std::size_t at = 0; at < archive.size(); at += piece, piece = piece * 3 % 70001 + 1) {
+        if (!check.feed(archive.data() + at, std::min(piece, archive.size() - at))) return check.error();
+    }
+    if (!check.finish()) return check.error();
+    if (members && check.memberCount() != members) return "counted " + std::to_string(check.memberCount());
+    return "sound";
+}
+
+TEST(ZipStreamCheck, PassesWholeArchivesOfEveryWriterAndFindsEachKindOfDamage) {
+    TempDir dir;
+    for (const auto& [name, bytes] : awkwardFiles()) writeFile(dir / "f" / "sub" / name, bytes);
+    fs::create_directories(dir / "f" / "Empty");
+    ZipComponent ours;
+    ours.setFolderArchive(true);
+    ASSERT_TRUE(ours.newArchive((dir / "ours.zip").string()));
+    ASSERT_TRUE(ours.addFiles((dir / "f" / "*.*").string(), 1));
+    ASSERT_TRUE(ours.writeArchive());
+    const std::string archive = readFile(dir / "ours.zip");
+    EXPECT_EQ(streamCheck(archive, awkwardFiles().size() + 1), "sound");
+    ASSERT_EQ(runCommand("cd " + (dir / "f").string() + " && zip -qr ../info.zip ."), 0);
+    EXPECT_EQ(streamCheck(readFile(dir / "info.zip"), 0), "sound") << "Info-ZIP's own";
+    EXPECT_EQ(streamCheck(std::string("PK\5\6", 4) + std::string(18, '\0'), 0), "sound") << "the empty archive";
+
+    auto damaged = [&](std::size_t at, char with) {
+        std::string copy = archive;
+        copy[at] = with;
+        return streamCheck(copy, 0);
+    };
+    const std::size_t dataAt = archive.find("three-chunks.edb") + 40000;
+    EXPECT_NE(damaged(dataAt, static_cast<char>(~archive[dataAt])), "sound") << "a flipped byte inside a member";
+    const std::size_t central = archive.rfind(std::string("PK\1\2", 4));
+    EXPECT_NE(damaged(central + 16, static_cast<char>(~archive[central + 16])), "sound") << "a CRC in the directory";
+    EXPECT_NE(damaged(archive.size() - 12, 0x7F), "sound") << "the directory's offset";
+    EXPECT_EQ(streamCheck(archive.substr(0, archive.size() - 1), 0).rfind("the archive ends early", 0), 0u);
+    EXPECT_NE(streamCheck(archive.substr(0, dataAt), 0), "sound") << "cut inside a member";
+    EXPECT_NE(streamCheck(archive + "x", 0), "sound") << "bytes after the end";
 }
