@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -131,8 +130,7 @@ private:
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool proveWritten(const std::string& temporaryPath);
-    std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive,
-                               std::thread::id caller) const;
+    std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive) const;
     bool extractTo(const ZipMember& member, const std::string& targetFolder);
 
     std::string workingFolder_;

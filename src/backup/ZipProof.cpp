@@ -2,6 +2,9 @@
 // every member to its end (CRC, AES authentication), and every folder
 // archive in it checked as it comes out of the backup, member by member.
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -16,20 +19,58 @@ namespace {
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
+// Runs check(i) for every member on every core, except its notifications:
+// those are given on this thread, in member order, since the window may only
+// be touched from here; a check goes on once its notification was given.
+template <typename Check>
+void ReadBackInParallel(std::size_t count, Check check) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::function<void()>> notices(count);
+    std::vector<char> started(count, 0), given(count, 0);
+    std::size_t finished = 0;
+    std::thread jobs([&] {
+        platform::forEachOnCores(count, [&](std::size_t i) {
+            check(i, [&](std::function<void()> notice) {
+                std::unique_lock<std::mutex> lock(mutex);
+                notices[i] = std::move(notice);
+                started[i] = 1;
+                changed.notify_all();
+                changed.wait(lock, [&] { return given[i] != 0; });
+            });
+            std::lock_guard<std::mutex> lock(mutex);
+            started[i] = 1;
+            ++finished;
+            changed.notify_all();
+        });
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    for (std::size_t next = 0; next < count || finished < count;) {
+        changed.wait(lock, [&] { return (next < count && started[next]) || finished == count; });
+        while (next < count && started[next]) {
+            auto notice = std::move(notices[next]);
+            lock.unlock();
+            if (notice) notice();
+            lock.lock();
+            given[next++] = 1;
+            changed.notify_all();
+        }
+    }
+    lock.unlock();
+    jobs.join();
+}
+
 }  // namespace
 
 // Empty when the member reads to its end, and a folder archive's bytes
 // make a whole, sound zip; else why not. Each call opens the archive
 // itself, so members can be read on several cores at once.
-std::string ZipComponent::readBackMember(const std::string& path, const std::string& name, bool folderArchive,
-                                        std::thread::id caller) const {
+std::string ZipComponent::readBackMember(const std::string& path, const std::string& name, bool folderArchive) const {
     ZipComponent check;
     if (!check.openArchive(path)) return "the new archive cannot be read back: " + check.lastError();
     if (protection_ && !password_.empty()) check.setDecryptionPassword(password_);
     const auto member = check.findMember(name);
     if (!member) return quoted(name) + " is missing";
-    // Notifications stay on the thread that works on the archive.
-    if (notify_.checkingFile && std::this_thread::get_id() == caller) notify_.checkingFile(name);
     ZipStreamCheck nested;
     const bool read = check.readMember(*member, [&](const char* data, std::size_t size) {
         return !folderArchive || nested.feed(data, size);
@@ -50,13 +91,13 @@ bool ZipComponent::proveWritten(const std::string& path) {
                     std::to_string(pending_.size()));
     }
     check.closeArchive();
-    const auto caller = std::this_thread::get_id();
     std::vector<std::string> problems(pending_.size());
-    platform::forEachOnCores(pending_.size(), [&](std::size_t i) {
+    ReadBackInParallel(pending_.size(), [&](std::size_t i, const auto& announce) {
         const Pending& p = pending_[i];
         const std::string name(memberName(p));
+        if (notify_.checkingFile && p.folder != Pending::kNoFile) announce([this, name] { notify_.checkingFile(name); });
         if (written.count(name) == 0) problems[i] = quoted(name) + " is missing";
-        else if (p.folder != Pending::kNoFile) problems[i] = readBackMember(path, name, p.folderArchive, caller);
+        else if (p.folder != Pending::kNoFile) problems[i] = readBackMember(path, name, p.folderArchive);
     });
     for (const auto& problem : problems) {
         if (!problem.empty()) return fail("the new archive did not read back whole: " + problem);
