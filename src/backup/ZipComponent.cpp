@@ -81,6 +81,7 @@ std::string ZipComponent::sourcePath(const Pending& p) const {
 }
 
 bool ZipComponent::isPending(std::string_view name) const {
+    if (!namesHashed_) return false;
     if (nameHashes_.count(std::hash<std::string_view>()(name)) == 0) return false;
     for (const auto& p : pending_) {
         if (memberName(p) == name) return true;
@@ -95,7 +96,7 @@ bool ZipComponent::addOne(const std::string& memberName, std::uint32_t folder, b
     }
     if (isPending(memberName)) return fail("the archive already holds a member \"" + memberName + "\"");
     if (notify_.addingFile && folder != Pending::kNoFile) notify_.addingFile(memberName);
-    nameHashes_.insert(std::hash<std::string_view>()(memberName));
+    if (namesHashed_) nameHashes_.insert(std::hash<std::string_view>()(memberName));
     pending_.push_back({names_.size(), static_cast<std::uint32_t>(memberName.size()), folder, folderArchive});
     names_ += memberName;
     return true;
@@ -105,32 +106,43 @@ void ZipComponent::dropPendingFrom(std::size_t first) {
     if (first >= pending_.size()) return;
     names_.resize(pending_[first].nameAt);
     pending_.resize(first);
+    namesHashed_ = false;
+    hashNames();
+}
+
+// The names of one folder cannot repeat, so a folder archive's single add
+// needs no lookup; every later add checks against all names added before.
+void ZipComponent::hashNames() {
+    if (namesHashed_) return;
     nameHashes_.clear();
     for (const auto& p : pending_) nameHashes_.insert(std::hash<std::string_view>()(memberName(p)));
+    namesHashed_ = true;
 }
 
 bool ZipComponent::addFolderContents(std::uint32_t root, const std::string& prefix, bool recurse) {
     const std::string folder = folders_[root] + prefix;
+    // Names and kinds only: a mail folder may hold a hundred thousand files.
+    enum Kind : char { File, Folder, EmptyFolder };
+    std::vector<std::pair<std::string, Kind>> entries;
     std::error_code ec;
-    std::vector<std::pair<std::string, fs::directory_entry>> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        entries.emplace_back(it->path().filename().string(), *it);
-    }
-    if (ec) return fail("cannot read the folder \"" + folder + "\": " + ec.message());
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [fileName, e] : entries) {
-        const std::string name = prefix + fileName;
         std::error_code kind;
         // Folder links are not followed: they could lead outside or loop.
-        if (e.is_symlink(kind) && e.is_directory(kind)) continue;
-        if (e.is_directory(kind)) {
-            if (!recurse) continue;
-            const bool empty = fs::is_empty(e.path(), kind);
-            if (empty && !addOne(name + "/", Pending::kNoFile)) return false;
-            if (!empty && !addFolderContents(root, name + "/", recurse)) return false;
-        } else if (e.is_regular_file(kind)) {
-            if (!addOne(name, root)) return false;
+        if (it->is_symlink(kind) && it->is_directory(kind)) continue;
+        if (it->is_directory(kind)) {
+            if (recurse) entries.emplace_back(it->path().filename().string(), fs::is_empty(it->path(), kind) ? EmptyFolder : Folder);
+        } else if (it->is_regular_file(kind)) {
+            entries.emplace_back(it->path().filename().string(), File);
         }
+    }
+    if (ec) return fail("cannot read the folder \"" + folder + "\": " + ec.message());
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [fileName, kind] : entries) {
+        const std::string name = prefix + fileName;
+        const bool ok = kind == File          ? addOne(name, root)
+                        : kind == EmptyFolder ? addOne(name + "/", Pending::kNoFile)
+                                              : addFolderContents(root, name + "/", recurse);
+        if (!ok) return false;
     }
     return true;
 }
@@ -138,6 +150,7 @@ bool ZipComponent::addFolderContents(std::uint32_t root, const std::string& pref
 bool ZipComponent::addFiles(const std::string& pathOrPattern, int includeSubfolders) {
     if (newPath_.empty()) return fail("no new archive to add to");
     std::string folder;
+    if (!pending_.empty()) hashNames();
     if (SplitFolderPattern(pathOrPattern, &folder)) {
         const std::size_t before = pending_.size();
         if (addFolderContents(sourceFolder(folder + "/"), "", includeSubfolders == 1)) return true;
@@ -170,6 +183,7 @@ std::string ZipComponent::unreadableSourceNote() const {
 
 bool ZipComponent::addFolderArchive(const std::string& archivePath) {
     if (newPath_.empty()) return fail("no new archive to add to");
+    hashNames();
     std::error_code ec;
     if (!fs::is_regular_file(archivePath, ec)) return fail("the file \"" + archivePath + "\" cannot be found");
     return addOneFile(archivePath, true);
@@ -296,6 +310,7 @@ void ZipComponent::closeArchive() {
     folders_.clear();
     names_.clear();
     nameHashes_.clear();
+    namesHashed_ = false;
     delete reader_;
     reader_ = nullptr;
 }

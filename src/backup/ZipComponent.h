@@ -121,6 +121,7 @@ private:
     std::string_view memberName(const Pending& p) const;
     std::string sourcePath(const Pending& p) const;
     bool isPending(std::string_view name) const;
+    void hashNames();
     void dropPendingFrom(std::size_t first);
     bool addFolderContents(std::uint32_t root, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
@@ -143,6 +144,7 @@ private:
     std::vector<std::string> folders_;
     std::string names_;
     std::unordered_set<std::uint64_t> nameHashes_;  // finds a name added twice
+    bool namesHashed_ = false;
     std::string password_;
     bool protection_ = false;
     std::atomic<bool> cancelled_{false};
