@@ -45,7 +45,7 @@ std::uint64_t totalSize(const backup::ZipComponent& zip) {
 // Unpacks a member the record names and, when it is a folder archive, lists it.
 void unpack(backup::ZipComponent& zip, const std::string& name, const fs::path& out) {
     auto member = zip.findMember(name);
-    if (!items::IsBareMemberName(name) || !member || member->size > kReadLimit) return;
+    if (!items::MemberFileName(name).has_value() || !member || member->size > kReadLimit) return;
     if (!zip.extractMember(*member, out.string())) return;
     const fs::path file = out / member->name;
     FUZZ_CHECK(fs::exists(file), file.string());
