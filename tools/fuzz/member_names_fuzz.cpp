@@ -1,7 +1,8 @@
 // Member names read from a backup: a name judged safe, joined to the folder
 // it is unpacked into and normalized, stays inside that folder, whether "\"
-// is a separator (Windows) or not (POSIX). A bare name is always safe, and
-// member lists split the same after being joined again.
+// is a separator (Windows) or not (POSIX). The file and folder names a
+// restore derives from a member are single plain names, and member lists
+// split the same after being joined again.
 
 #include <filesystem>
 #include <string>
@@ -33,7 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(staysInside(name), name);
         FUZZ_CHECK(staysInside(platform::replaceAll(name, "\\", "/")), name);
     }
-    if (items::IsBareMemberName(name)) FUZZ_CHECK(backup::IsSafeMemberName(name), name);
+    // What a restore derives from a member is one plain name below its folder.
+    for (const auto& derived : {items::MemberFileName(name), items::MemberFolderName(name)}) {
+        if (!derived) continue;
+        FUZZ_CHECK(backup::IsSafeMemberName(*derived), name);
+        FUZZ_CHECK(derived->find_first_of("/\\") == std::string::npos && *derived != "." && *derived != "..", name);
+        FUZZ_CHECK(staysInside(*derived), name);
+    }
 
     const auto names = items::SplitMembers(bytes);
     FUZZ_CHECK(items::SplitMembers(items::JoinMembers(names)) == names, bytes);
