@@ -275,7 +275,7 @@ TEST(TarnholdCli, RestoreSwapsAccountFoldersInOneStepOneRunAtATime) {
     }
 
     const auto trace = p.dir / "trace";
-    ASSERT_EQ(runCommand("strace -f -qq -s 4096 -e trace=rename,renameat,renameat2 -o '" + trace.string() + "' " +
+    ASSERT_EQ(runCommand(std::string(testing_support::kStrace) + "-f -qq -s 4096 -e trace=rename,renameat,renameat2 -o '" + trace.string() + "' " +
                              p.env() + "'" TARNHOLD_CLI "' restore '" + archive + "' --items 10000000000", &out), 0)
         << out;
     std::istringstream calls(readFile(trace));

@@ -199,7 +199,7 @@ TEST(UnattendedBackupRun, TheNewBackupIsFlushedBeforeAndAfterItReplacesTheOld) {
     writeFile(target, "last week's backup");
     const auto trace = s.dir / "trace";
     std::string out;
-    ASSERT_EQ(runCommand("strace -f -y -qq -s 4096 -e trace=fsync,fdatasync,rename,renameat,renameat2 -o '" +
+    ASSERT_EQ(runCommand(std::string(testing_support::kStrace) + "-f -y -qq -s 4096 -e trace=fsync,fdatasync,rename,renameat,renameat2 -o '" +
                              trace.string() + "' env -u DISPLAY USERPROFILE='C:\\users\\owner' WINEPREFIX='" +
                              (s.dir / "prefix").string() + "' TARNHOLD_HOME='" + (s.dir / "home").string() +
                              "' '" TARNHOLD_BINARY "' ' sf=ownerxm=10000000000ps=bf=" + target + "'",

@@ -38,5 +38,8 @@ std::string shellQuote(const std::string& s);
 // Runs a command line through /bin/sh and returns its exit status; stdout and
 // stderr go to *output when given.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);
+// The start of a command line that runs the rest under strace: in a
+// sanitized build the leak check is left out, as it cannot work under ptrace.
+inline constexpr const char* kStrace = "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace ";
 
 }  // namespace testing_support
