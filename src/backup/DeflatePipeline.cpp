@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "backup/DeflateChunks.h"
+#include "platform/Cores.h"
 
 namespace backup {
 
@@ -46,8 +47,7 @@ bool readRange(int fd, std::uint64_t offset, std::uint64_t length, bool toEnd, s
 
 DeflatePipeline::DeflatePipeline(std::size_t count, std::function<PipelineFile(std::size_t)> fileAt, int level)
     : count_(count), fileAt_(std::move(fileAt)), level_(level) {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i < cores; ++i) workers_.emplace_back([this] { work(); });
+    for (std::size_t i = 0; i < platform::coreCount(); ++i) workers_.emplace_back([this] { work(); });
 }
 
 DeflatePipeline::~DeflatePipeline() {

@@ -313,6 +313,8 @@ void ZipComponent::closeArchive() {
     namesHashed_ = false;
     delete reader_;
     reader_ = nullptr;
+    openPath_.clear();
+    openMember_.reset();
 }
 
 }  // namespace backup

@@ -25,6 +25,7 @@ struct ZipMember {
     bool encrypted = false;
     bool directory = false;
     bool symlink = false;          // a link entry, never followed nor made
+    bool stored = false;           // kept without compression
 };
 
 // Called synchronously on the thread that works on the archive.
@@ -77,6 +78,10 @@ public:
 
     // Reading.
     bool openArchive(const std::string& path);
+    // Opens a folder archive where it lies inside `outer`, without a copy:
+    // possible when the member is stored and not encrypted, else false
+    // (and the member must be taken out first).
+    bool openArchiveMember(const ZipComponent& outer, const ZipMember& member);
     int isProtected(const std::string& path) const;
     void setDecryptionPassword(const std::string& password) { decryptionPassword_ = password; }
     // 1 when an encrypted member reads back to its end with the password,
@@ -91,8 +96,8 @@ public:
     // Writes the member below `targetFolder` under its name; the file
     // appears only once it was read whole with its checks passed.
     bool extractMember(const ZipMember& member, const std::string& targetFolder);
-    // Every member into `targetFolder`; the number of files written, or -1
-    // (nothing written when any member fails checkMember).
+    // Every member into `targetFolder`, on every core; the number of files
+    // written, or -1 (nothing written when any member fails checkMember).
     int unzipAll(const std::string& targetFolder);
     // The member's contents, refused when it declares more than `limit`
     // bytes.
@@ -149,7 +154,13 @@ private:
     bool protection_ = false;
     std::atomic<bool> cancelled_{false};
 
+    bool reopen(ZipComponent& copy) const;
+    int unzipShare(const std::vector<ZipMember>& list, std::size_t first, std::size_t last,
+                   const std::string& targetFolder, bool notify);
+
     Reader* reader_ = nullptr;
+    std::string openPath_;            // the file opened, or the one holding it
+    std::optional<std::uint64_t> openMember_;  // the member it was opened as
     std::string decryptionPassword_;
     std::vector<char> buffer_;  // reads stream through it
     std::string error_;

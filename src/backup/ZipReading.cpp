@@ -14,6 +14,7 @@
 #include "backup/ZipNames.h"
 #include "backup/ZipReader.h"
 #include "platform/AtomicFile.h"
+#include "platform/Cores.h"
 
 namespace backup {
 
@@ -69,6 +70,7 @@ std::optional<ZipMember> statMember(zip_t* za, zip_uint64_t index) {
     m.compressedSize = st.comp_size;
     m.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
     m.directory = !m.name.empty() && m.name.back() == '/';
+    m.stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
     m.symlink = isSymlink(za, index);
     return m;
 }
@@ -89,7 +91,46 @@ bool ZipComponent::openArchive(const std::string& path) {
     zip_t* za = openReadOnly(path, &error_);
     if (!za) return false;
     reader_ = new Reader(za);
+    openPath_ = path;
     return true;
+}
+
+bool ZipComponent::openArchiveMember(const ZipComponent& outer, const ZipMember& member) {
+    closeArchive();
+    if (!outer.reader_ || !member.stored || member.encrypted) return fail("the member is not stored as it is");
+    // An archive object of its own: reads of the member must not move the
+    // holder's position under another reader.
+    zip_t* holder = openReadOnly(outer.openPath_, &error_);
+    if (!holder) return false;
+    zip_source_t* src = zip_source_zip(holder, holder, member.index, 0, 0, -1);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_t* za = src ? zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error) : nullptr;
+    if (!za) {
+        fail("cannot open \"" + member.name + "\" inside the backup: " +
+             (src ? zip_error_strerror(&error) : zipErrorText(holder)));
+        if (src) zip_source_free(src);
+        zip_error_fini(&error);
+        zip_discard(holder);
+        return false;
+    }
+    zip_error_fini(&error);
+    reader_ = new Reader(za, holder);
+    openPath_ = outer.openPath_;
+    openMember_ = member.index;
+    return true;
+}
+
+// Another object reading the same archive, for a second thread.
+bool ZipComponent::reopen(ZipComponent& copy) const {
+    copy.setDecryptionPassword(decryptionPassword_);
+    if (!openMember_) return copy.openArchive(openPath_);
+    ZipComponent holder;
+    if (!holder.openArchive(openPath_)) return false;
+    ZipMember member;
+    member.index = *openMember_;
+    member.stored = true;
+    return copy.openArchiveMember(holder, member);
 }
 
 int ZipComponent::isProtected(const std::string& path) const {
@@ -249,6 +290,18 @@ std::optional<std::string> ZipComponent::readSmallMember(const ZipMember& member
     return data;
 }
 
+// Members [first, last) of the list, into the target; the files written or -1.
+int ZipComponent::unzipShare(const std::vector<ZipMember>& list, std::size_t first, std::size_t last,
+                             const std::string& targetFolder, bool notify) {
+    if (!notify) notify_ = {};
+    int written = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        if (!extractTo(list[i], targetFolder)) return -1;
+        if (!list[i].directory) ++written;
+    }
+    return written;
+}
+
 int ZipComponent::unzipAll(const std::string& targetFolder) {
     if (!reader_) {
         fail("no archive is open");
@@ -261,12 +314,30 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
     }
     std::error_code ec;
     fs::create_directories(targetFolder, ec);
-    int written = 0;
-    for (const auto& m : list) {
-        if (!extractTo(m, targetFolder)) return -1;
-        if (!m.directory) ++written;
+    // Each core takes a stretch of the members with an archive object of its
+    // own; notifications come only from this thread's stretch.
+    const std::size_t shares = std::min<std::size_t>(platform::coreCount(), std::max<std::size_t>(list.size() / 64, 1));
+    std::vector<int> written(shares, 0);
+    std::vector<std::string> errors(shares);
+    platform::forEachOnCores(shares, [&](std::size_t job) {
+        const std::size_t first = list.size() * job / shares, last = list.size() * (job + 1) / shares;
+        if (job == 0) {
+            written[0] = unzipShare(list, first, last, targetFolder, true);
+            return;
+        }
+        ZipComponent copy;
+        written[job] = reopen(copy) ? copy.unzipShare(list, first, last, targetFolder, false) : -1;
+        errors[job] = copy.lastError();
+    });
+    int total = 0;
+    for (std::size_t job = 0; job < shares; ++job) {
+        if (written[job] < 0) {
+            if (job > 0) error_ = errors[job];
+            return -1;
+        }
+        total += written[job];
     }
-    return written;
+    return total;
 }
 
 }  // namespace backup

@@ -138,12 +138,24 @@ bool placeFolder(ItemContext& ctx, const std::string& fresh, const fs::path& tar
     return ctx.fail("the folder \"" + target.string() + "\" could not be put in place");
 }
 
-bool unpackInto(ItemContext& ctx, const std::string& member, const std::string& archive, const std::string& fresh) {
+bool unpackInto(ItemContext& ctx, const std::string& member, const std::string& fresh) {
     if (fresh.empty()) return ctx.fail("no folder could be made to unpack \"" + member + "\" into");
-    const bool ok = ctx.Zip2.openArchive(archive) && ctx.Zip2.unzipAll(fresh) >= 0;
+    const bool ok = ctx.Zip2.unzipAll(fresh) >= 0;
     if (!ok) ctx.fail("\"" + member + "\": " + ctx.Zip2.lastError());
     ctx.Zip2.closeArchive();
     return ok;
+}
+
+// Opens the folder archive where it lies in the backup when it is stored
+// as it is; else takes it out into the private folder first. The copy's
+// path, to remove afterwards, or nothing when none was made.
+bool openFolderArchive(ItemContext& ctx, const std::string& member, std::optional<std::string>* copy) {
+    const auto found = ctx.Zip1.findMember(member);
+    if (found && ctx.Zip2.openArchiveMember(ctx.Zip1, *found)) return true;
+    *copy = ExtractToScratch(ctx, member);
+    if (!*copy) return false;
+    if (ctx.Zip2.openArchive(**copy)) return true;
+    return ctx.fail("\"" + member + "\": " + ctx.Zip2.lastError());
 }
 
 }  // namespace
@@ -183,16 +195,16 @@ bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std:
     if (!name) {
         return ctx.fail("the backup names the folder archive \"" + member + "\", which gives no plain folder name");
     }
-    const auto archive = ExtractToScratch(ctx, member);
-    if (!archive) return false;
+    std::optional<std::string> copy;
+    if (!openFolderArchive(ctx, member, &copy)) return false;
     std::error_code ec;
     fs::create_directories(parent, ec);
     // Unpacked beside the target, so the swap is a rename on one file system.
     const std::string fresh = platform::makeUniqueFolder(parent, RestoreStagingStem(*name));
-    const bool ok =
-        unpackInto(ctx, member, *archive, fresh) && placeFolder(ctx, fresh, fs::path(parent) / *name, mode);
+    const bool ok = unpackInto(ctx, member, fresh) && placeFolder(ctx, fresh, fs::path(parent) / *name, mode);
     if (!fresh.empty()) platform::removeTree(fresh);
-    fs::remove(*archive, ec);
+    ctx.Zip2.closeArchive();
+    if (copy) fs::remove(*copy, ec);
     return ok;
 }
 

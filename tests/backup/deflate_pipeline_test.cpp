@@ -267,3 +267,48 @@ TEST(ZipStreamCheck, PassesWholeArchivesOfEveryWriterAndFindsEachKindOfDamage) {
     EXPECT_NE(streamCheck(archive.substr(0, dataAt), 0), "sound") << "cut inside a member";
     EXPECT_NE(streamCheck(archive + "x", 0), "sound") << "bytes after the end";
 }
+
+TEST(ZipComponent, AStoredFolderArchiveIsUnpackedWhereItLiesInTheBackupOnEveryCore) {
+    TempDir dir;
+    for (int i = 0; i < 300; ++i) {
+        writeFile(dir / "Account" / "Inbox" / ("m" + std::to_string(i) + ".eml"), mixedBytes(3000 + i, i));
+    }
+    fs::create_directories(dir / "stage");
+    ZipComponent nested;
+    nested.setFolderArchive(true);
+    ASSERT_TRUE(nested.newArchive((dir / "stage" / "Account.zip").string()));
+    ASSERT_TRUE(nested.addFiles((dir / "Account" / "*.*").string(), 1));
+    ASSERT_TRUE(nested.writeArchive());
+    for (bool protect : {false, true}) {
+        const auto backupPath = dir / (protect ? "protected.wlm" : "plain.wlm");
+        ZipComponent backup;
+        ASSERT_TRUE(backup.newArchive(backupPath.string()));
+        ASSERT_TRUE(backup.addFolderArchive((dir / "stage" / "Account.zip").string()));
+        backup.setPassword("pw");
+        backup.setProtection(protect ? 1 : 0);
+        ASSERT_TRUE(backup.writeArchive()) << backup.lastError();
+
+        ZipComponent outer, inner;
+        ASSERT_TRUE(outer.openArchive(backupPath.string()));
+        const auto member = outer.findMember("Account.zip");
+        ASSERT_TRUE(member);
+        // Only a stored, unencrypted member can be read in place.
+        ASSERT_EQ(inner.openArchiveMember(outer, *member), !protect) << inner.lastError();
+        if (protect) continue;
+        std::vector<std::string> unzipped;
+        inner.setNotifications({{}, [&](const std::string& n) { unzipped.push_back(n); }, {}, {}});
+        const auto out = dir / "out";
+        EXPECT_EQ(inner.unzipAll(out.string()), 300);
+        for (int i = 0; i < 300; ++i) {
+            const std::string name = "m" + std::to_string(i) + ".eml";
+            ASSERT_TRUE(readFile(out / "Inbox" / name) == mixedBytes(3000 + i, i)) << name;
+        }
+        EXPECT_FALSE(unzipped.empty());
+        EXPECT_LT(unzipped.size(), 300u) << "other cores' files are not announced from their threads";
+
+        // A file that cannot be written in another core's stretch fails the whole unpack.
+        fs::create_directories(dir / "blocked" / "Inbox" / "m99.eml" / "in the way");
+        EXPECT_EQ(inner.unzipAll((dir / "blocked").string()), -1);
+        EXPECT_NE(inner.lastError().find("m99.eml"), std::string::npos) << inner.lastError();
+    }
+}
