@@ -15,7 +15,8 @@ namespace {
 
 using platform::trimBlanks;
 
-bool singleLine(const std::string& s) { return s.find_first_of("\r\n") == std::string::npos; }
+// One line of text: the file holds no line break or NUL inside a name or value.
+bool singleLine(const std::string& s) { return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos; }
 
 // Names the file's own syntax can hold: trimmed, one line, no "=" in a key,
 // no "]" in a section, and a key that does not read as a section line.
