@@ -98,7 +98,7 @@ private:
     DeflatePipeline& pipeline_;
     const PipelineFile planned_;
     const std::string password_;
-    WinZipAesEncoder aes_;
+    WinZipAes aes_;
     zip_error_t error_;
     std::string bytes_;
     std::size_t at_ = 0;

@@ -1,6 +1,7 @@
 #include "backup/WinZipAes.h"
 
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
@@ -17,7 +18,7 @@ constexpr std::size_t kBlocksPerRefill = 1024;  // 16 KB of key stream at a time
 
 }  // namespace
 
-struct WinZipAesEncoder::State {
+struct WinZipAes::State {
     EVP_CIPHER_CTX* cipher = EVP_CIPHER_CTX_new();
     EVP_MAC* macAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
     EVP_MAC_CTX* mac = macAlgorithm ? EVP_MAC_CTX_new(macAlgorithm) : nullptr;
@@ -33,21 +34,22 @@ struct WinZipAesEncoder::State {
     }
 };
 
-WinZipAesEncoder::WinZipAesEncoder() : state_(std::make_unique<State>()) {}
-WinZipAesEncoder::~WinZipAesEncoder() = default;
+WinZipAes::WinZipAes() : state_(std::make_unique<State>()) {}
+WinZipAes::~WinZipAes() = default;
 
-bool WinZipAesEncoder::begin(const std::string& password, std::string& out) {
+bool WinZipAes::begin(const std::string& password, std::string& out) {
     std::array<unsigned char, 16> salt{};
     return RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1 && beginWithSalt(password, salt, out);
 }
 
-bool WinZipAesEncoder::beginWithSalt(const std::string& password, const std::array<unsigned char, 16>& salt,
-                                     std::string& out) {
+// Keys for the cipher and the authentication code from the password and
+// salt; `check` gets the two-byte password check value.
+bool WinZipAes::deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check) {
     State& s = *state_;
     if (!s.cipher || !s.mac) return false;
     unsigned char keys[2 * kKeyBytes + 2];
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt.data(),
-                               static_cast<int>(salt.size()), kIterations, sizeof keys, keys) != 1) {
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt, 16, kIterations,
+                               sizeof keys, keys) != 1) {
         return false;
     }
     char digest[] = "SHA1";
@@ -56,16 +58,30 @@ bool WinZipAesEncoder::beginWithSalt(const std::string& password, const std::arr
     const bool ok = EVP_EncryptInit_ex(s.cipher, EVP_aes_256_ecb(), nullptr, keys, nullptr) == 1 &&
                     EVP_CIPHER_CTX_set_padding(s.cipher, 0) == 1 &&
                     EVP_MAC_init(s.mac, keys + kKeyBytes, kKeyBytes, params) == 1;
-    if (!ok) return false;
     s.counter.fill(0);
     s.used = s.stream.size();
+    check[0] = keys[2 * kKeyBytes];
+    check[1] = keys[2 * kKeyBytes + 1];
+    OPENSSL_cleanse(keys, sizeof keys);
+    return ok;
+}
+
+bool WinZipAes::beginWithSalt(const std::string& password, const std::array<unsigned char, 16>& salt,
+                                     std::string& out) {
+    unsigned char check[2];
+    if (!deriveKeys(password, salt.data(), check)) return false;
     out.append(reinterpret_cast<const char*>(salt.data()), salt.size());
-    out.append(reinterpret_cast<const char*>(keys + 2 * kKeyBytes), 2);
+    out.append(reinterpret_cast<const char*>(check), 2);
     return true;
 }
 
+bool WinZipAes::beginReading(const std::string& password, const unsigned char* saltAndCheck) {
+    unsigned char check[2];
+    return deriveKeys(password, saltAndCheck, check) && check[0] == saltAndCheck[16] && check[1] == saltAndCheck[17];
+}
+
 // The next stretch of key stream: the counter blocks encrypted.
-bool WinZipAesEncoder::refill() {
+bool WinZipAes::refill() {
     State& s = *state_;
     for (std::size_t block = 0; block < kBlocksPerRefill; ++block) {
         for (auto& byte : s.counter)
@@ -81,9 +97,9 @@ bool WinZipAesEncoder::refill() {
     return true;
 }
 
-bool WinZipAesEncoder::update(char* data, std::size_t size) {
+// CTR mode: the same key stream encrypts and decrypts.
+bool WinZipAes::applyKeyStream(unsigned char* bytes, std::size_t size) {
     State& s = *state_;
-    auto* bytes = reinterpret_cast<unsigned char*>(data);
     for (std::size_t done = 0; done < size;) {
         if (s.used == s.stream.size() && !refill()) return false;
         const std::size_t n = std::min(size - done, s.stream.size() - s.used);
@@ -92,10 +108,25 @@ bool WinZipAesEncoder::update(char* data, std::size_t size) {
         done += n;
         s.used += n;
     }
-    return EVP_MAC_update(s.mac, bytes, size) == 1;
+    return true;
 }
 
-bool WinZipAesEncoder::finish(std::string& out) {
+bool WinZipAes::update(char* data, std::size_t size) {
+    auto* bytes = reinterpret_cast<unsigned char*>(data);
+    return applyKeyStream(bytes, size) && EVP_MAC_update(state_->mac, bytes, size) == 1;
+}
+
+bool WinZipAes::decrypt(char* data, std::size_t size) {
+    auto* bytes = reinterpret_cast<unsigned char*>(data);
+    return EVP_MAC_update(state_->mac, bytes, size) == 1 && applyKeyStream(bytes, size);
+}
+
+bool WinZipAes::authentic(const unsigned char* code) {
+    std::string mine;
+    return finish(mine) && CRYPTO_memcmp(mine.data(), code, 10) == 0;
+}
+
+bool WinZipAes::finish(std::string& out) {
     unsigned char code[EVP_MAX_MD_SIZE];
     std::size_t length = 0;
     if (EVP_MAC_final(state_->mac, code, &length, sizeof code) != 1 || length < 10) return false;

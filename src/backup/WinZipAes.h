@@ -1,7 +1,7 @@
 #pragma once
 // WinZip AES-256 encryption of one member (AE-2), done by the program so
 // that it runs where the member is prepared and uses the processor's AES
-// instructions through OpenSSL: a random salt and the password check value
+// instructions through OpenSSL (also to read a new backup back quickly): a random salt and the password check value
 // first, then the bytes in AES-CTR with a little-endian counter from 1, and
 // at the end ten bytes of HMAC-SHA1 over what was encrypted.
 
@@ -13,14 +13,14 @@
 
 namespace backup {
 
-class WinZipAesEncoder {
+class WinZipAes {
 public:
     static constexpr std::size_t kOverhead = 16 + 2 + 10;  // salt, check value, authentication code
 
-    WinZipAesEncoder();
-    ~WinZipAesEncoder();
-    WinZipAesEncoder(const WinZipAesEncoder&) = delete;
-    WinZipAesEncoder& operator=(const WinZipAesEncoder&) = delete;
+    WinZipAes();
+    ~WinZipAes();
+    WinZipAes(const WinZipAes&) = delete;
+    WinZipAes& operator=(const WinZipAes&) = delete;
 
     // Derives the keys; appends the salt and the check value to `out`.
     bool begin(const std::string& password, std::string& out);
@@ -31,9 +31,19 @@ public:
     // Appends the authentication code.
     bool finish(std::string& out);
 
+    // Reading: the keys from the password and the salt the member starts
+    // with; false when the check value shows a wrong password.
+    bool beginReading(const std::string& password, const unsigned char* saltAndCheck);
+    // Adds `data` to the authentication code, then decrypts it in place.
+    bool decrypt(char* data, std::size_t size);
+    // True when `code` (ten bytes) is the authentication code of what was read.
+    bool authentic(const unsigned char* code);
+
 private:
     struct State;
     bool refill();
+    bool deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check);
+    bool applyKeyStream(unsigned char* bytes, std::size_t size);
     std::unique_ptr<State> state_;
 };
 

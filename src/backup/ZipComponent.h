@@ -26,6 +26,7 @@ struct ZipMember {
     bool directory = false;
     bool symlink = false;          // a link entry, never followed nor made
     bool stored = false;           // kept without compression
+    std::uint32_t crc = 0;
 };
 
 // Called synchronously on the thread that works on the archive.
@@ -136,6 +137,7 @@ private:
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool proveWritten(const std::string& temporaryPath);
+    bool readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive) const;
     bool extractTo(const ZipMember& member, const std::string& targetFolder);
 

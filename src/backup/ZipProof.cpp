@@ -72,9 +72,8 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     const auto member = check.findMember(name);
     if (!member) return quoted(name) + " is missing";
     ZipStreamCheck nested;
-    const bool read = check.readMember(*member, [&](const char* data, std::size_t size) {
-        return !folderArchive || nested.feed(data, size);
-    });
+    const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
+    const bool read = member->encrypted ? check.readBackProtected(*member, sink) : check.readMember(*member, sink);
     if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
     if (!read) return quoted(name) + ": " + check.lastError();
     if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();

@@ -71,6 +71,7 @@ std::optional<ZipMember> statMember(zip_t* za, zip_uint64_t index) {
     m.encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
     m.directory = !m.name.empty() && m.name.back() == '/';
     m.stored = (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_STORE;
+    m.crc = (st.valid & ZIP_STAT_CRC) ? st.crc : 0;
     m.symlink = isSymlink(za, index);
     return m;
 }
