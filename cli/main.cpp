@@ -11,6 +11,7 @@
 #include "CliCommands.h"
 #include "CliDialogs.h"
 #include "app/Startup.h"
+#include "platform/Memory.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ bool isMask(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::returnLargeBuffersWhenFreed();
     QCoreApplication core(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {

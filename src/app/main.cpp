@@ -9,6 +9,7 @@
 #include "app/MainSession.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
+#include "platform/Memory.h"
 #include "platform/QtDialogs.h"
 
 namespace {
@@ -48,6 +49,7 @@ int runInteractive(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::returnLargeBuffersWhenFreed();
     if (argc > 1) return runUnattended(argc, argv);
     return runInteractive(argc, argv);
 }
