@@ -1,6 +1,7 @@
 #include "Profile.h"
 
 #include "Accounts.h"
+#include "MessageShapes.h"
 #include "MessageText.h"
 #include "OutputTree.h"
 #include "ProfileFiles.h"
@@ -20,19 +21,22 @@ class ProfileWriter {
 public:
     ProfileWriter(OutputTree& tree, const Settings& s)
         : tree_(tree), settings_(s), rng_(s.seed), model_(makeModel(rng_, s.user, s.accounts)),
-          filler_(rng_), messages_(rng_, s.user), home_("drive_c/users/" + s.user),
+          filler_(rng_, s.realistic ? TextStyle::Natural : TextStyle::Plain), messages_(rng_, s.user, s.realistic),
+          home_("drive_c/users/" + s.user),
           store_(home_ + "/AppData/Local/Microsoft/Windows Live Mail") {}
 
     void write() {
         tree_.writeFile("drive_c/Program Files/Windows Live/Mail/wlmail.exe", programPlaceholder());
         std::uint64_t before = tree_.bytes();
         writeStoreFiles();
-        std::uint64_t count = messageCount(tree_.bytes() - before);
-        writeDatabase(tree_, store_ + "/Mail.MSMessageStore", kMailDbBase + count * kMailDbPerMessage, 8192,
-                      filler_, rng_);
+        std::uint64_t fixed = tree_.bytes() - before;
+        if (settings_.realistic) planRealisticMessages(fixed);
+        std::uint64_t count = settings_.realistic ? planned_.size() : messageCount(fixed);
+        writeDatabase(tree_, store_ + "/Mail.MSMessageStore", mailDatabaseBytes(count), 8192, filler_, rng_);
         writeDatabase(tree_, store_ + "/WindowsMail.MSMessageStore",
                       kWindowsMailDbBase + count * kWindowsMailDbPerMessage, 8192, filler_, rng_);
         writeMessages(count);
+        writeExtraMessages();
         writeContacts();
         writeStationery();
         writeClientRegistry(tree_.root().string(), model_, rng_);
@@ -64,14 +68,14 @@ private:
         feeds.address = "feeds@localhost";
         feeds.incomingServer = "feeds.example.com";
         MailFolder feedFolder{"Your Feeds/Sample News Feed", 1, false};
-        for (int i = 0; i < 2; ++i) writeOneMessage(feeds, feedFolder, store_ + "/" + feedFolder.path);
+        for (int i = 0; i < 2; ++i) writeOneMessage(feeds, feedFolder, store_ + "/" + feedFolder.path, drawOne());
         std::string sentinel;
         filler_.randomBytes(sentinel, 512);
         tree_.writeFile(store_ + "/Sentinel/" + makeGuid(rng_) + ".dat", sentinel);
         tree_.writeFile(store_ + "/Sentinel/" + makeGuid(rng_) + ".dat", sentinel.substr(0, 256));
         MailFolder outbox{"Outbox", 1, true};
-        writeOneMessage(model_.accounts.front(), outbox, store_ + "/Storage Folders/Outbox");
-        writeOneMessage(model_.accounts.front(), outbox, store_ + "/Storage Folders/Quick Views");
+        writeOneMessage(model_.accounts.front(), outbox, store_ + "/Storage Folders/Outbox", drawOne());
+        writeOneMessage(model_.accounts.front(), outbox, store_ + "/Storage Folders/Quick Views", drawOne());
     }
 
     void writeCalendars() {
@@ -92,24 +96,78 @@ private:
         return count > accounts ? count : accounts;
     }
 
+    // The message database takes two fifths of what it and the messages hold
+    // together, as in a long-used profile.
+    void planRealisticMessages(std::uint64_t fixedStoreBytes) {
+        auto accounts = static_cast<std::uint64_t>(settings_.accounts);
+        if (settings_.sizeMb == 0) {
+            planned_ = drawShapes(rng_, settings_.messagesPerAccount * accounts);
+        } else {
+            std::uint64_t budget = settings_.sizeMb * kMiB;
+            std::uint64_t taken = fixedStoreBytes + kWindowsMailDbBase;
+            planned_ = planShapes(rng_, budget > taken ? (budget - taken) * 3 / 5 : 0, accounts);
+        }
+        for (const auto& shape : planned_) plannedBytes_ += shape.bytes;
+    }
+
+    std::uint64_t mailDatabaseBytes(std::uint64_t count) const {
+        if (!settings_.realistic) return kMailDbBase + count * kMailDbPerMessage;
+        return plannedBytes_ * 2 / 3 > kMailDbBase ? plannedBytes_ * 2 / 3 : kMailDbBase;
+    }
+
+    // The first account takes the main share when one is given; the others
+    // (or all of them) share the rest evenly.
+    std::vector<std::uint64_t> messagesPerAccount(std::uint64_t total) const {
+        std::size_t accounts = model_.accounts.size();
+        std::vector<std::uint64_t> counts(accounts, 0);
+        std::size_t first = 0;
+        if (settings_.mainAccountShare >= 0 && accounts > 1) {
+            counts[0] = (total * static_cast<std::uint64_t>(settings_.mainAccountShare) + 50) / 100;
+            total -= counts[0];
+            first = 1;
+        }
+        std::uint64_t rest = accounts - first;
+        for (std::size_t i = first; i < accounts; ++i) counts[i] = total / rest + (i - first < total % rest ? 1 : 0);
+        return counts;
+    }
+
     void writeMessages(std::uint64_t total) {
-        auto accounts = static_cast<std::uint64_t>(model_.accounts.size());
-        for (std::uint64_t i = 0; i < accounts; ++i) {
+        std::vector<std::uint64_t> counts = messagesPerAccount(total);
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
             const Account& a = model_.accounts[i];
-            std::uint64_t count = total / accounts + (i < total % accounts ? 1 : 0);
-            std::uint32_t weights = 0;
-            for (const auto& f : a.folders) weights += f.weight;
-            for (std::uint64_t m = 0; m < count; ++m) {
-                std::uint32_t roll = rng_.below(weights);
-                std::size_t k = 0;
-                while (roll >= a.folders[k].weight) roll -= a.folders[k++].weight;
-                writeOneMessage(a, a.folders[k], store_ + "/" + a.folder + "/" + a.folders[k].path);
+            for (std::uint64_t m = 0; m < counts[i]; ++m) {
+                const MailFolder& f = pickFolder(a);
+                MessageShape shape = settings_.realistic ? planned_[next++] : drawOne();
+                writeOneMessage(a, f, store_ + "/" + a.folder + "/" + f.path, shape);
             }
         }
     }
 
-    void writeOneMessage(const Account& a, const MailFolder& f, const std::string& folder) {
-        MessageShape shape = drawShape(rng_, settings_.messageSize);
+    // Short notes on top, account by account in turn.
+    void writeExtraMessages() {
+        const auto& accounts = model_.accounts;
+        for (std::uint64_t i = 0; i < settings_.extraSmallMessages; ++i) {
+            const Account& a = accounts[i % accounts.size()];
+            const MailFolder& f = pickFolder(a);
+            writeOneMessage(a, f, store_ + "/" + a.folder + "/" + f.path, drawSmallShape(rng_));
+        }
+    }
+
+    const MailFolder& pickFolder(const Account& a) {
+        std::uint32_t weights = 0;
+        for (const auto& f : a.folders) weights += f.weight;
+        std::uint32_t roll = rng_.below(weights);
+        std::size_t k = 0;
+        while (roll >= a.folders[k].weight) roll -= a.folders[k++].weight;
+        return a.folders[k];
+    }
+
+    MessageShape drawOne() {
+        return settings_.realistic ? drawRealisticShape(rng_) : drawShape(rng_, settings_.messageSize);
+    }
+
+    void writeOneMessage(const Account& a, const MailFolder& f, const std::string& folder, const MessageShape& shape) {
         std::string subject = messages_.build(a, f, shape, buffer_);
         tree_.writeFile(folder + "/" + messageFileName(subject, ++messageNumber_), buffer_);
     }
@@ -149,6 +207,8 @@ private:
     std::string store_;
     std::string buffer_;
     std::uint64_t messageNumber_ = 0;
+    std::vector<MessageShape> planned_;  // the realistic profile's messages, sized before any is written
+    std::uint64_t plannedBytes_ = 0;
 };
 
 }  // namespace

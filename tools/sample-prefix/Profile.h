@@ -17,6 +17,11 @@ struct Settings {
     std::uint64_t messageSize = 4096;  // average bytes per message
     std::uint64_t sizeMb = 0;          // when set, the store's size in MiB picks the message count
     bool empty = false;
+    // Natural text, log-normal message sizes, attachments in a third of the
+    // messages and a message database of two fifths of the store.
+    bool realistic = false;
+    int mainAccountShare = -1;  // percent of the messages for the first account; below 0 spreads them evenly
+    std::uint64_t extraSmallMessages = 0;  // short notes on top of the sized messages
 };
 
 struct Summary {

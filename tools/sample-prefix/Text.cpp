@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "Words.h"
+
 namespace sample {
 
 namespace {
@@ -86,9 +88,10 @@ constexpr std::array kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 constexpr std::array kWeekdays = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};  // from 1970-01-01
 
 constexpr std::size_t kLineWidth = 72;
+constexpr std::uint32_t kPhrasePercent = 8;  // of the natural text's words, a common phrase instead
 
-template <class Table>
-const char* pickFrom(Rng& rng, const Table& table) {
+template <class Source, class Table>
+const char* pickFrom(Source& rng, const Table& table) {
     return table[rng.below(static_cast<std::uint32_t>(table.size()))];
 }
 
@@ -117,13 +120,100 @@ Civil civilFrom(std::int64_t unixSeconds) {
     return c;
 }
 
+const ZipfWords& naturalWords() {
+    static const ZipfWords words;
+    return words;
+}
+
+// Words appended to a paragraph, lines broken before kLineWidth as a mail
+// client wraps them.
+class LineWrapper {
+public:
+    LineWrapper(std::string& out, std::string_view prefix) : out_(out), prefix_(prefix), column_(prefix.size()) {
+        out_.append(prefix);
+    }
+    void word(std::string_view w, bool capital) {
+        if (column_ + 1 + w.size() > kLineWidth) {
+            out_.append("\r\n");
+            out_.append(prefix_);
+            column_ = prefix_.size();
+        } else if (column_ > prefix_.size()) {
+            out_.push_back(' ');
+            ++column_;
+        }
+        out_.append(w);
+        if (capital && w[0] >= 'a' && w[0] <= 'z') out_[out_.size() - w.size()] = static_cast<char>(w[0] - 32);
+        column_ += w.size();
+    }
+    void mark(char c) {
+        out_.push_back(c);
+        ++column_;
+    }
+
+private:
+    std::string& out_;
+    std::string_view prefix_;
+    std::size_t column_;
+};
+
 }  // namespace
 
 std::string_view TextFiller::word() {
+    if (style_ == TextStyle::Natural) return naturalWords().pick(fast_);
     return kWords[fast_.below(static_cast<std::uint32_t>(kWords.size()))];
 }
 
+// Mostly a word; now and then a number, a time, an amount or a name, as
+// letters carry them.
+std::string_view TextFiller::naturalToken(std::string& scratch) {
+    std::uint32_t roll = fast_.below(100);
+    if (roll >= 5 + kPhrasePercent) return word();
+    if (roll >= 5) return pickFrom(fast_, commonPhrases());
+    if (roll >= 3) return roll == 3 ? pickFrom(fast_, kFirstNames) : pickFrom(fast_, kLastNames);
+    char buf[32];
+    switch (fast_.below(5)) {
+    case 0: std::snprintf(buf, sizeof buf, "%u", fast_.below(100)); break;
+    case 1: std::snprintf(buf, sizeof buf, "%u", 2005 + fast_.below(9)); break;
+    case 2: std::snprintf(buf, sizeof buf, "%u:%02u", 7 + fast_.below(13), fast_.below(4) * 15); break;
+    case 3: std::snprintf(buf, sizeof buf, "%u.%02u", 1 + fast_.below(2000), fast_.below(100)); break;
+    default: std::snprintf(buf, sizeof buf, "#%u", 1000 + fast_.below(900000)); break;
+    }
+    scratch = buf;
+    return scratch;
+}
+
+void TextFiller::naturalParagraph(std::string& out, std::size_t bytes, std::string_view linePrefix) {
+    const std::size_t start = out.size();
+    LineWrapper line(out, linePrefix);
+    std::string scratch;
+    std::uint32_t wordsLeft = 0;
+    while (out.size() - start < bytes) {
+        bool capital = wordsLeft == 0;
+        // Sentences of 3 to 24 words, most near a dozen, and a few short ones.
+        if (capital) wordsLeft = fast_.below(10) == 0 ? 1 + fast_.below(3)
+                                                      : 3 + fast_.below(8) + fast_.below(8) + fast_.below(8);
+        line.word(naturalToken(scratch), capital);
+        if (--wordsLeft == 0) {
+            std::uint32_t mark = fast_.below(20);
+            line.mark(mark < 2 ? '?' : mark == 2 ? '!' : '.');
+        } else if (fast_.below(10) == 0) {
+            line.mark(',');
+        }
+    }
+    if (wordsLeft > 0) {
+        if (out.back() == ',') out.back() = '.';
+        else out.push_back('.');
+    }
+    out.append("\r\n");
+}
+
+std::size_t TextFiller::paragraphSize() {
+    if (style_ == TextStyle::Natural) return 40 + fast_.below(300) + fast_.below(500);
+    return 150 + fast_.below(450);
+}
+
 void TextFiller::paragraph(std::string& out, std::size_t bytes, std::string_view linePrefix) {
+    if (style_ == TextStyle::Natural) return naturalParagraph(out, bytes, linePrefix);
     const std::size_t start = out.size();
     out.append(linePrefix);
     std::size_t column = linePrefix.size();
@@ -166,8 +256,12 @@ void TextFiller::prose(std::string& out, std::size_t bytes, std::string_view lin
             out.append(linePrefix);
             out.append("\r\n");
         }
-        std::size_t left = bytes - (out.size() - start);
-        std::size_t size = 150 + fast_.below(450);
+        std::size_t used = out.size() - start;
+        // A separator that reaches the size ends the text. The plain style
+        // goes on with one more paragraph there, as its seeded output always has.
+        if (style_ == TextStyle::Natural && used >= bytes) break;
+        std::size_t left = bytes - used;
+        std::size_t size = paragraphSize();
         paragraph(out, size < left ? size : left, linePrefix);
     }
 }
@@ -179,7 +273,7 @@ void TextFiller::html(std::string& out, std::size_t bytes) {
     const std::size_t start = out.size();
     while (out.size() - start + tags + 40 < bytes) {
         std::size_t left = bytes - (out.size() - start) - tags;
-        std::size_t size = 150 + fast_.below(450);
+        std::size_t size = paragraphSize();
         out.append(open);
         paragraph(out, size < left ? size : left, {});
         out.append(close);

@@ -2,6 +2,9 @@
 // Filler that looks and compresses like what people write: prose from a word
 // table, wrapped like a mail client wraps it, and base64 of random bytes for
 // attachments. Also the names and date formats the generated files share.
+// The natural style draws a larger vocabulary by word frequency and varies
+// sentences and paragraphs, so that it compresses as real correspondence does
+// rather than as a short table repeated.
 
 #include <cstdint>
 #include <string>
@@ -12,9 +15,11 @@
 
 namespace sample {
 
+enum class TextStyle { Plain, Natural };
+
 class TextFiller {
 public:
-    explicit TextFiller(Rng& seedSource) : fast_(seedSource) {}
+    explicit TextFiller(Rng& seedSource, TextStyle style = TextStyle::Plain) : fast_(seedSource), style_(style) {}
 
     // Appends paragraphs of wrapped prose (CRLF line ends), each line starting
     // with `linePrefix`, until about `bytes` have been appended.
@@ -30,9 +35,13 @@ public:
 
 private:
     void paragraph(std::string& out, std::size_t bytes, std::string_view linePrefix);
+    void naturalParagraph(std::string& out, std::size_t bytes, std::string_view linePrefix);
+    std::size_t paragraphSize();
     std::string_view word();
+    std::string_view naturalToken(std::string& scratch);
 
     FastRng fast_;
+    TextStyle style_;
 };
 
 struct Person {

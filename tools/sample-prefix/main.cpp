@@ -22,14 +22,23 @@ constexpr int kUsageError = 2;
 
 constexpr const char* kUsage =
     "usage: make-sample-prefix PREFIX [--seed N] [--user NAME] [--accounts N] [--messages N]\n"
-    "                          [--message-size BYTES] [--size-mb N] [--empty]\n"
+    "                          [--message-size BYTES] [--size-mb N] [--empty] [--realistic]\n"
+    "                          [--main-account-share PERCENT] [--extra-small-messages N]\n"
     "  --seed N              random seed (default 1)\n"
     "  --user NAME           the Windows user (default: your login name)\n"
     "  --accounts N          mail and news accounts, 1-64 (default 3)\n"
     "  --messages N          messages per account (default 20)\n"
     "  --message-size BYTES  average message size, 512-16777216 (default 4096)\n"
     "  --size-mb N           pick the message count so the store holds about N MiB\n"
-    "  --empty               only Wine's skeleton, no mail client\n";
+    "  --empty               only Wine's skeleton, no mail client\n"
+    "  --realistic           mail shaped like a real mailbox: natural text, HTML alternatives,\n"
+    "                        random attachments in a third of the messages, log-normal sizes\n"
+    "                        (median 8 KB, up to 8 MB) and a message database of two fifths\n"
+    "                        of the store; --message-size does not apply\n"
+    "  --main-account-share PERCENT\n"
+    "                        that share of the messages goes to the first account\n"
+    "  --extra-small-messages N\n"
+    "                        N more short messages (under 2 KB) over all accounts' folders\n";
 
 [[noreturn]] void usageError(const std::string& problem) {
     std::fprintf(stderr, "make-sample-prefix: %s\n%s", problem.c_str(), kUsage);
@@ -76,6 +85,9 @@ sample::Settings parseArguments(int argc, char** argv) {
         else if (arg == "--message-size") s.messageSize = number(arg, value(), 512, 16 << 20);
         else if (arg == "--size-mb") s.sizeMb = number(arg, value(), 1, 1 << 20);
         else if (arg == "--empty") s.empty = true;
+        else if (arg == "--realistic") s.realistic = true;
+        else if (arg == "--main-account-share") s.mainAccountShare = static_cast<int>(number(arg, value(), 0, 100));
+        else if (arg == "--extra-small-messages") s.extraSmallMessages = number(arg, value(), 0, 100000000);
         else if (arg.starts_with("-") && arg.size() > 1) usageError("unknown option " + std::string(arg));
         else if (prefix) usageError("more than one PREFIX given");
         else prefix = std::string(arg);
