@@ -97,8 +97,9 @@ public:
     // Writes the member below `targetFolder` under its name; the file
     // appears only once it was read whole with its checks passed.
     bool extractMember(const ZipMember& member, const std::string& targetFolder);
-    // Every member into `targetFolder`, on every core; the number of files
-    // written, or -1 (nothing written when any member fails checkMember).
+    // Every member into `targetFolder`, a new folder nobody uses yet, on
+    // every core, flushed to disk at the end; the number of files written,
+    // or -1 (nothing written when any member fails checkMember).
     int unzipAll(const std::string& targetFolder);
     // The member's contents, refused when it declares more than `limit`
     // bytes.
@@ -139,7 +140,8 @@ private:
     bool proveWritten(const std::string& temporaryPath);
     bool readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive) const;
-    bool extractTo(const ZipMember& member, const std::string& targetFolder);
+    bool extractTo(const ZipMember& member, const std::string& targetFolder, bool intoFreshFolder);
+    bool writeMemberTo(const ZipMember& member, const std::string& path, const std::string& shownAs);
 
     std::string workingFolder_;
     ZipNotifications notify_;

@@ -219,7 +219,25 @@ bool ZipComponent::testAll() {
     return true;
 }
 
-bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetFolder) {
+// Streams the member into `path`; false (with the reason) when it cannot be
+// read whole or written.
+bool ZipComponent::writeMemberTo(const ZipMember& member, const std::string& path, const std::string& shownAs) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return fail("cannot write \"" + shownAs + "\"");
+    int writeError = 0;
+    bool ok = readMember(member, [&](const char* data, std::size_t n) {
+        out.write(data, static_cast<std::streamsize>(n));
+        if (!out) writeError = errno;
+        return static_cast<bool>(out);
+    });
+    out.close();
+    if (!out && !writeError) writeError = errno;
+    // A full disk stops the read too: the write is the reason to give.
+    if (!out) ok = fail("cannot write \"" + shownAs + "\": " + std::strerror(writeError));
+    return ok;
+}
+
+bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetFolder, bool intoFreshFolder) {
     const fs::path target = fs::path(targetFolder) / member.name;
     std::error_code ec;
     if (member.directory) {
@@ -228,26 +246,15 @@ bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetF
     }
     fs::create_directories(target.parent_path(), ec);
     if (notify_.unzippingFile) notify_.unzippingFile(member.name);
-    const std::string temporary = platform::temporaryPathBeside(target.string());
-    bool ok;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return fail("cannot write \"" + target.string() + "\"");
-        int writeError = 0;
-        ok = readMember(member, [&](const char* data, std::size_t n) {
-            out.write(data, static_cast<std::streamsize>(n));
-            if (!out) writeError = errno;
-            return static_cast<bool>(out);
-        });
-        out.close();
-        if (!out && !writeError) writeError = errno;
-        // A full disk stops the read too: the write is the reason to give.
-        if (!out) ok = fail("cannot write \"" + target.string() + "\": " + std::strerror(writeError));
-    }
+    // A folder nobody uses yet is flushed once when complete (unzipAll);
+    // elsewhere each file is written beside its place and flushed before
+    // it takes it.
+    const std::string written = intoFreshFolder ? target.string() : platform::temporaryPathBeside(target.string());
     std::string why;
-    if (ok && !platform::commitTemporary(temporary, target.string(), &why)) ok = fail(why);
+    bool ok = writeMemberTo(member, written, target.string());
+    if (ok && !intoFreshFolder && !platform::commitTemporary(written, target.string(), &why)) ok = fail(why);
     if (!ok) {
-        fs::remove(temporary, ec);
+        fs::remove(written, ec);
         return false;
     }
     setModificationTime(target, reader_->za, member.index);
@@ -268,7 +275,7 @@ bool ZipComponent::checkMember(const ZipMember& member) {
 
 bool ZipComponent::extractMember(const ZipMember& member, const std::string& targetFolder) {
     if (!reader_) return fail("no archive is open");
-    return checkMember(member) && extractTo(member, targetFolder);
+    return checkMember(member) && extractTo(member, targetFolder, false);
 }
 
 std::optional<std::string> ZipComponent::readSmallMember(const ZipMember& member, std::size_t limit) {
@@ -297,7 +304,7 @@ int ZipComponent::unzipShare(const std::vector<ZipMember>& list, std::size_t fir
     if (!notify) notify_ = {};
     int written = 0;
     for (std::size_t i = first; i < last; ++i) {
-        if (!extractTo(list[i], targetFolder)) return -1;
+        if (!extractTo(list[i], targetFolder, true)) return -1;
         if (!list[i].directory) ++written;
     }
     return written;
@@ -337,6 +344,10 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
             return -1;
         }
         total += written[job];
+    }
+    if (!platform::syncFileSystemOf(targetFolder)) {
+        fail("cannot flush the files unpacked into \"" + targetFolder + "\"");
+        return -1;
     }
     return total;
 }

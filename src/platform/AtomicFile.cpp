@@ -97,6 +97,19 @@ bool commitTemporary(const std::string& temporaryPath, const std::string& hostPa
     return true;
 }
 
+bool syncFileSystemOf(const std::string& hostPath) {
+    const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+#ifdef __linux__
+    const bool ok = ::syncfs(fd) == 0;
+#else
+    ::sync();
+    const bool ok = true;
+#endif
+    ::close(fd);
+    return ok;
+}
+
 bool writeFileAtomically(const std::string& hostPath, std::string_view contents,
                          std::string* error, const MayReplace& mayReplace) {
     std::string temp = temporaryPathBeside(hostPath);

@@ -33,6 +33,10 @@ void removeDeadTemporaries(const std::string& hostFolder);
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
                      std::string* error = nullptr);
 
+// Flushes everything written to the file system that holds `hostPath`: one
+// flush for a folder of many new files, before it takes another's place.
+bool syncFileSystemOf(const std::string& hostPath);
+
 // Holds an exclusive advisory lock on `lockPath` (created when missing) for
 // its lifetime; used around read-modify-write of shared files. Waits at most
 // `limit` for another holder to let go.

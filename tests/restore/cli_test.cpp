@@ -275,13 +275,16 @@ TEST(TarnholdCli, RestoreSwapsAccountFoldersInOneStepOneRunAtATime) {
     }
 
     const auto trace = p.dir / "trace";
-    ASSERT_EQ(runCommand(std::string(testing_support::kStrace) + "-f -qq -s 4096 -e trace=rename,renameat,renameat2 -o '" + trace.string() + "' " +
+    ASSERT_EQ(runCommand(std::string(testing_support::kStrace) + "-f -qq -s 4096 -e trace=rename,renameat,renameat2,fsync,syncfs -o '" + trace.string() + "' " +
                              p.env() + "'" TARNHOLD_CLI "' restore '" + archive + "' --items 10000000000", &out), 0)
         << out;
     std::istringstream calls(readFile(trace));
     std::map<std::string, int> exchanges;
+    int fileFlushes = 0, fileSystemFlushes = 0;
     const fs::path touched = p.dir / "prefix" / "dosdevices" / "c:" / fs::relative(store, p.dir / "prefix" / "drive_c");
     for (std::string call; std::getline(calls, call);) {
+        fileFlushes += call.find(" fsync(") != std::string::npos;
+        fileSystemFlushes += call.find(" syncfs(") != std::string::npos;
         for (const auto& account : accounts) {
             const std::string path = "\"" + (touched / account).string() + "\"";
             if (call.find(path + ", RENAME_EXCHANGE)") != std::string::npos) ++exchanges[account];
@@ -291,6 +294,9 @@ TEST(TarnholdCli, RestoreSwapsAccountFoldersInOneStepOneRunAtATime) {
         }
     }
     EXPECT_EQ(exchanges, (std::map<std::string, int>{{accounts[0], 1}, {accounts[1], 1}}));
+    // An unpacked account folder is flushed once before it is swapped in, not file by file.
+    EXPECT_EQ(fileSystemFlushes, 2);
+    EXPECT_LT(fileFlushes, static_cast<int>(first.size() + second.size())) << readFile(trace);
     EXPECT_EQ(filesBelow(store / accounts[0]), first);
     EXPECT_EQ(filesBelow(store / accounts[1]), second);
     for (const auto& e : fs::directory_iterator(store)) EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
