@@ -3,9 +3,9 @@
 // authentication code and, as this program writes it, the CRC checked.
 
 #include <zip.h>
-#include <zlib.h>
 
 #include "backup/DeflateChunks.h"
+#include "backup/InflateStream.h"
 #include "backup/WinZipAes.h"
 #include "backup/ZipComponent.h"
 #include "backup/ZipReader.h"
@@ -20,33 +20,19 @@ constexpr std::size_t kHeader = 18, kCode = 10;  // salt and check value; authen
 // counted and summed, never more than the size it declares.
 class Plain {
 public:
-    Plain(const ZipMember& m, const std::function<bool(const char*, std::size_t)>& sink)
-        : member_(m), sink_(sink), out_(1 << 16) {
-        ready_ = m.stored || inflateInit2(&z_, -15) == Z_OK;
-        ended_ = m.stored;
-    }
-    ~Plain() {
-        if (!member_.stored && ready_) inflateEnd(&z_);
+    Plain(const ZipMember& m, const std::function<bool(const char*, std::size_t)>& sink) : member_(m), sink_(sink) {
+        ready_ = m.stored || inflater_.reset();
     }
     bool take(const char* data, std::size_t n) {
         if (!ready_) return false;
         if (member_.stored) return pass(data, n);
-        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        z_.avail_in = static_cast<uInt>(n);
-        while (!ended_) {
-            z_.next_out = reinterpret_cast<Bytef*>(out_.data());
-            z_.avail_out = static_cast<uInt>(out_.size());
-            const int ret = inflate(&z_, Z_NO_FLUSH);
-            if (!pass(out_.data(), out_.size() - z_.avail_out)) return false;
-            if (ret == Z_STREAM_END) ended_ = true;
-            else if (ret == Z_BUF_ERROR) break;
-            else if (ret != Z_OK) return false;
-            if (z_.avail_in == 0 && z_.avail_out != 0) break;
-        }
-        return z_.avail_in == 0;
+        return inflater_.feed(data, n, [this](const char* out, std::size_t k) { return pass(out, k); });
     }
     // The whole member was read: sizes and (written for 20 bytes and more) CRC agree.
-    bool whole() const { return ended_ && size_ == member_.size && (member_.size < 20 || crc_ == member_.crc); }
+    bool whole() const {
+        return (member_.stored || inflater_.ended()) && size_ == member_.size &&
+               (member_.size < 20 || crc_ == member_.crc);
+    }
 
 private:
     bool pass(const char* data, std::size_t n) {
@@ -56,9 +42,8 @@ private:
     }
     const ZipMember& member_;
     const std::function<bool(const char*, std::size_t)>& sink_;
-    std::vector<char> out_;
-    z_stream z_{};
-    bool ready_ = false, ended_ = false;
+    InflateStream inflater_;
+    bool ready_ = false;
     std::uint64_t size_ = 0;
     std::uint32_t crc_ = 0;
 };

@@ -42,11 +42,8 @@ void readZip64(std::string_view extra, std::uint64_t* fields[], int count) {
 
 }  // namespace
 
-ZipStreamCheck::ZipStreamCheck() { out_.resize(1 << 16); }
-
-ZipStreamCheck::~ZipStreamCheck() {
-    if (zReady_) inflateEnd(&z_);
-}
+ZipStreamCheck::ZipStreamCheck() = default;
+ZipStreamCheck::~ZipStreamCheck() = default;
 
 bool ZipStreamCheck::fail(const std::string& why) {
     if (error_.empty()) error_ = why + " (at byte " + std::to_string(recordAt_) + ")";
@@ -143,11 +140,7 @@ bool ZipStreamCheck::localNames() {
     inflated_ = 0;
     crc_ = 0;
     streamEnded_ = method_ == 0;
-    if (method_ == 8) {
-        if (zReady_) inflateReset(&z_);
-        else zReady_ = inflateInit2(&z_, -15) == Z_OK;
-        if (!zReady_) return fail("no inflater could be made");
-    }
+    if (method_ == 8 && !inflater_.reset()) return fail("no inflater could be made");
     expect(Stage::Data, 0);
     return true;
 }
@@ -158,28 +151,16 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
         crc_ = Crc32(crc_, data, n);
         inflated_ += n;
     } else {
-        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-        z_.avail_in = static_cast<uInt>(n);
-        // Until the input is used up and zlib holds no more output for it.
-        while (!streamEnded_) {
-            z_.next_out = reinterpret_cast<Bytef*>(out_.data());
-            z_.avail_out = static_cast<uInt>(out_.size());
-            const int ret = inflate(&z_, Z_NO_FLUSH);
-            const std::size_t produced = out_.size() - z_.avail_out;
-            crc_ = Crc32(crc_, out_.data(), produced);
-            inflated_ += produced;
-            if (ret == Z_STREAM_END) streamEnded_ = true;
-            else if (ret == Z_BUF_ERROR) break;
-            else if (ret != Z_OK) {
-                fail("a member does not inflate");
-                return;
-            }
-            if (z_.avail_in == 0 && z_.avail_out != 0) break;
-        }
-        if (z_.avail_in > 0) {
-            fail("a member has bytes after its end");
+        const bool ok = inflater_.feed(data, n, [this](const char* out, std::size_t k) {
+            crc_ = Crc32(crc_, out, k);
+            inflated_ += k;
+            return true;
+        });
+        if (!ok) {
+            fail(inflater_.ended() ? "a member has bytes after its end" : "a member does not inflate");
             return;
         }
+        streamEnded_ = inflater_.ended();
     }
     data += n;
     size -= n;

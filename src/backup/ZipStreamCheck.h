@@ -6,11 +6,11 @@
 // It never seeks and keeps a few numbers per member, so a folder archive of
 // hundreds of thousands of files is checked in little memory.
 
-#include <zlib.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "backup/InflateStream.h"
 
 namespace backup {
 
@@ -60,9 +60,7 @@ private:
     std::uint64_t inflated_ = 0;
     std::uint32_t crc_ = 0;
     bool streamEnded_ = false;
-    z_stream z_{};
-    bool zReady_ = false;
-    std::string out_;
+    InflateStream inflater_;
     std::size_t centralIndex_ = 0;
     std::uint64_t centralAt_ = 0;
     std::uint64_t zip64EndAt_ = 0;
