@@ -77,10 +77,7 @@ private:
             return true;
         }
         DeflatedPiece piece = pipeline_.next();
-        if (!piece.error.empty()) {
-            pipelineError_ = piece.error;
-            return failed(ZIP_ER_READ);
-        }
+        if (!piece.error.empty()) return failed(ZIP_ER_READ);  // the pipeline keeps the reason
         crc_ = size_ == 0 ? piece.crc : Crc32Combine(crc_, piece.crc, piece.rawSize);
         size_ += piece.rawSize;
         finished_ = piece.last;
@@ -105,7 +102,6 @@ private:
     bool started_ = false, finished_ = false, ended_ = false;
     std::uint32_t crc_ = 0;
     std::uint64_t size_ = 0;
-    std::string pipelineError_;
 };
 
 zip_int64_t dispatch(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
