@@ -22,7 +22,10 @@ bool singleLine(const std::string& s) { return s.find_first_of(std::string("\r\n
 // no "]" in a section, and a key that does not read as a section line.
 bool writable(const std::string& section, const std::string& key, const std::string& value) {
     if (section.empty() || key.empty() || trimBlanks(section) != section || trimBlanks(key) != key) return false;
-    if (!singleLine(section + key + value) || !platform::fitsAnsi(section + key + value)) return false;
+    // Each on its own: bytes of two texts can join into a character neither holds.
+    for (const auto* text : {&section, &key, &value}) {
+        if (!singleLine(*text) || !platform::fitsAnsi(*text)) return false;
+    }
     return section.find(']') == std::string::npos && key.find('=') == std::string::npos && key.front() != '[';
 }
 
