@@ -1,14 +1,10 @@
 #include "backup/DeflatePipeline.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "backup/DeflateChunks.h"
 #include "platform/Cores.h"
+#include "platform/RawFile.h"
 
 namespace backup {
 
@@ -19,12 +15,10 @@ namespace {
 constexpr std::uint64_t kBytesAhead = 16ULL << 20;
 constexpr std::uint64_t kUnitsAhead = 1024;
 
-std::string readError(const std::string& path) { return "the file \"" + path + "\" cannot be read: " + std::strerror(errno); }
-
 // Reads [offset, offset + length), and on to the end of the file when
 // `toEnd`: a file that grew since it was planned is read whole, one that
 // shrank gives what it holds.
-bool readRange(int fd, std::uint64_t offset, std::uint64_t length, bool toEnd, std::string& out) {
+bool readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t length, bool toEnd, std::string& out) {
     out.resize(length + (toEnd ? 1 : 0));
     std::size_t at = 0;
     for (;;) {
@@ -32,8 +26,7 @@ bool readRange(int fd, std::uint64_t offset, std::uint64_t length, bool toEnd, s
             if (!toEnd) return true;
             out.resize(out.size() + std::max<std::size_t>(out.size(), 1 << 16));
         }
-        const ssize_t n = pread(fd, out.data() + at, out.size() - at, static_cast<off_t>(offset + at));
-        if (n < 0 && errno == EINTR) continue;
+        const long long n = file.readAt(offset + at, out.data() + at, out.size() - at);
         if (n < 0) return false;
         if (n == 0) {
             out.resize(at);
@@ -100,14 +93,12 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit) const {
     piece.file = unit.file;
     piece.last = unit.last;
     if (unit.file.path.empty()) return piece;
-    const int fd = open(unit.file.path.c_str(), O_RDONLY | O_CLOEXEC);
+    platform::RawFile file;
     std::string raw;
-    if (fd < 0 || !readRange(fd, unit.offset, unit.length, unit.last, raw)) {
-        piece.error = readError(unit.file.path);
-        if (fd >= 0) close(fd);
+    if (!file.openForReading(unit.file.path) || !readRange(file, unit.offset, unit.length, unit.last, raw)) {
+        piece.error = "the file \"" + unit.file.path + "\" cannot be read: " + file.error();
         return piece;
     }
-    close(fd);
     piece.rawSize = raw.size();
     piece.crc = Crc32(0, raw.data(), raw.size());
     if (!AppendDeflated(piece.bytes, raw.data(), raw.size(), unit.file.store ? 0 : level_, unit.last)) {

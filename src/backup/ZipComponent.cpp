@@ -3,7 +3,6 @@
 
 #include "backup/ZipComponent.h"
 
-#include <sys/stat.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "backup/ZipReader.h"
 #include "platform/AtomicFile.h"
 #include "platform/HostPath.h"
+#include "platform/RawFile.h"
 
 namespace backup {
 
@@ -193,11 +193,11 @@ bool ZipComponent::addFolderArchive(const std::string& archivePath) {
 // still planned, and its read then fails naming it.
 PipelineFile ZipComponent::planFile(const Pending& p, bool store) const {
     PipelineFile file{sourcePath(p), 0, 0, 0, store};
-    struct stat st {};
-    if (!file.path.empty() && ::stat(file.path.c_str(), &st) == 0) {
-        file.size = static_cast<std::uint64_t>(st.st_size);
-        file.mtime = st.st_mtime;
-        file.mode = st.st_mode;
+    if (file.path.empty()) return file;
+    if (const auto facts = platform::fileFacts(file.path)) {
+        file.size = facts->size;
+        file.mtime = facts->mtime;
+        file.mode = facts->mode;
     }
     return file;
 }

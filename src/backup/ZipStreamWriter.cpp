@@ -1,14 +1,9 @@
 #include "backup/ZipStreamWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 
 #include "backup/DeflateChunks.h"
+#include "platform/RawFile.h"
 
 namespace backup {
 
@@ -48,9 +43,8 @@ bool isAscii(std::string_view s) {
 
 }  // namespace
 
-ZipStreamWriter::~ZipStreamWriter() {
-    if (fd_ >= 0) close(fd_);
-}
+ZipStreamWriter::ZipStreamWriter() = default;
+ZipStreamWriter::~ZipStreamWriter() = default;
 
 bool ZipStreamWriter::fail(const std::string& why) {
     if (error_.empty()) error_ = why;
@@ -59,19 +53,14 @@ bool ZipStreamWriter::fail(const std::string& why) {
 
 bool ZipStreamWriter::create(const std::string& path) {
     path_ = path;
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) return fail("cannot create the archive \"" + path + "\": " + std::strerror(errno));
+    file_ = std::make_unique<platform::RawFile>();
+    if (!file_->create(path)) return fail("cannot create the archive \"" + path + "\": " + file_->error());
     buffer_.reserve(kBufferSize);
     return true;
 }
 
 bool ZipStreamWriter::writeAll(const char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::write(fd_, data + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return fail("cannot write the archive \"" + path_ + "\": " + std::strerror(errno));
-        done += static_cast<std::size_t>(n);
-    }
+    if (!file_->append(data, size)) return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
     flushed_ += size;
     return true;
 }
@@ -96,8 +85,8 @@ bool ZipStreamWriter::patch(std::uint64_t at, const std::string& bytes) {
         return true;
     }
     if (!flush()) return false;
-    if (pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(at)) != static_cast<ssize_t>(bytes.size())) {
-        return fail("cannot write the archive \"" + path_ + "\": " + std::strerror(errno));
+    if (!file_->writeAt(at, bytes.data(), bytes.size())) {
+        return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
     }
     return true;
 }
@@ -227,9 +216,7 @@ bool ZipStreamWriter::finish(const std::function<std::string_view(std::size_t)>&
     }
     const std::uint64_t directorySize = flushed_ + buffer_.size() - directoryAt;
     if (!write(endRecords(directoryAt, directorySize)) || !flush()) return false;
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) return fail("cannot write the archive \"" + path_ + "\": " + std::strerror(errno));
+    if (!file_->close()) return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
     return true;
 }
 

@@ -8,17 +8,22 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "backup/DeflatePipeline.h"
 
+namespace platform {
+class RawFile;
+}
+
 namespace backup {
 
 class ZipStreamWriter {
 public:
-    ZipStreamWriter() = default;
+    ZipStreamWriter();
     ~ZipStreamWriter();
     ZipStreamWriter(const ZipStreamWriter&) = delete;
     ZipStreamWriter& operator=(const ZipStreamWriter&) = delete;
@@ -46,7 +51,7 @@ private:
     std::string centralRecord(std::string_view name, const Entry& e) const;
     std::string endRecords(std::uint64_t directoryAt, std::uint64_t directorySize) const;
 
-    int fd_ = -1;
+    std::unique_ptr<platform::RawFile> file_;
     std::string path_;
     std::string buffer_;
     std::uint64_t flushed_ = 0;  // file offset of buffer_'s first byte

@@ -1,0 +1,83 @@
+#include "platform/RawFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+std::optional<FileFacts> fileFacts(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileFacts{static_cast<std::uint64_t>(st.st_size), st.st_mtime, st.st_mode};
+}
+
+RawFile::~RawFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool RawFile::openForReading(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    errno_ = fd_ < 0 ? errno : 0;
+    return fd_ >= 0;
+}
+
+bool RawFile::create(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    errno_ = fd_ < 0 ? errno : 0;
+    return fd_ >= 0;
+}
+
+long long RawFile::readAt(std::uint64_t offset, char* data, std::size_t size) {
+    for (;;) {
+        const ssize_t n = ::pread(fd_, data, size, static_cast<off_t>(offset));
+        if (n >= 0) return n;
+        if (errno != EINTR) {
+            errno_ = errno;
+            return -1;
+        }
+    }
+}
+
+bool RawFile::append(const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::write(fd_, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            errno_ = errno;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool RawFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            errno_ = errno;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool RawFile::close() {
+    const int fd = fd_;
+    fd_ = -1;
+    if (fd >= 0 && ::close(fd) != 0) {
+        errno_ = errno;
+        return false;
+    }
+    return true;
+}
+
+std::string RawFile::error() const { return std::strerror(errno_); }
+
+}  // namespace platform

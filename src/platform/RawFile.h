@@ -1,0 +1,42 @@
+#pragma once
+// Plain files read and written by offset, for the archive writers that
+// stream many files on several threads: no stream objects, errors as text.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct FileFacts {
+    std::uint64_t size = 0;
+    std::int64_t mtime = 0;  // seconds since 1970
+    std::uint32_t mode = 0;  // POSIX st_mode
+};
+// What the file system says of the file at `path`; nothing when it cannot.
+std::optional<FileFacts> fileFacts(const std::string& path);
+
+class RawFile {
+public:
+    RawFile() = default;
+    ~RawFile();
+    RawFile(const RawFile&) = delete;
+    RawFile& operator=(const RawFile&) = delete;
+
+    bool openForReading(const std::string& path);
+    // Created, or emptied when it exists.
+    bool create(const std::string& path);
+    // Up to `size` bytes from `offset`: the count read (0 at the end), or -1.
+    long long readAt(std::uint64_t offset, char* data, std::size_t size);
+    bool append(const char* data, std::size_t size);
+    bool writeAt(std::uint64_t offset, const char* data, std::size_t size);
+    bool close();
+    // Why the last call failed.
+    std::string error() const;
+
+private:
+    int fd_ = -1;
+    int errno_ = 0;
+};
+
+}  // namespace platform
