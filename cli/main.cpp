@@ -10,6 +10,7 @@
 
 #include "CliCommands.h"
 #include "CliDialogs.h"
+#include "app/Globals.h"
 #include "app/Startup.h"
 #include "platform/Memory.h"
 
@@ -29,6 +30,7 @@ constexpr const char* kUsage =
     "                             run in the prefix the restore is refused, unless --end-wine\n"
     "                             is given to end them first\n"
     "\n"
+    "tarnhold-cli --version prints the program's name and version.\n"
     "The password of a protected backup is read from the terminal, or from\n"
     "TARNHOLD_PASSWORD when set. Exit status: 0 done, 1 failed, 2 usage error.\n";
 
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
     platform::returnLargeBuffersWhenFreed();
     QCoreApplication core(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << app::kProductLine << "\n";
+        return 0;
+    }
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return 0;

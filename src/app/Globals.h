@@ -9,6 +9,8 @@
 namespace app {
 
 inline constexpr const char* kProgramTitle = "Zorva Windows Live Mail Backup";
+// The name and version as the about window shows them, and `tarnhold-cli --version`.
+inline constexpr const char* kProductLine = "Zorva Windows Live Mail Backup v3.00";
 inline constexpr const char* kProductWebsite = "https://www.zorva.example/windows-live-mail-backup";
 inline constexpr const char* kProductEmail = "support@zorva.example";
 

@@ -208,7 +208,7 @@ QWidget* frmMain::buildAboutTab() {
     auto* tab = new QWidget;
     auto* frame7 = named(new QGroupBox, "Frame7");
     auto* grid = new QGridLayout(frame7);
-    auto* product = new QLabel("Zorva Windows Live Mail Backup v3.00");
+    auto* product = new QLabel(kProductLine);
     QFont big = product->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);

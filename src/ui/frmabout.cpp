@@ -29,7 +29,7 @@ frmabout::frmabout(QWidget* parent) : QDialog(parent) {
     Command3->setObjectName("Command3");
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);
-    grid->addWidget(new QLabel("Zorva Windows Live Mail Backup v3.00"), 0, 1, 1, 2);
+    grid->addWidget(new QLabel(app::kProductLine), 0, 1, 1, 2);
     grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
     grid->addWidget(new QLabel("Our E-mail"), 2, 1);
     grid->addWidget(link(app::kProductEmail, QString("mailto:") + app::kProductEmail), 2, 2);

@@ -3,6 +3,7 @@
 #include <map>
 #include <sstream>
 
+#include "app/Globals.h"
 #include "backup/OperationLog.h"
 #include "items/Catalogue.h"
 #include "items/RegistryAccess.h"
@@ -146,6 +147,8 @@ TEST(TarnholdCli, VerifyCatchesOneFlippedByteAndUsageErrorsExitTwo) {
     EXPECT_EQ(p.cli("frobnicate '" + archive + "'", &out), 2);
     EXPECT_EQ(p.cli("restore '" + archive + "' --items 12", &out), 2);
     EXPECT_EQ(p.cli("info '" + archive + "' extra", &out), 2);
+    EXPECT_EQ(p.cli("--version", &out), 0);
+    EXPECT_EQ(out, std::string(app::kProductLine) + "\n");  // as the about window shows it
     EXPECT_EQ(p.cli("--help", &out), 0);
     EXPECT_EQ(p.cli("info '" + (p.dir / "none.wlm").string() + "'", &out), 1);
     EXPECT_NE(out.find("Invalid backup file"), std::string::npos);
