@@ -38,6 +38,11 @@ bool readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t leng
 
 }  // namespace
 
+void MemberSum::add(const DeflatedPiece& piece) {
+    crc = Crc32Combine(crc, piece.crc, piece.rawSize);  // from 0 it gives the piece's own CRC
+    size += piece.rawSize;
+}
+
 DeflatePipeline::DeflatePipeline(std::size_t count, std::function<PipelineFile(std::size_t)> fileAt, int level)
     : count_(count), fileAt_(std::move(fileAt)), level_(level) {
     for (std::size_t i = 0; i < platform::coreCount(); ++i) workers_.emplace_back([this] { work(); });

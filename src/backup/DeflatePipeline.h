@@ -35,6 +35,13 @@ struct DeflatedPiece {
     std::string error;           // why the file could not be read
 };
 
+// A member's CRC and size, summed over its pieces in order.
+struct MemberSum {
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    void add(const DeflatedPiece& piece);
+};
+
 class DeflatePipeline {
 public:
     static constexpr std::uint64_t kChunk = 4 << 20;

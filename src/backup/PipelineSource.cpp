@@ -4,7 +4,6 @@
 #include <cstring>
 #include <memory>
 
-#include "backup/DeflateChunks.h"
 #include "backup/WinZipAes.h"
 
 namespace backup {
@@ -43,13 +42,13 @@ private:
             return -1;
         }
         zip_stat_init(st);
-        st->size = finished_ ? size_ : planned_.size;
+        st->size = finished_ ? sum_.size : planned_.size;
         st->comp_method = ZIP_CM_DEFLATE;
         st->encryption_method = password_.empty() ? ZIP_EM_NONE : ZIP_EM_AES_256;
         st->mtime = static_cast<time_t>(planned_.mtime);
         st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD | ZIP_STAT_MTIME;
         if (finished_) {
-            st->crc = crc_;
+            st->crc = sum_.crc;
             st->valid |= ZIP_STAT_CRC;
         }
         return sizeof *st;
@@ -78,8 +77,7 @@ private:
         }
         DeflatedPiece piece = pipeline_.next();
         if (!piece.error.empty()) return failed(ZIP_ER_READ);  // the pipeline keeps the reason
-        crc_ = size_ == 0 ? piece.crc : Crc32Combine(crc_, piece.crc, piece.rawSize);
-        size_ += piece.rawSize;
+        sum_.add(piece);
         finished_ = piece.last;
         const std::size_t at = bytes_.size();
         bytes_ += piece.bytes;
@@ -100,8 +98,7 @@ private:
     std::string bytes_;
     std::size_t at_ = 0;
     bool started_ = false, finished_ = false, ended_ = false;
-    std::uint32_t crc_ = 0;
-    std::uint64_t size_ = 0;
+    MemberSum sum_;
 };
 
 zip_int64_t dispatch(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {

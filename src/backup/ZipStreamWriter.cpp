@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include "backup/DeflateChunks.h"
 #include "platform/RawFile.h"
 
 namespace backup {
@@ -123,11 +122,13 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     e.externalAttributes = folder ? ((040755u << 16) | 0x10u) : (file.mode << 16);
     // A file in one piece gets its header complete; a chunked one gets it
     // first and its sizes patched in at the end (same length either way).
+    MemberSum sum;
     bool headerWritten = false, placeholder = false;
     for (;;) {
         if (!piece.error.empty()) return fail(piece.error);
-        e.crc = e.size == 0 ? piece.crc : Crc32Combine(e.crc, piece.crc, piece.rawSize);
-        e.size += piece.rawSize;
+        sum.add(piece);
+        e.crc = sum.crc;
+        e.size = sum.size;
         e.compressedSize += piece.bytes.size();
         if (!headerWritten) {
             placeholder = !piece.last;
