@@ -42,9 +42,11 @@ long long RawFile::readAt(std::uint64_t offset, char* data, std::size_t size) {
     }
 }
 
-bool RawFile::append(const char* data, std::size_t size) {
+// Writes all of `data`, at the file's position or, when given, at `offset`.
+bool RawFile::writeFully(const char* data, std::size_t size, std::optional<std::uint64_t> offset) {
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::write(fd_, data + done, size - done);
+        const ssize_t n = offset ? ::pwrite(fd_, data + done, size - done, static_cast<off_t>(*offset + done))
+                                 : ::write(fd_, data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             errno_ = errno;
@@ -55,17 +57,10 @@ bool RawFile::append(const char* data, std::size_t size) {
     return true;
 }
 
+bool RawFile::append(const char* data, std::size_t size) { return writeFully(data, size, std::nullopt); }
+
 bool RawFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            errno_ = errno;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return writeFully(data, size, offset);
 }
 
 bool RawFile::close() {

@@ -35,6 +35,8 @@ public:
     std::string error() const;
 
 private:
+    bool writeFully(const char* data, std::size_t size, std::optional<std::uint64_t> offset);
+
     int fd_ = -1;
     int errno_ = 0;
 };
