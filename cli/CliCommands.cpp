@@ -31,14 +31,14 @@ private:
     std::string path_;
 };
 
-std::optional<restore::Inspection> open(app::MainSession& session, restore::RestoreState& state, const std::string& file) {
+std::optional<restore::Inspection> open(session::MainSession& session, restore::RestoreState& state, const std::string& file) {
     auto inspection = restore::InspectBackupFile(session, state, file);
     if (inspection.outcome != restore::InspectionOutcome::Valid) return std::nullopt;
     return inspection;
 }
 
 // Extracts a nested folder archive and opens it on `nested`: empty text, or why not.
-std::string openNested(app::MainSession& session, const backup::ZipMember& member, const ScratchFolder& scratch,
+std::string openNested(session::MainSession& session, const backup::ZipMember& member, const ScratchFolder& scratch,
                        backup::ZipComponent& nested) {
     if (!session.Zip1.extractMember(member, scratch.path())) return session.Zip1.lastError();
     if (!nested.openArchive((fs::path(scratch.path()) / member.name).string())) return nested.lastError();
@@ -63,7 +63,7 @@ std::string refusedMember(backup::ZipComponent& zip) {
 }
 
 // A member the record names that the archive lacks.
-std::string missingRecordMember(app::MainSession& session, const restore::RestoreState& state) {
+std::string missingRecordMember(session::MainSession& session, const restore::RestoreState& state) {
     for (const auto& item : items::kCatalogue) {
         if (state.RestoreItemFlags[item.index] != '1') continue;
         for (const auto& name : items::SplitMembers(session.items.RestoreItemMembers[item.index])) {
@@ -77,7 +77,7 @@ std::string missingRecordMember(app::MainSession& session, const restore::Restor
 }
 
 // A folder archive that cannot be read, or holds an entry a restore would refuse.
-std::string unsoundFolderArchive(app::MainSession& session) {
+std::string unsoundFolderArchive(session::MainSession& session) {
     ScratchFolder scratch;
     for (const auto& member : session.Zip1.members()) {
         if (!isFolderArchive(member.name)) continue;
@@ -95,7 +95,7 @@ std::string unsoundFolderArchive(app::MainSession& session) {
 
 }  // namespace
 
-int Info(app::MainSession& session, const std::string& file) {
+int Info(session::MainSession& session, const std::string& file) {
     restore::RestoreState state;
     auto inspection = open(session, state, file);
     if (!inspection) return 1;
@@ -108,7 +108,7 @@ int Info(app::MainSession& session, const std::string& file) {
     return 0;
 }
 
-int List(app::MainSession& session, const std::string& file) {
+int List(session::MainSession& session, const std::string& file) {
     restore::RestoreState state;
     if (!open(session, state, file)) return 1;
     ScratchFolder scratch;
@@ -128,7 +128,7 @@ int List(app::MainSession& session, const std::string& file) {
     return 0;
 }
 
-int Verify(app::MainSession& session, const std::string& file) {
+int Verify(session::MainSession& session, const std::string& file) {
     restore::RestoreState state;
     if (!open(session, state, file)) return 1;
     std::string why = refusedMember(session.Zip1);
@@ -165,7 +165,7 @@ bool wineIsOutOfTheWay(platform::Services& services, bool endWine) {
     return true;
 }
 
-int Restore(app::MainSession& session, const std::string& file, const RestoreOptions& options) {
+int Restore(session::MainSession& session, const std::string& file, const RestoreOptions& options) {
     session.Load();
     if (!session.store.ready()) return 1;
     restore::RestoreState state;

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 
 namespace cli {
 
-int Info(app::MainSession& session, const std::string& file);
-int List(app::MainSession& session, const std::string& file);
-int Verify(app::MainSession& session, const std::string& file);
+int Info(session::MainSession& session, const std::string& file);
+int List(session::MainSession& session, const std::string& file);
+int Verify(session::MainSession& session, const std::string& file);
 struct RestoreOptions {
     // Character k is "1" for each item k to restore; all items the backup
     // holds when absent.
@@ -19,6 +19,6 @@ struct RestoreOptions {
     // End the prefix's Windows programs instead of refusing while they run.
     bool endWine = false;
 };
-int Restore(app::MainSession& session, const std::string& file, const RestoreOptions& options);
+int Restore(session::MainSession& session, const std::string& file, const RestoreOptions& options);
 
 }  // namespace cli

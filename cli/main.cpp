@@ -10,7 +10,7 @@
 
 #include "CliCommands.h"
 #include "CliDialogs.h"
-#include "app/Globals.h"
+#include "config/Globals.h"
 #include "app/Startup.h"
 #include "platform/Memory.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--version") {
-        std::cout << app::kProductLine << "\n";
+        std::cout << config::kProductLine << "\n";
         return 0;
     }
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     }
     app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                            [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
-    app::MainSession session(real.services(), "");
+    session::MainSession session(real.services(), "");
     int status = 2;
     if (command == "info") status = cli::Info(session, file);
     else if (command == "list") status = cli::List(session, file);

@@ -2,14 +2,14 @@
 
 #include <filesystem>
 
-#include "app/Discovery.h"
-#include "app/SettingsFile.h"
+#include "session/Discovery.h"
+#include "config/SettingsFile.h"
 #include "platform/HostPath.h"
 
 namespace app {
 
 std::string MailClientProgram(items::RegistryAccess& registry) {
-    return registry.ReadRegistryString(kAppPathsKey, "Path") + "\\wlmail.exe";
+    return registry.ReadRegistryString(session::kAppPathsKey, "Path") + "\\wlmail.exe";
 }
 
 void OpenContainingFolder(platform::Launcher& launcher, const std::string& path) {
@@ -25,16 +25,16 @@ void RunBackupFollowUps(platform::Services& services, items::RegistryAccess& reg
                         const std::string& BackupTargetFile, const DiscWindowOpener& openDiscWindow) {
     const auto& env = services.env;
     const std::string file = env.hostPath(BackupTargetFile);
-    if (SettingIsOn(env, "General", "burndvd") && openDiscWindow) {
+    if (config::SettingIsOn(env, "General", "burndvd") && openDiscWindow) {
         std::error_code ec;
         const bool present = std::filesystem::is_regular_file(file, ec);
         openDiscWindow(present ? platform::bareName(file) : std::string(), file);
     }
-    if (SettingIsOn(env, "General", "runliveafterbackup")) {
+    if (config::SettingIsOn(env, "General", "runliveafterbackup")) {
         // Quoted: the program's folder usually holds blanks.
         services.launcher.startWindowsCommand("\"" + MailClientProgram(registry) + "\"", platform::ShowMode::Minimized);
     }
-    if (SettingIsOn(env, "backup", "openfolderbackup")) OpenContainingFolder(services.launcher, file);
+    if (config::SettingIsOn(env, "backup", "openfolderbackup")) OpenContainingFolder(services.launcher, file);
 }
 
 }  // namespace app

@@ -1,7 +1,7 @@
 #include "app/LogDialogs.h"
 
-#include "app/Globals.h"
-#include "app/OperationTime.h"
+#include "config/Globals.h"
+#include "config/OperationTime.h"
 #include "platform/Text.h"
 
 namespace app {
@@ -10,7 +10,7 @@ platform::Answer LogDialogs::message(const std::string& text, platform::Icon, pl
                                      const std::string&) {
     // One log record per message; line breaks inside it would split the record.
     std::string flat = platform::replaceAll(platform::replaceAll(text, "\r\n", " "), "\n", " ");
-    AppendTextLine(logPath_, GeneralDateText(CurrentDateTime()) + " Message: " + flat + "\n");
+    config::AppendTextLine(logPath_, config::GeneralDateText(config::CurrentDateTime()) + " Message: " + flat + "\n");
     // Nobody is there to agree: every question is answered in the negative.
     switch (buttons) {
         case platform::Buttons::Ok: return platform::Answer::Ok;

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "platform/AnsiText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
@@ -12,29 +12,29 @@ namespace app {
 namespace {
 
 bool flag(const std::string& file, const char* section, const char* key) {
-    return SettingMatches(ReadSetting(file, section, key), 1);
+    return config::SettingMatches(config::ReadSetting(file, section, key), 1);
 }
 
 void writeFlag(const std::string& file, const char* section, const char* key, bool on) {
-    WriteSetting(file, section, key, on ? "1" : "0");
+    config::WriteSetting(file, section, key, on ? "1" : "0");
 }
 
 }  // namespace
 
 SettingsValues LoadSettingsValues(const platform::Environment& env) {
-    const std::string file = SettingsPath(env);
+    const std::string file = config::SettingsPath(env);
     SettingsValues v;
     v.startonwindows = flag(file, "General", "startonwindows");
     v.checkbackupfile = flag(file, "General", "checkbackupfile");
     v.runliveafterbackup = flag(file, "General", "runliveafterbackup");
     v.runliveafterrestore = flag(file, "General", "runliveafterrestore");
     v.burndvd = flag(file, "General", "burndvd");
-    v.backupfolder = ReadSetting(file, "Backup", "backupfolder");
+    v.backupfolder = config::ReadSetting(file, "Backup", "backupfolder");
     if (v.backupfolder.empty()) v.backupfolder = env.programFolder;
     v.automgeneratefile = flag(file, "backup", "automgeneratefile");
     v.openfolderbackup = flag(file, "backup", "openfolderbackup");
     v.autocloselive = flag(file, "backup", "autocloselive");
-    v.replaceAutoBackupFile = SettingMatches(ReadSetting(file, "autobackup", "autobackupfile"), 0);
+    v.replaceAutoBackupFile = config::SettingMatches(config::ReadSetting(file, "autobackup", "autobackupfile"), 0);
     return v;
 }
 
@@ -57,8 +57,8 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
         return false;
     }
     if (RunEntryWouldChange(services, v.startonwindows) && mayChangeRunEntry && !mayChangeRunEntry()) return false;
-    const std::string file = SettingsPath(env);
-    WriteSetting(file, "Backup", "backupfolder", platform::trimBlanks(v.backupfolder));
+    const std::string file = config::SettingsPath(env);
+    config::WriteSetting(file, "Backup", "backupfolder", platform::trimBlanks(v.backupfolder));
     writeFlag(file, "General", "startonwindows", v.startonwindows);
     writeFlag(file, "General", "checkbackupfile", v.checkbackupfile);
     writeFlag(file, "General", "runliveafterbackup", v.runliveafterbackup);
@@ -67,7 +67,7 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
     writeFlag(file, "backup", "autocloselive", v.autocloselive);
     writeFlag(file, "backup", "openfolderbackup", v.openfolderbackup);
     writeFlag(file, "backup", "automgeneratefile", v.automgeneratefile);
-    WriteSetting(file, "autobackup", "autobackupfile", v.replaceAutoBackupFile ? "0" : "1");
+    config::WriteSetting(file, "autobackup", "autobackupfile", v.replaceAutoBackupFile ? "0" : "1");
     if (RunEntryWouldChange(services, v.startonwindows) && !WriteRunEntry(services, v.startonwindows)) {
         services.dialogs.message("The start-up entry could not be written:\r\n\r\n" + services.registry.lastError(),
                                  platform::Icon::Exclamation);

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "platform/AnsiText.h"
 #include "platform/PosixLauncher.h"
 #include "platform/PosixProcesses.h"
@@ -30,7 +30,7 @@ RealPlatform::RealPlatform(const std::string& executableFolder, const DialogsFac
 RealPlatform::~RealPlatform() = default;
 
 int RunUnattended(platform::Services& services, const std::string& commandLine) {
-    MainSession session(services, commandLine);
+    session::MainSession session(services, commandLine);
     session.Load();
     const int status = schedule::UnattendedBackupRun(session);
     session.Shutdown();

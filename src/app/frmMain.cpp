@@ -24,8 +24,8 @@
 #include "schedule/Frmoption.h"
 #include "schedule/SystemTaskScheduler.h"
 #include "ui/frmabout.h"
-#include "app/Globals.h"
-#include "app/SettingsFile.h"
+#include "config/Globals.h"
+#include "config/SettingsFile.h"
 #include "app/WineGate.h"
 #include "platform/HostPath.h"
 #include "platform/QtBlockingRun.h"
@@ -81,7 +81,7 @@ const char* ApplyCaptionForTab(int tab) {
     }
 }
 
-frmMain::frmMain(MainSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+frmMain::frmMain(session::MainSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
     setObjectName("frmMain");
     setWindowTitle("Zorva Windows Live Mail Backup V3.00");
 
@@ -208,7 +208,7 @@ QWidget* frmMain::buildAboutTab() {
     auto* tab = new QWidget;
     auto* frame7 = named(new QGroupBox, "Frame7");
     auto* grid = new QGridLayout(frame7);
-    auto* product = new QLabel(kProductLine);
+    auto* product = new QLabel(config::kProductLine);
     QFont big = product->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
@@ -217,9 +217,9 @@ QWidget* frmMain::buildAboutTab() {
     grid->addWidget(product, 0, 1, 1, 2);
     grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
     grid->addWidget(new QLabel("Our E-mail"), 2, 1);
-    grid->addWidget(new QLabel(kProductEmail), 2, 2);
+    grid->addWidget(new QLabel(config::kProductEmail), 2, 2);
     grid->addWidget(new QLabel("Visit Our Website"), 3, 1);
-    grid->addWidget(new QLabel(kProductWebsite), 3, 2);
+    grid->addWidget(new QLabel(config::kProductWebsite), 3, 2);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(4, 1);
     auto* layout = new QVBoxLayout(tab);
@@ -264,9 +264,9 @@ void frmMain::buildMenus() {
             [this] { disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this); });
     QMenu* help = menuBar()->addMenu("Help");
     connect(named(help->addAction("Help"), "help1"), &QAction::triggered, this,
-            [this] { ShowHelp(session_.services.launcher, session_.services.env); });
+            [this] { config::ShowHelp(session_.services.launcher, session_.services.env); });
     connect(named(help->addAction("Our Website"), "website"), &QAction::triggered, this,
-            [this] { ShellOpen(session_.services.launcher, kProductWebsite); });
+            [this] { config::ShellOpen(session_.services.launcher, config::kProductWebsite); });
     connect(named(help->addAction("About"), "about"), &QAction::triggered, this, &frmMain::cmdAbout_Click);
 
     // The context menus of the two item frames.
@@ -422,7 +422,7 @@ void frmMain::BackupRun() {
         services.dialogs.message(failure->text, failure->icon);
         return;
     }
-    if (SettingIsOn(services.env, "Backup", "autocloselive")) {
+    if (config::SettingIsOn(services.env, "Backup", "autocloselive")) {
         services.processes.killByName("wlmail.exe");
         services.processes.killByName("WLMAIL.EXE");
     }
@@ -478,7 +478,7 @@ void frmMain::cmdApply_Click() {
             }
             break;
         case 2: session_.services.launcher.openTextFile(backup::OperationLog::of(session_.services.env).path()); break;
-        case 3: ShowHelp(session_.services.launcher, session_.services.env); break;
+        case 3: config::ShowHelp(session_.services.launcher, session_.services.env); break;
         default: break;
     }
 }
@@ -531,7 +531,7 @@ void frmMain::cmdSourceFile_Click() {
         request.fileName = platform::bareName(lastSourceFile_);
         request.folder = platform::folderPartWithSeparator(lastSourceFile_);
     } else {
-        request.folder = session_.services.env.hostPath(app::ResolveBackupFolder(session_.services.env));
+        request.folder = session_.services.env.hostPath(config::ResolveBackupFolder(session_.services.env));
     }
     auto chosen = session_.services.dialogs.openFile(request);
     if (!chosen || chosen->empty()) return;
@@ -577,7 +577,7 @@ void frmMain::finishRestore(const restore::RestoreOutcome& outcome) {
     const bool ran = outcome.refused.empty();
     services.dialogs.message(restore::RestoreCompletionMessage(outcome),
                              ran ? platform::Icon::Information : platform::Icon::Critical);
-    if (ran && SettingIsOn(services.env, "General", "runliveafterrestore")) {
+    if (ran && config::SettingIsOn(services.env, "General", "runliveafterrestore")) {
         services.launcher.startWindowsCommand("\"" + MailClientProgram(session_.registry) + "\"",
                                               platform::ShowMode::Minimized);
     }

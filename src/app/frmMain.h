@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "backup/BackupRun.h"
 #include "restore/RestoreRun.h"
 #include "items/Catalogue.h"
@@ -34,7 +34,7 @@ inline constexpr const char* kRunMustFinishMessage =
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit frmMain(MainSession& session, QWidget* parent = nullptr);
+    explicit frmMain(session::MainSession& session, QWidget* parent = nullptr);
 
     // The window's load: discovery, then the controls follow what it found.
     void Form_Load();
@@ -116,7 +116,7 @@ private:
     void feedLabel(QLabel* label, const std::shared_ptr<LabelFeed>& feed, std::string text);
     void connectZipNotifications();
 
-    MainSession& session_;
+    session::MainSession& session_;
     bool running_ = false;
     restore::RestoreState restoreState_;
     std::string lastSourceFile_;  // the backup opened last, where the open dialog starts

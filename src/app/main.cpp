@@ -6,17 +6,17 @@
 #include <QFile>
 
 #include "app/LogDialogs.h"
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
 #include "platform/Memory.h"
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 namespace {
 
 int runUnattended(int argc, char** argv) {
     QCoreApplication core(argc, argv);
-    std::string commandLine = app::JoinCommandLine(argc, argv);
+    std::string commandLine = session::JoinCommandLine(argc, argv);
     app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                            [](const platform::Environment& env) -> std::unique_ptr<platform::Dialogs> {
                                return std::make_unique<app::LogDialogs>(env.programFile("brlog.dat"));
@@ -35,11 +35,11 @@ int runInteractive(int argc, char** argv) {
     applySkin(gui);
     app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                            [](const platform::Environment&) -> std::unique_ptr<platform::Dialogs> {
-                               return std::make_unique<platform::QtDialogs>();
+                               return std::make_unique<ui::QtDialogs>();
                            });
-    app::MainSession session(real.services(), "");
+    session::MainSession session(real.services(), "");
     app::frmMain window(session);
-    static_cast<platform::QtDialogs&>(real.dialogs()).setParent(&window);
+    static_cast<ui::QtDialogs&>(real.dialogs()).setParent(&window);
     // Discovery completes before the window is first shown.
     window.Form_Load();
     window.show();

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/OperationTime.h"
+#include "config/OperationTime.h"
 #include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
 #include "items/MemberExtraction.h"
@@ -30,7 +30,7 @@ void writeRecordHeader(items::ItemContext& ctx, const BackupRequest& request) {
     std::filesystem::remove(ctx.InfoRecordPath, ec);
     SaveINI("BackupComputer", request.ComputerName, ctx.InfoRecordPath);
     SaveINI("BackupLogonUser", request.LogonUserName, ctx.InfoRecordPath);
-    SaveINI("BackupTime", app::GeneralDateText(app::CurrentDateTime()), ctx.InfoRecordPath);
+    SaveINI("BackupTime", config::GeneralDateText(config::CurrentDateTime()), ctx.InfoRecordPath);
     SaveINI("BackupInformation", EncodeDescription(request.description), ctx.InfoRecordPath);
 }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <random>
 
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 
@@ -18,15 +18,15 @@ std::string DateStamp(const QDate& date) {
 
 std::optional<std::string> ProposedTargetFile(const platform::Environment& env, const std::string& userName,
                                               const QDate& today) {
-    if (!app::SettingIsOn(env, "backup", "automgeneratefile")) return std::nullopt;
-    std::string folder = app::ResolveBackupFolder(env);
+    if (!config::SettingIsOn(env, "backup", "automgeneratefile")) return std::nullopt;
+    std::string folder = config::ResolveBackupFolder(env);
     return platform::joinPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
 }
 
 std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const platform::Environment& env,
                                             const QDate& today) {
     platform::FileDialogRequest request;
-    request.folder = env.hostPath(app::ResolveBackupFolder(env));
+    request.folder = env.hostPath(config::ResolveBackupFolder(env));
     request.title = "Save Windows Mail Data as";
     request.filter = kBackupFileFilter;
     request.fileName = "tarnhold-" + DateStamp(today);

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Globals.h"
-#include "app/OperationTime.h"
+#include "config/Globals.h"
+#include "config/OperationTime.h"
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
 
@@ -12,10 +12,10 @@ namespace backup {
 
 OperationLog OperationLog::of(const platform::Environment& env) { return OperationLog(env.programFile(kLogFileName)); }
 
-void OperationLog::separator() const { app::AppendTextLine(path_, std::string(84, '.') + kCR); }
+void OperationLog::separator() const { config::AppendTextLine(path_, std::string(84, '.') + kCR); }
 
 void OperationLog::record(const std::string& message, char terminator) const {
-    app::AppendTextLine(path_, app::GeneralDateText(app::CurrentDateTime()) + message + terminator);
+    config::AppendTextLine(path_, config::GeneralDateText(config::CurrentDateTime()) + message + terminator);
 }
 
 std::vector<std::string> LoadLogList(const std::string& path) {

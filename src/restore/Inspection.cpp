@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "backup/InformationRecord.h"
 #include "platform/AtomicFile.h"
 #include "platform/Text.h"
@@ -21,7 +21,7 @@ std::string recordValue(const std::string& key, const std::string& record) {
     return backup::GetINI(key, record).value_or("");
 }
 
-bool unlock(app::MainSession& session, RestoreState& state, const std::string& path) {
+bool unlock(session::MainSession& session, RestoreState& state, const std::string& path) {
     if (auto typed = session.services.dialogs.askPassword()) state.RestorePassword = *typed;
     session.Zip1.openArchive(path);
     session.Zip1.setDecryptionPassword(state.RestorePassword);
@@ -30,7 +30,7 @@ bool unlock(app::MainSession& session, RestoreState& state, const std::string& p
     return false;
 }
 
-void readRecord(app::MainSession& session, RestoreState& state, Inspection* result) {
+void readRecord(session::MainSession& session, RestoreState& state, Inspection* result) {
     const std::string& record = session.InfoRecordPath;
     result->POBinfo = "Computer:" + recordValue("BackupComputer", record) + "\r\nUser:" +
                       recordValue("BackupLogonUser", record) + "\r\nDate:" + recordValue("BackupTime", record);
@@ -53,7 +53,7 @@ void readRecord(app::MainSession& session, RestoreState& state, Inspection* resu
 
 }  // namespace
 
-Inspection InspectBackupFile(app::MainSession& session, RestoreState& state, const std::string& path) {
+Inspection InspectBackupFile(session::MainSession& session, RestoreState& state, const std::string& path) {
     Inspection result;
     session.Zip1.closeArchive();
     session.Zip2.closeArchive();
@@ -67,7 +67,7 @@ Inspection InspectBackupFile(app::MainSession& session, RestoreState& state, con
         session.Zip1.openArchive(path);
     }
     state.RestoreSourceFile = path;
-    session.InfoRecordPath = session.items.InfoRecordPath = app::InfoRecordPathFor(session.services.env);
+    session.InfoRecordPath = session.items.InfoRecordPath = session::InfoRecordPathFor(session.services.env);
     // An older record must never stand in for a backup that holds none.
     std::error_code ec;
     std::filesystem::remove(session.InfoRecordPath, ec);

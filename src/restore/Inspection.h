@@ -8,7 +8,7 @@
 
 #include "items/Catalogue.h"
 
-namespace app { class MainSession; }
+namespace session { class MainSession; }
 
 namespace restore {
 
@@ -38,6 +38,6 @@ struct RestoreState {
 // Closes both archive objects, then inspects `path`; asks for the password
 // through the session's dialogs when the archive is protected, and shows the
 // two messages of a failed inspection there too.
-Inspection InspectBackupFile(app::MainSession& session, RestoreState& state, const std::string& path);
+Inspection InspectBackupFile(session::MainSession& session, RestoreState& state, const std::string& path);
 
 }  // namespace restore

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Discovery.h"
-#include "app/SettingsFile.h"
+#include "session/Discovery.h"
+#include "config/SettingsFile.h"
 #include "platform/Text.h"
 
 namespace schedule {
@@ -30,7 +30,7 @@ constexpr std::array<const char*, 7> kDayCaptions{"Monday", "Tuesday", "Wednesda
 
 }  // namespace
 
-Frmoption::Frmoption(app::MainSession& session, TaskScheduler& scheduler, QWidget* parent)
+Frmoption::Frmoption(session::MainSession& session, TaskScheduler& scheduler, QWidget* parent)
     : QDialog(parent), session_(session), scheduler_(scheduler) {
     setObjectName("Frmoption");
     setWindowTitle("Task Scheduler");
@@ -112,8 +112,8 @@ QWidget* Frmoption::buildSecurity() {
 }
 
 void Frmoption::Form_Load() {
-    if (session_.registry.ReadRegistryString(app::kClientKey, "Store Root") == items::kRegistryReadError) {
-        session_.services.dialogs.message(app::kMissingClientMessage, platform::Icon::Critical);
+    if (session_.registry.ReadRegistryString(items::kClientKey, "Store Root") == items::kRegistryReadError) {
+        session_.services.dialogs.message(session::kMissingClientMessage, platform::Icon::Critical);
         Command3->setEnabled(false);
         return;
     }
@@ -124,7 +124,7 @@ void Frmoption::Form_Load() {
 }
 
 void Frmoption::PrepareScheduleWindow() {
-    const auto available = app::ItemAvailability(session_.store, session_.services.env, session_.registry);
+    const auto available = session::ItemAvailability(session_.store, session_.services.env, session_.registry);
     for (std::size_t i = 0; i < items::kItemCount; ++i) {
         if (i == items::kCalendars) continue;  // keeps its design state
         backupitem[i]->setChecked(false);
@@ -154,7 +154,7 @@ void Frmoption::cmdTargetFile_Click() {
     const auto& env = session_.services.env;
     platform::FileDialogRequest request{"Save Windows Live Mail Data as",
                                         "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm", "tarnhold", true,
-                                        env.hostPath(app::ResolveBackupFolder(env))};
+                                        env.hostPath(config::ResolveBackupFolder(env))};
     if (auto chosen = session_.services.dialogs.saveFile(request)) {
         txtTargetFile->setText(QString::fromStdString(*chosen));
         target_ = txtTargetFile->text().toStdString();

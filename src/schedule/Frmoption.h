@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <array>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "schedule/SchedulePlan.h"
 
 class QCheckBox;
@@ -18,7 +18,7 @@ namespace schedule {
 class Frmoption : public QDialog {
     Q_OBJECT
 public:
-    Frmoption(app::MainSession& session, TaskScheduler& scheduler, QWidget* parent = nullptr);
+    Frmoption(session::MainSession& session, TaskScheduler& scheduler, QWidget* parent = nullptr);
 
     std::array<QCheckBox*, items::kItemCount> backupitem{};
     QLineEdit* cbSource;
@@ -51,7 +51,7 @@ private:
     QWidget* buildSecurity();
     SchedulePlan planFromControls() const;
 
-    app::MainSession& session_;
+    session::MainSession& session_;
     TaskScheduler& scheduler_;
     std::string target_;
 };

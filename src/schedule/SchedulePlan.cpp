@@ -1,6 +1,6 @@
 #include "schedule/SchedulePlan.h"
 
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "platform/HostPath.h"
 
 namespace schedule {
@@ -32,7 +32,7 @@ std::optional<backup::ValidationFailure> ValidateSchedule(const SchedulePlan& pl
 }
 
 std::string ProposedScheduleTarget(const platform::Environment& env, const std::string& user) {
-    return platform::joinHostPath(app::ResolveBackupFolder(env), "livemailbak-" + user + ".wlm");
+    return platform::joinHostPath(config::ResolveBackupFolder(env), "livemailbak-" + user + ".wlm");
 }
 
 bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan) {

@@ -1,8 +1,8 @@
 #include "schedule/UnattendedBackupRun.h"
 
-#include "app/MainSession.h"
-#include "app/OperationTime.h"
-#include "app/SettingsFile.h"
+#include "session/MainSession.h"
+#include "config/OperationTime.h"
+#include "config/SettingsFile.h"
 #include "backup/BackupRun.h"
 #include "platform/Text.h"
 #include "platform/Services.h"
@@ -31,7 +31,7 @@ void waitForReadableRegistry(platform::Services& services) {
     if (services.wine.waitForExit(kWineExitWait)) services.registry.reload();
 }
 
-int UnattendedBackupRun(app::MainSession& session, std::chrono::milliseconds programFolderWait) {
+int UnattendedBackupRun(session::MainSession& session, std::chrono::milliseconds programFolderWait) {
     auto command = ParseUnattendedCommandLine(session.CommandLine);
     if (!command) return kUnattendedRefused;
     const auto& env = session.services.env;
@@ -39,8 +39,8 @@ int UnattendedBackupRun(app::MainSession& session, std::chrono::milliseconds pro
     // The file named on the command line is replaced only when the new
     // archive is complete; in the dated case it is left as it is.
     session.BackupTargetFile = command->target;
-    if (app::SettingIsOn(env, "autobackup", "autobackupfile")) {
-        session.BackupTargetFile = DatedTargetFile(command->target, app::CurrentDateTime());
+    if (config::SettingIsOn(env, "autobackup", "autobackupfile")) {
+        session.BackupTargetFile = DatedTargetFile(command->target, config::CurrentDateTime());
     }
     backup::BackupRequest request;
     request.targetFile = session.BackupTargetFile;

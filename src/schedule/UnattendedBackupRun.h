@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace app { class MainSession; }
+namespace session { class MainSession; }
 
 namespace schedule {
 
@@ -40,7 +40,7 @@ inline constexpr std::chrono::seconds kWineExitWait{60};
 // After it the run logs why and exits with kUnattendedRefused.
 inline constexpr std::chrono::minutes kProgramFolderWait{10};
 
-int UnattendedBackupRun(app::MainSession& session,
+int UnattendedBackupRun(session::MainSession& session,
                         std::chrono::milliseconds programFolderWait = kProgramFolderWait);
 
 }  // namespace schedule

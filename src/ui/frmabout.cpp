@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/Globals.h"
+#include "config/Globals.h"
 
 namespace ui {
 
@@ -29,12 +29,12 @@ frmabout::frmabout(QWidget* parent) : QDialog(parent) {
     Command3->setObjectName("Command3");
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);
-    grid->addWidget(new QLabel(app::kProductLine), 0, 1, 1, 2);
+    grid->addWidget(new QLabel(config::kProductLine), 0, 1, 1, 2);
     grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
     grid->addWidget(new QLabel("Our E-mail"), 2, 1);
-    grid->addWidget(link(app::kProductEmail, QString("mailto:") + app::kProductEmail), 2, 2);
+    grid->addWidget(link(config::kProductEmail, QString("mailto:") + config::kProductEmail), 2, 2);
     grid->addWidget(new QLabel("Visit Our Website"), 3, 1);
-    grid->addWidget(link(app::kProductWebsite, app::kProductWebsite), 3, 2);
+    grid->addWidget(link(config::kProductWebsite, config::kProductWebsite), 3, 2);
     grid->addWidget(Command3, 4, 2, Qt::AlignRight);
     connect(Command3, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "support/TestEnvironment.h"
 
 using testing_support::runCommand;
@@ -10,18 +10,18 @@ using testing_support::TempDir;
 
 TEST(CommandLine, ArgumentsJoinWithBlanks) {
     const char* none[] = {"tarnhold"};
-    EXPECT_EQ(app::JoinCommandLine(1, none), "");
+    EXPECT_EQ(session::JoinCommandLine(1, none), "");
     const char* one[] = {"tarnhold", " sf=ownerxm=1ps=bf=/x.wlm"};
-    EXPECT_EQ(app::JoinCommandLine(2, one), " sf=ownerxm=1ps=bf=/x.wlm");
+    EXPECT_EQ(session::JoinCommandLine(2, one), " sf=ownerxm=1ps=bf=/x.wlm");
     const char* two[] = {"tarnhold", "a", "b"};
-    EXPECT_EQ(app::JoinCommandLine(3, two), "a b");
+    EXPECT_EQ(session::JoinCommandLine(3, two), "a b");
 }
 
 TEST(Shutdown, ClosesArchivesAndDeletesTheStagedRecordOnce) {
     TempDir dir;
     testing_support::TestPlatform tp(dir.path());
-    app::MainSession session(tp.services, "");
-    session.InfoRecordPath = app::InfoRecordPathFor(tp.env);
+    session::MainSession session(tp.services, "");
+    session.InfoRecordPath = session::InfoRecordPathFor(tp.env);
     testing_support::writeFile(session.InfoRecordPath, "BackupItem=00000000000\r\n");
     session.Shutdown();
     EXPECT_FALSE(std::filesystem::exists(session.InfoRecordPath));

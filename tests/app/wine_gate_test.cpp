@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "app/SettingsForm.h"
 #include "app/WineGate.h"
 #include "platform/HostPath.h"
@@ -63,7 +63,7 @@ TEST(WineGate, TheStartUpEntryIsWrittenWithItsTerminatorAndOnlyWhenWineMayBeEnde
     auto refuse = [&] { return ++asked, false; };
     EXPECT_FALSE(SaveSettingsValues(t.services, values, refuse));
     EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(std::filesystem::exists(SettingsPath(t.env)));  // nothing written
+    EXPECT_FALSE(std::filesystem::exists(config::SettingsPath(t.env)));  // nothing written
     EXPECT_FALSE(t.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName));
 
     EXPECT_TRUE(SaveSettingsValues(t.services, values, [] { return true; }));

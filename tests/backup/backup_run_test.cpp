@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/OperationTime.h"
+#include "config/OperationTime.h"
 #include "backup/BackupRun.h"
 #include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
@@ -29,8 +29,8 @@ BackupRequest requestFor(const ItemFixture& f, std::initializer_list<std::size_t
 }
 
 struct PinnedClock {
-    PinnedClock() { app::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(21, 30, 5))); }
-    ~PinnedClock() { app::PinCurrentDateTimeForTests(QDateTime()); }
+    PinnedClock() { config::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(21, 30, 5))); }
+    ~PinnedClock() { config::PinCurrentDateTimeForTests(QDateTime()); }
 };
 
 }  // namespace

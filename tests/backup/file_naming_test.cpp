@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "backup/FileNaming.h"
 #include "support/TestEnvironment.h"
 
@@ -16,13 +16,13 @@ TEST(FileNaming, ProposedNameFollowsTheSettings) {
     EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
 
     fs::create_directory(dir / "Backups");
-    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", (dir / "Backups").string() + "/");
+    config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", (dir / "Backups").string() + "/");
     EXPECT_EQ(ProposedTargetFile(env, "user1", day), (dir / "Backups" / "livemailback-user1-12-05-2026.wlm").string());
 
-    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", (dir / "Missing").string());
+    config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", (dir / "Missing").string());
     EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
 
-    app::WriteSetting(app::SettingsPath(env), "backup", "automgeneratefile", "0");
+    config::WriteSetting(config::SettingsPath(env), "backup", "automgeneratefile", "0");
     EXPECT_FALSE(ProposedTargetFile(env, "user1", day));
 }
 
@@ -41,7 +41,7 @@ TEST(FileNaming, SaveDialogRequestAndCancel) {
     EXPECT_EQ(ChooseTargetFile(dialogs, env, QDate(2026, 1, 9)), "/tmp/chosen.wlm");
     // A backup folder in Windows form: the dialog starts in its host folder.
     fs::create_directories(dir / "prefix" / "drive_c" / "Backups");
-    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", "C:\\Backups");
+    config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", "C:\\Backups");
     ChooseTargetFile(dialogs, env, QDate(2026, 1, 9));
     EXPECT_EQ(dialogs.fileRequests.back().folder, (dir / "prefix" / "drive_c" / "Backups").string());
 }
@@ -75,7 +75,7 @@ TEST(FileNaming, ABackupFolderInWindowsFormStaysInThatFormAndIsMappedWhereTheFil
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
     fs::create_directories(dir / "prefix" / "drive_c" / "users" / "me" / "Backups");
-    app::WriteSetting(app::SettingsPath(env), "backup", "backupfolder", "C:\\users\\me\\Backups");
+    config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", "C:\\users\\me\\Backups");
     const auto proposed = ProposedTargetFile(env, "me", QDate(2026, 12, 5));
     ASSERT_TRUE(proposed);
     EXPECT_EQ(*proposed, "C:\\users\\me\\Backups\\livemailback-me-12-05-2026.wlm");

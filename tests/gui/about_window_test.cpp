@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "app/Globals.h"
+#include "config/Globals.h"
 #include "ui/frmabout.h"
 
 // The version the about window shows is the one `tarnhold-cli --version` prints.
@@ -11,6 +11,6 @@ TEST(AboutWindow, ShowsTheProductLineTheCommandLinePrints) {
     EXPECT_EQ(window.windowTitle(), "About Zorva Windows Live Mail Backup");
     QStringList texts;
     for (auto* label : window.findChildren<QLabel*>()) texts << label->text();
-    EXPECT_TRUE(texts.contains(app::kProductLine)) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts.contains(config::kProductLine)) << texts.join(" | ").toStdString();
     EXPECT_TRUE(texts.contains("Thank you for using our product.")) << texts.join(" | ").toStdString();
 }

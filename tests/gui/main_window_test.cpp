@@ -46,7 +46,7 @@ struct MainWindowFixture {
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine{env.winePrefix};
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
-    MainSession session{services, ""};
+    session::MainSession session{services, ""};
     frmMain window{session};
 };
 
@@ -88,7 +88,7 @@ TEST(MainWindow, EmptyPrefixShowsTheMissingClientMessageAndDisablesApply) {
     MainWindowFixture f({"--empty"});
     f.window.Form_Load();
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
-    EXPECT_EQ(f.dialogs.messages[0].text, kMissingClientMessage);
+    EXPECT_EQ(f.dialogs.messages[0].text, session::kMissingClientMessage);
     EXPECT_FALSE(f.window.cmdApply->isEnabled());
     EXPECT_TRUE(f.window.txtTargetFile->text().isEmpty());
 }

@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 TEST(MessageBox, SummaryResultsLineUpInOneColumnAndOtherTextStaysAsItIs) {
     const std::string summary =
         "The Backup was Completed!\r\n\r\nBackup Mail Accounts & Messages/News Accounts & Messages\tSuccessed!"
         "\r\nBackup Signatures\tFail!";
-    const QString html = platform::messageBoxText(summary);
+    const QString html = ui::messageBoxText(summary);
     ASSERT_TRUE(html.startsWith("<table"));
     EXPECT_TRUE(html.contains("<td style=\"white-space:pre\">Backup Mail Accounts &amp; Messages/News Accounts &amp; "
                               "Messages</td><td style=\"white-space:pre; padding-left:16px\">Successed!</td>"));
@@ -19,6 +19,6 @@ TEST(MessageBox, SummaryResultsLineUpInOneColumnAndOtherTextStaysAsItIs) {
     doc.setHtml(html);
     EXPECT_EQ(doc.toPlainText().simplified(), QString::fromStdString(summary).replace('\t', ' ').simplified());
 
-    EXPECT_EQ(platform::messageBoxText("Invalid backup file"), "Invalid backup file");
-    EXPECT_EQ(platform::messageBoxText("a <b> & c\r\nd"), "a <b> & c\r\nd");
+    EXPECT_EQ(ui::messageBoxText("Invalid backup file"), "Invalid backup file");
+    EXPECT_EQ(ui::messageBoxText("a <b> & c\r\nd"), "a <b> & c\r\nd");
 }

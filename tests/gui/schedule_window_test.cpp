@@ -39,7 +39,7 @@ struct ScheduleFixture {
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine{env.winePrefix};
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
-    app::MainSession session{services, ""};
+    session::MainSession session{services, ""};
     std::filesystem::path crontab = dir / "crontab";
     std::filesystem::path table = dir / "table";
     CrontabScheduler cron{env, "/usr/bin/tarnhold", crontab.string()};

@@ -3,7 +3,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/Globals.h"
+#include "config/Globals.h"
 #include "backup/OperationLog.h"
 #include "items/Catalogue.h"
 #include "items/RegistryAccess.h"
@@ -148,7 +148,7 @@ TEST(TarnholdCli, VerifyCatchesOneFlippedByteAndUsageErrorsExitTwo) {
     EXPECT_EQ(p.cli("restore '" + archive + "' --items 12", &out), 2);
     EXPECT_EQ(p.cli("info '" + archive + "' extra", &out), 2);
     EXPECT_EQ(p.cli("--version", &out), 0);
-    EXPECT_EQ(out, std::string(app::kProductLine) + "\n");  // as the about window shows it
+    EXPECT_EQ(out, std::string(config::kProductLine) + "\n");  // as the about window shows it
     EXPECT_EQ(p.cli("--help", &out), 0);
     EXPECT_EQ(p.cli("info '" + (p.dir / "none.wlm").string() + "'", &out), 1);
     EXPECT_NE(out.find("Invalid backup file"), std::string::npos);

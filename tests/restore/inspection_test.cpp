@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "backup/InformationRecord.h"
 #include "backup/ZipComponent.h"
 #include "restore/Inspection.h"
@@ -17,7 +17,7 @@ namespace {
 struct Fixture {
     TempDir dir;
     TestPlatform platform{dir.path()};
-    app::MainSession session{platform.services, ""};
+    session::MainSession session{platform.services, ""};
     RestoreState state;
 
     // A backup holding `record` as its information record (none when empty).

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/OperationTime.h"
+#include "config/OperationTime.h"
 #include "backup/BackupRun.h"
 #include "backup/ExclusiveRun.h"
 #include "items/ItemFixture.h"
@@ -16,7 +16,7 @@ namespace {
 
 struct RestoreFixture : ItemFixture {
     RestoreFixture() {
-        app::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
+        config::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
         writeFile(store() / "Calendars" / "Home" / "a.ics", "calendar");
         writeFile(stationery() / "paper.htm", "<html>");
         backup::BackupRequest r;
@@ -33,7 +33,7 @@ struct RestoreFixture : ItemFixture {
         ctx.InfoRecordPath = platform.env.programFile("oebackup.dat");  // where opening a backup stages it
         writeFile(ctx.InfoRecordPath, "staged record");
     }
-    ~RestoreFixture() { app::PinCurrentDateTimeForTests(QDateTime()); }
+    ~RestoreFixture() { config::PinCurrentDateTimeForTests(QDateTime()); }
     backup::OperationLog log = backup::OperationLog::of(platform.env);
     RestoreState state;
 };

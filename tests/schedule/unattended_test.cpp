@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "backup/ExclusiveRun.h"
 #include "backup/ZipComponent.h"
 #include "items/Catalogue.h"
@@ -233,7 +233,7 @@ TEST(UnattendedBackupRun, AProgramFolderHeldTooLongGivesUpWithStatusTwo) {
     writeFile(target, "last week's backup");
     platform::WineRegistry registry(tp.env.winePrefix);
     platform::Services services{tp.env, registry, tp.dialogs, tp.launcher, tp.processes, tp.wine};
-    app::MainSession session(services, " sf=ownerxm=10000000001ps=bf=" + target);
+    session::MainSession session(services, " sf=ownerxm=10000000001ps=bf=" + target);
     session.Load();
     platform::FileLock held(tp.env.programFile(backup::kRunLockName));
     ASSERT_TRUE(held.locked());

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "platform/WineRegistry.h"
 #include "schedule/UnattendedBackupRun.h"
 #include "support/TestEnvironment.h"
@@ -29,7 +29,7 @@ struct StaleWine {
     int run() {
         platform::WineRegistry registry(env.winePrefix, &wine);
         platform::Services services{env, registry, dialogs, launcher, processes, wine};
-        app::MainSession session(services, " sf=ownerxm=01000001000ps=bf=" + target);
+        session::MainSession session(services, " sf=ownerxm=01000001000ps=bf=" + target);
         session.Load();
         return schedule::UnattendedBackupRun(session);
     }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "items/MemberNames.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/RecordingLauncher.h"
@@ -65,7 +65,7 @@ void inspect(const std::string& archive, const fs::path& out) {
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine{env.winePrefix};
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
-    app::MainSession session(services, "");
+    session::MainSession session(services, "");
     restore::RestoreState state;
     const auto inspection = restore::InspectBackupFile(session, state, archive);
     session.Zip1.members();

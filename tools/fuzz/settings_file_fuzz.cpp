@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 #include "platform/AnsiText.h"
 #include "platform/Text.h"
 
@@ -39,12 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto file = (fuzz::Scratch() / "settings.dat").string();
     fuzz::WriteBytes(file, input.ConsumeRemainingBytesAsString());
 
-    app::ReadSetting(file, section, key);
-    app::WriteSetting(file, section, key, value);
-    const std::string read = app::ReadSetting(file, section, key);
+    config::ReadSetting(file, section, key);
+    config::WriteSetting(file, section, key, value);
+    const std::string read = config::ReadSetting(file, section, key);
     if (!writable(section, key, value)) return 0;
-    const std::string stored = platform::leftCharacters(value, app::kSettingWriteLimit);
-    const std::string expected = platform::leftCharacters(trimBlanks(stored), app::kSettingReadLimit);
+    const std::string stored = platform::leftCharacters(value, config::kSettingWriteLimit);
+    const std::string expected = platform::leftCharacters(trimBlanks(stored), config::kSettingReadLimit);
     FUZZ_CHECK(read == expected, "[" + section + "] " + key + ": read \"" + read + "\", wrote \"" + value + "\"");
     return 0;
 }

@@ -21,7 +21,7 @@
 #include "app/Frmsettings.h"
 #include "disc/frmErase.h"
 #include "disc/frmMaindvdwrite.h"
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 #include "app/frmMain.h"
 #include "platform/RecordingLauncher.h"
 #include "platform/RecordingProcesses.h"
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine(env.winePrefix);
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
-    app::MainSession session(services, "");
+    session::MainSession session(services, "");
 
     app::frmMain main(session);
     main.Form_Load();

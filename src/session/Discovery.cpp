@@ -1,12 +1,12 @@
-#include "app/Discovery.h"
+#include "session/Discovery.h"
 
 #include <filesystem>
 #include <functional>
 
-#include "app/Globals.h"
+#include "config/Globals.h"
 #include "platform/Text.h"
 
-namespace app {
+namespace session {
 
 namespace {
 
@@ -45,12 +45,12 @@ MailStore DiscoverMailStore(platform::Services& services, items::RegistryAccess&
     }
     store.foldersFound = true;
     const std::string& profile = services.env.userProfile;
-    store.MailStoreRoot = ExpandUserProfile(localAppData, profile) + "\\Microsoft\\Windows Live Mail";
+    store.MailStoreRoot = config::ExpandUserProfile(localAppData, profile) + "\\Microsoft\\Windows Live Mail";
     // Read again, as each folder is found on its own.
     localAppData = registry.ReadRegistryString(kShellFoldersKey, "Local AppData");
-    store.ContactsFolder = ExpandUserProfile(localAppData, profile) + "\\Microsoft\\Windows Live Contacts";
+    store.ContactsFolder = config::ExpandUserProfile(localAppData, profile) + "\\Microsoft\\Windows Live Contacts";
     std::string personal = registry.ReadRegistryString(kShellFoldersKey, "Personal");
-    store.StationeryFolder = ExpandUserProfile(personal, profile) + "\\My Stationery";
+    store.StationeryFolder = config::ExpandUserProfile(personal, profile) + "\\My Stationery";
     return store;
 }
 
@@ -79,4 +79,4 @@ std::string InfoRecordPathFor(const platform::Environment& env) {
     return env.programFile("oebackup.dat");
 }
 
-}  // namespace app
+}  // namespace session

@@ -1,11 +1,11 @@
-#include "app/MainSession.h"
+#include "session/MainSession.h"
 
 #include <QDate>
 #include <filesystem>
 
 #include "backup/FileNaming.h"
 
-namespace app {
+namespace session {
 
 MainSession::MainSession(platform::Services& s, std::string commandLine)
     : services(s), registry(s.registry, s.dialogs), CommandLine(std::move(commandLine)) {
@@ -56,4 +56,4 @@ std::string JoinCommandLine(int argc, const char* const* argv) {
     return line;
 }
 
-}  // namespace app
+}  // namespace session

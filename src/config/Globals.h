@@ -6,7 +6,7 @@
 #include "platform/Environment.h"
 #include "platform/Launcher.h"
 
-namespace app {
+namespace config {
 
 inline constexpr const char* kProgramTitle = "Zorva Windows Live Mail Backup";
 // The name and version as the about window shows them, and `tarnhold-cli --version`.
@@ -26,4 +26,4 @@ std::string ExpandUserProfile(const std::string& path, const std::string& userPr
 // Where the help document lives: beside the executable.
 std::string HelpDocumentPath(const platform::Environment& env);
 
-}  // namespace app
+}  // namespace config

@@ -6,7 +6,7 @@
 
 namespace platform { struct Environment; }
 
-namespace app {
+namespace config {
 
 inline constexpr std::size_t kSettingReadLimit = 127;
 inline constexpr std::size_t kSettingWriteLimit = 128;
@@ -35,4 +35,4 @@ std::string SettingsPath(const platform::Environment& env);
 bool SettingIsOn(const platform::Environment& env, const std::string& section,
                  const std::string& key);
 
-}  // namespace app
+}  // namespace config

@@ -5,11 +5,11 @@
 #include <QDateTime>
 #include <string>
 
-namespace app {
+namespace config {
 
 std::string GeneralDateText(const QDateTime& when);
 // The clock the runs read; tests may pin it.
 QDateTime CurrentDateTime();
 void PinCurrentDateTimeForTests(const QDateTime& when);  // invalid QDateTime: the real clock again
 
-}  // namespace app
+}  // namespace config

@@ -6,17 +6,17 @@
 
 #include "platform/Dialogs.h"
 
-namespace platform {
+namespace ui {
 
-class QtDialogs : public Dialogs {
+class QtDialogs : public platform::Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    Answer message(const std::string& text, Icon icon, Buttons buttons = Buttons::Ok,
+    platform::Answer message(const std::string& text, platform::Icon icon, platform::Buttons buttons = platform::Buttons::Ok,
                    const std::string& title = {}) override;
-    std::optional<std::string> saveFile(const FileDialogRequest& request) override;
-    std::optional<std::string> openFile(const FileDialogRequest& request) override;
+    std::optional<std::string> saveFile(const platform::FileDialogRequest& request) override;
+    std::optional<std::string> openFile(const platform::FileDialogRequest& request) override;
     std::optional<std::string> browseFolder(const std::string& prompt) override;
     std::optional<std::string> askPassword() override;
 
@@ -31,4 +31,4 @@ QString messageBoxText(const std::string& text);
 // "Caption (*.wlm)|*.wlm" as a Qt name filter: "Caption (*.wlm)".
 QString qtNameFilter(const std::string& filter);
 
-}  // namespace platform
+}  // namespace ui

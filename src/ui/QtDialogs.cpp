@@ -1,23 +1,23 @@
-#include "platform/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/Globals.h"
+#include "config/Globals.h"
 #include "platform/HostPath.h"
 #include "ui/frmPwd.h"
 
-namespace platform {
+namespace ui {
 
 namespace {
 
-QMessageBox::Icon qtIcon(Icon icon) {
+QMessageBox::Icon qtIcon(platform::Icon icon) {
     switch (icon) {
-        case Icon::Critical: return QMessageBox::Critical;
-        case Icon::Exclamation: return QMessageBox::Warning;
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Question: return QMessageBox::Question;
-        case Icon::None: break;
+        case platform::Icon::Critical: return QMessageBox::Critical;
+        case platform::Icon::Exclamation: return QMessageBox::Warning;
+        case platform::Icon::Information: return QMessageBox::Information;
+        case platform::Icon::Question: return QMessageBox::Question;
+        case platform::Icon::None: break;
     }
     return QMessageBox::NoIcon;
 }
@@ -43,31 +43,31 @@ QString messageBoxText(const std::string& text) {
     return html + "</table>";
 }
 
-Answer QtDialogs::message(const std::string& text, Icon icon, Buttons buttons, const std::string& title) {
+platform::Answer QtDialogs::message(const std::string& text, platform::Icon icon, platform::Buttons buttons, const std::string& title) {
     QMessageBox::StandardButtons shown = QMessageBox::Ok;
-    if (buttons == Buttons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
-    if (buttons == Buttons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
-    QMessageBox box(qtIcon(icon), title.empty() ? QString(app::kProgramTitle) : q(title), messageBoxText(text), shown,
+    if (buttons == platform::Buttons::OkCancel) shown = QMessageBox::Ok | QMessageBox::Cancel;
+    if (buttons == platform::Buttons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
+    QMessageBox box(qtIcon(icon), title.empty() ? QString(config::kProgramTitle) : q(title), messageBoxText(text), shown,
                     parent_);
     switch (box.exec()) {
-        case QMessageBox::Ok: return Answer::Ok;
-        case QMessageBox::Yes: return Answer::Yes;
-        case QMessageBox::No: return Answer::No;
-        default: return Answer::Cancel;
+        case QMessageBox::Ok: return platform::Answer::Ok;
+        case QMessageBox::Yes: return platform::Answer::Yes;
+        case QMessageBox::No: return platform::Answer::No;
+        default: return platform::Answer::Cancel;
     }
 }
 
 namespace {
 
 // The proposed name inside the folder the dialog starts in.
-QString startPath(const FileDialogRequest& request) {
+QString startPath(const platform::FileDialogRequest& request) {
     if (request.folder.empty()) return q(request.fileName);
-    return q(joinHostPath(request.folder, request.fileName));
+    return q(platform::joinHostPath(request.folder, request.fileName));
 }
 
 }  // namespace
 
-std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
+std::optional<std::string> QtDialogs::saveFile(const platform::FileDialogRequest& request) {
     QFileDialog::Options options;
     if (!request.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
     QString chosen = QFileDialog::getSaveFileName(parent_, q(request.title), startPath(request),
@@ -79,7 +79,7 @@ std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request)
     return chosen.toStdString();
 }
 
-std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
+std::optional<std::string> QtDialogs::openFile(const platform::FileDialogRequest& request) {
     QString chosen = QFileDialog::getOpenFileName(parent_, q(request.title), startPath(request),
                                                   qtNameFilter(request.filter));
     if (chosen.isEmpty()) return std::nullopt;
@@ -98,4 +98,4 @@ std::optional<std::string> QtDialogs::askPassword() {
     return dialog.password();
 }
 
-}  // namespace platform
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "config/SettingsFile.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "platform/Environment.h"
 #include "platform/Text.h"
 
-namespace app {
+namespace config {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::string ResolveBackupFolder(const platform::Environment& env) {
     return stored;
 }
 
-}  // namespace app
+}  // namespace config

@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "app/Discovery.h"
-#include "app/MainSession.h"
+#include "session/Discovery.h"
+#include "session/MainSession.h"
 #include "platform/WineRegistry.h"
 #include "support/TestEnvironment.h"
 
-using namespace app;
+using namespace session;
 using platform::Hive;
 using platform::RegValue;
 using testing_support::TempDir;
@@ -42,16 +42,16 @@ struct DiscoveryTest : ::testing::Test {
         setString(key, "Personal", personal, platform::REG_EXPAND_SZ);
     }
     std::array<bool, items::kItemCount> availability() {
-        MailStore found = DiscoverMailStore(tp.services, access);
+        session::MailStore found = session::DiscoverMailStore(tp.services, access);
         EXPECT_TRUE(found.ready());
-        return ItemAvailability(found, tp.env, access);
+        return session::ItemAvailability(found, tp.env, access);
     }
 };
 
 }  // namespace
 
 TEST_F(DiscoveryTest, FindsNamesAndFoldersInWindowsForm) {
-    MailStore found = DiscoverMailStore(tp.services, access);
+    session::MailStore found = session::DiscoverMailStore(tp.services, access);
     ASSERT_TRUE(found.ready());
     EXPECT_TRUE(tp.dialogs.messages.empty());
     EXPECT_EQ(found.ComputerName, "DESKTOP-01");
@@ -63,7 +63,7 @@ TEST_F(DiscoveryTest, FindsNamesAndFoldersInWindowsForm) {
 
 TEST_F(DiscoveryTest, MissingClientAndMissingFoldersGiveTheirMessages) {
     tp.registry.deleteValue(Hive::CurrentUser, "Software\\Microsoft\\Windows Live Mail", "Store Root");
-    MailStore none = DiscoverMailStore(tp.services, access);
+    session::MailStore none = session::DiscoverMailStore(tp.services, access);
     EXPECT_FALSE(none.clientFound);
     EXPECT_TRUE(none.LogonUserName.empty());
     ASSERT_EQ(tp.dialogs.messages.size(), 1u);
@@ -73,7 +73,7 @@ TEST_F(DiscoveryTest, MissingClientAndMissingFoldersGiveTheirMessages) {
     setString("Software\\Microsoft\\Windows Live Mail", "Store Root", "x");
     tp.registry.deleteValue(Hive::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
                             "Local AppData");
-    MailStore noFolders = DiscoverMailStore(tp.services, access);
+    session::MailStore noFolders = session::DiscoverMailStore(tp.services, access);
     EXPECT_TRUE(noFolders.clientFound);
     EXPECT_FALSE(noFolders.foldersFound);
     EXPECT_EQ(noFolders.LogonUserName, "owner");  // names are set before the folders
@@ -85,7 +85,7 @@ TEST_F(DiscoveryTest, MissingClientAndMissingFoldersGiveTheirMessages) {
 
 TEST_F(DiscoveryTest, AnAbsoluteShellFolderIsUsedUnchanged) {
     setShellFolders("D:\\Profiles\\Local", "D:\\Docs");
-    MailStore found = DiscoverMailStore(tp.services, access);
+    session::MailStore found = session::DiscoverMailStore(tp.services, access);
     EXPECT_EQ(found.MailStoreRoot, "D:\\Profiles\\Local\\Microsoft\\Windows Live Mail");
     EXPECT_EQ(found.StationeryFolder, "D:\\Docs\\My Stationery");
 }
@@ -131,11 +131,11 @@ TEST(DiscoveryOnGeneratedPrefix, TheSampleProfileIsFoundWithEveryItemAvailable) 
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine;
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
-    MainSession session(services, "");
+    session::MainSession session(services, "");
     session.Load();
     EXPECT_TRUE(dialogs.messages.empty());
     ASSERT_TRUE(session.store.ready());
-    EXPECT_EQ(session.registry.ReadRegistryString(kAppPathsKey, "Path"), "C:\\Program Files\\Windows Live\\Mail");
+    EXPECT_EQ(session.registry.ReadRegistryString(session::kAppPathsKey, "Path"), "C:\\Program Files\\Windows Live\\Mail");
     for (bool available : session.available) EXPECT_TRUE(available);
     EXPECT_TRUE(fs::is_directory(env.hostPath(session.store.MailStoreRoot)));
     EXPECT_EQ(session.InfoRecordPath, (dir / "home" / "oebackup.dat").string());
@@ -145,9 +145,9 @@ TEST(DiscoveryOnGeneratedPrefix, TheSampleProfileIsFoundWithEveryItemAvailable) 
     auto emptyEnv = testing_support::makeEnvironment(emptyDir.path());
     platform::WineRegistry emptyRegistry(emptyEnv.winePrefix);
     platform::Services emptyServices{emptyEnv, emptyRegistry, dialogs, launcher, processes, wine};
-    MainSession none(emptyServices, "");
+    session::MainSession none(emptyServices, "");
     none.Load();
     EXPECT_FALSE(none.store.clientFound);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text, kMissingClientMessage);
+    EXPECT_EQ(dialogs.messages[0].text, session::kMissingClientMessage);
 }

@@ -9,7 +9,7 @@
 #include "items/RegistryAccess.h"
 #include "platform/Services.h"
 
-namespace app {
+namespace session {
 
 using items::kClientKey;
 inline constexpr const char* kShellFoldersKey =
@@ -45,4 +45,4 @@ std::array<bool, items::kItemCount> ItemAvailability(const MailStore& store, con
 // InfoRecordPath: "oebackup.dat" in the program folder.
 std::string InfoRecordPathFor(const platform::Environment& env);
 
-}  // namespace app
+}  // namespace session

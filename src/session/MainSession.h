@@ -7,14 +7,14 @@
 #include <array>
 #include <string>
 
-#include "app/Discovery.h"
+#include "session/Discovery.h"
 #include "backup/ZipComponent.h"
 #include "items/Catalogue.h"
 #include "items/ItemContext.h"
 #include "items/RegistryAccess.h"
 #include "platform/Services.h"
 
-namespace app {
+namespace session {
 
 class MainSession {
 public:
@@ -51,4 +51,4 @@ private:
 // by blanks (empty when there are none).
 std::string JoinCommandLine(int argc, const char* const* argv);
 
-}  // namespace app
+}  // namespace session

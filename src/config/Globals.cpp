@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "config/Globals.h"
 
 #include "platform/AnsiText.h"
 
@@ -6,7 +6,7 @@
 #include <windows.h>
 #endif
 
-namespace app {
+namespace config {
 
 void ShellOpen(platform::Launcher& launcher, const std::string& target) {
     launcher.shellOpen(target);
@@ -40,4 +40,4 @@ std::string ExpandUserProfile(const std::string& path, const std::string& userPr
     return userProfile + path.substr(pos + kToken.size());
 }
 
-}  // namespace app
+}  // namespace config

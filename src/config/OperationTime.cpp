@@ -1,9 +1,9 @@
-#include "app/OperationTime.h"
+#include "config/OperationTime.h"
 
 #include <QLocale>
 #include <mutex>
 
-namespace app {
+namespace config {
 
 namespace {
 std::mutex clockMutex;
@@ -27,4 +27,4 @@ void PinCurrentDateTimeForTests(const QDateTime& when) {
     pinned = when;
 }
 
-}  // namespace app
+}  // namespace config
