@@ -10,6 +10,7 @@
 
 #include "CliCommands.h"
 #include "CliDialogs.h"
+#include "CliStatus.h"
 #include "config/Globals.h"
 #include "app/Startup.h"
 #include "platform/Memory.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tarnhold-cli COMMAND FILE [OPTIONS]\n"
+    "       tarnhold-cli status\n"
     "\n"
     "commands:\n"
     "  info FILE                  computer, user, date, description and the items of a backup\n"
@@ -30,6 +32,9 @@ constexpr const char* kUsage =
     "                             run in the prefix the restore is refused, unless --end-wine\n"
     "                             is given to end them first\n"
     "\n"
+    "tarnhold-cli status tells how the scheduled backups went: exit 1 when the last\n"
+    "one failed or did not finish, or when a weekly task exists and no scheduled\n"
+    "backup succeeded for more than eight days.\n"
     "tarnhold-cli --version prints the program's name and version.\n"
     "The password of a protected backup is read from the terminal, or from\n"
     "TARNHOLD_PASSWORD when set. Exit status: 0 done, 1 failed, 2 usage error.\n";
@@ -56,6 +61,11 @@ int main(int argc, char** argv) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
         return 0;
+    }
+    if (args.size() == 1 && args[0] == "status") {
+        app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+                               [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
+        return cli::Status(real.services());
     }
     if (args.size() < 2) return usageError("a command and a backup file are needed");
     const std::string& command = args[0];

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -58,6 +59,19 @@ Frmsettings::Frmsettings(platform::Services& services, QWidget* parent) : QDialo
     Option2 = new QRadioButton("Auto Backup to a new file");
     Option2->setObjectName("Option2");
 
+    spnKeepBackups = new QSpinBox;
+    spnKeepBackups->setObjectName("spnKeepBackups");
+    spnKeepBackups->setRange(0, 9999);
+    spnKeepBackups->setSpecialValueText("all");
+    auto* keepRow = new QWidget;
+    auto* keepLine = new QHBoxLayout(keepRow);
+    keepLine->setContentsMargins(0, 0, 0, 0);
+    keepLine->addWidget(new QLabel("Dated backups to keep (0 keeps all)"));
+    keepLine->addWidget(spnKeepBackups);
+    keepLine->addStretch();
+    // Only dated backups are ever removed, so the count means nothing otherwise.
+    connect(Option2, &QRadioButton::toggled, spnKeepBackups, &QWidget::setEnabled);
+
     auto* folderRow = new QVBoxLayout;
     folderRow->addWidget(new QLabel("Default folder for backups"));
     auto* line = new QHBoxLayout;
@@ -67,7 +81,7 @@ Frmsettings::Frmsettings(platform::Services& services, QWidget* parent) : QDialo
     auto* tabs = new QTabWidget;
     tabs->addTab(page("General", {Check1, Check3, Check6, Check7, Check2}), "General");
     tabs->addTab(page("Backup", {Check8, Check5, Check4}, folderRow), "Backup");
-    tabs->addTab(page("Bacukup Files", {Option1, Option2}), " Scheduled Backup");
+    tabs->addTab(page("Bacukup Files", {Option1, Option2, keepRow}), " Scheduled Backup");
 
     Command2 = new QPushButton("OK");
     Command2->setObjectName("Command2");
@@ -99,6 +113,8 @@ void Frmsettings::load() {
     Check5->setChecked(v.openfolderbackup);
     Check4->setChecked(v.autocloselive);
     (v.replaceAutoBackupFile ? Option1 : Option2)->setChecked(true);
+    spnKeepBackups->setValue(v.keepbackups);
+    spnKeepBackups->setEnabled(!v.replaceAutoBackupFile);
 }
 
 void Frmsettings::Command1_Click() {
@@ -119,6 +135,7 @@ void Frmsettings::Command2_Click() {
     v.openfolderbackup = Check5->isChecked();
     v.autocloselive = Check4->isChecked();
     v.replaceAutoBackupFile = Option1->isChecked();
+    v.keepbackups = spnKeepBackups->value();
     auto mayChangeRunEntry = [this] { return MayWriteRegistry(services_, platform::RunKeepingWindowAlive); };
     if (SaveSettingsValues(services_, v, mayChangeRunEntry)) accept();
 }

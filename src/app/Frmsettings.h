@@ -9,6 +9,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace app {
 
@@ -21,6 +22,7 @@ public:
     QLineEdit* Text1;
     QPushButton* Command1;
     QRadioButton *Option1, *Option2;
+    QSpinBox* spnKeepBackups;  // dated backups an unattended run keeps; 0 keeps all
     QPushButton *Command2, *Command3;
 
     void Command1_Click();

@@ -1,11 +1,13 @@
 #include "app/SettingsForm.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "config/SettingsFile.h"
 #include "platform/AnsiText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "schedule/BackupRetention.h"
 
 namespace app {
 
@@ -35,6 +37,7 @@ SettingsValues LoadSettingsValues(const platform::Environment& env) {
     v.openfolderbackup = flag(file, "backup", "openfolderbackup");
     v.autocloselive = flag(file, "backup", "autocloselive");
     v.replaceAutoBackupFile = config::SettingMatches(config::ReadSetting(file, "autobackup", "autobackupfile"), 0);
+    v.keepbackups = schedule::KeepBackupsSetting(env);
     return v;
 }
 
@@ -68,6 +71,10 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
     writeFlag(file, "backup", "openfolderbackup", v.openfolderbackup);
     writeFlag(file, "backup", "automgeneratefile", v.automgeneratefile);
     config::WriteSetting(file, "autobackup", "autobackupfile", v.replaceAutoBackupFile ? "0" : "1");
+    // Absent means keep all: a file that never had a count is not given one.
+    if (v.keepbackups > 0 || !config::ReadSetting(file, "autobackup", "keepbackups").empty()) {
+        config::WriteSetting(file, "autobackup", "keepbackups", std::to_string(std::max(0, v.keepbackups)));
+    }
     if (RunEntryWouldChange(services, v.startonwindows) && !WriteRunEntry(services, v.startonwindows)) {
         services.dialogs.message("The start-up entry could not be written:\r\n\r\n" + services.registry.lastError(),
                                  platform::Icon::Exclamation);

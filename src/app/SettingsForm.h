@@ -25,6 +25,7 @@ struct SettingsValues {
     bool openfolderbackup = true;     // Check5
     bool autocloselive = true;        // Check4
     bool replaceAutoBackupFile = true;  // Option1; Option2 otherwise
+    int keepbackups = 0;              // spnKeepBackups; dated backups kept, 0 all
 };
 
 SettingsValues LoadSettingsValues(const platform::Environment& env);

@@ -22,6 +22,7 @@
 #include "app/Frmsettings.h"
 #include "disc/frmMaindvdwrite.h"
 #include "schedule/Frmoption.h"
+#include "schedule/ScheduledRunStatus.h"
 #include "schedule/SystemTaskScheduler.h"
 #include "ui/frmabout.h"
 #include "config/Globals.h"
@@ -82,6 +83,9 @@ const char* ApplyCaptionForTab(int tab) {
 }
 
 frmMain::frmMain(session::MainSession& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+    makeScheduler_ = [this] {
+        return schedule::SystemTaskScheduler(session_.services, QCoreApplication::applicationFilePath().toStdString());
+    };
     setObjectName("frmMain");
     setWindowTitle("Zorva Windows Live Mail Backup V3.00");
 
@@ -288,6 +292,7 @@ void frmMain::Form_Load() {
     pbshow->setRange(0, 100);
     pbshow->setValue(0);
     session_.Load();
+    reportScheduledRuns();
     if (!session_.store.ready()) {
         cmdApply->setEnabled(false);
         return;
@@ -300,6 +305,12 @@ void frmMain::Form_Load() {
         if (i != items::kCalendars) backupitem[i]->setChecked(false);
     }
     showTargetFile();
+}
+
+void frmMain::reportScheduledRuns() {
+    auto scheduler = makeScheduler_();
+    const auto report = schedule::CheckScheduledRuns(session_.services.env, *scheduler);
+    if (report.needsAttention) session_.services.dialogs.message(report.text, platform::Icon::Exclamation);
 }
 
 void frmMain::showTargetFile() {
@@ -506,7 +517,7 @@ void frmMain::settings_Click() {
 }
 
 void frmMain::TaskScheduler_Click() {
-    auto scheduler = schedule::SystemTaskScheduler(session_.services, QCoreApplication::applicationFilePath().toStdString());
+    auto scheduler = makeScheduler_();
     schedule::Frmoption option(session_, *scheduler, this);
     option.Form_Load();
     option.exec();

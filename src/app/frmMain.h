@@ -8,10 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "session/MainSession.h"
 #include "backup/BackupRun.h"
-#include "restore/RestoreRun.h"
 #include "items/Catalogue.h"
+#include "restore/RestoreRun.h"
+#include "schedule/TaskScheduler.h"
+#include "session/MainSession.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -50,6 +51,9 @@ public:
     // but Calendars, which keeps its state.
     static void SelectAll(std::array<QCheckBox*, items::kItemCount>& boxes);
     static void DeselectAll(std::array<QCheckBox*, items::kItemCount>& boxes);
+    // The system's task scheduler by default; tests give their own.
+    using SchedulerFactory = std::function<std::unique_ptr<schedule::TaskScheduler>()>;
+    void setTaskSchedulerFactory(SchedulerFactory factory) { makeScheduler_ = std::move(factory); }
     // True while a backup or restore works.
     bool running() const { return running_; }
 
@@ -101,6 +105,8 @@ private:
     void quit_Click();
     void showTargetFile();
     void LoadLogList();
+    // On opening: a failed or long-silent scheduled backup is said at once.
+    void reportScheduledRuns();
 
     backup::BackupRequest backupRequestFromControls() const;
     void finishBackup(const backup::BackupOutcome& outcome, const std::string& target);
@@ -122,6 +128,7 @@ private:
     std::string lastSourceFile_;  // the backup opened last, where the open dialog starts
     std::shared_ptr<LabelFeed> addingFeed_;
     std::shared_ptr<LabelFeed> writingFeed_;
+    SchedulerFactory makeScheduler_;
 };
 
 // The caption of the apply button for each tab.

@@ -76,4 +76,10 @@ void CrontabScheduler::create(const ScheduledTask& task) {
     writeCrontab(lines);
 }
 
+std::optional<bool> CrontabScheduler::taskExists() {
+    auto current = readCrontab();
+    if (!current) return std::nullopt;
+    return WithoutTask(*current).size() != current->size();
+}
+
 }  // namespace schedule

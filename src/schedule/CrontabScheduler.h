@@ -19,6 +19,7 @@ public:
     void end() override {}  // cron has no running task to end
     void remove() override;
     void create(const ScheduledTask& task) override;
+    std::optional<bool> taskExists() override;
     std::string lastError() const override { return error_; }
 
     // The current lines; nothing when the table cannot be read.

@@ -11,9 +11,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "session/Discovery.h"
 #include "config/SettingsFile.h"
 #include "platform/Text.h"
+#include "schedule/ScheduledRunRecord.h"
+#include "session/Discovery.h"
 
 namespace schedule {
 
@@ -175,7 +176,7 @@ SchedulePlan Frmoption::planFromControls() const {
 }
 
 void Frmoption::Command3_Click() {
-    if (AddTask(scheduler_, session_.services.dialogs, planFromControls())) accept();
+    if (AddTask(scheduler_, session_.services.dialogs, planFromControls(), RunRecordPath(session_.services.env))) accept();
 }
 
 void Frmoption::Command1_Click() { DisableTask(scheduler_, session_.services.dialogs); }

@@ -1,7 +1,9 @@
 #include "schedule/SchedulePlan.h"
 
+#include "config/OperationTime.h"
 #include "config/SettingsFile.h"
 #include "platform/HostPath.h"
+#include "schedule/ScheduledRunRecord.h"
 
 namespace schedule {
 
@@ -35,7 +37,8 @@ std::string ProposedScheduleTarget(const platform::Environment& env, const std::
     return platform::joinHostPath(config::ResolveBackupFolder(env), "livemailbak-" + user + ".wlm");
 }
 
-bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan) {
+bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan,
+             const std::string& runRecordPath) {
     if (auto failure = ValidateSchedule(plan)) {
         dialogs.message(failure->text, failure->icon);
         return false;
@@ -49,6 +52,8 @@ bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const Schedul
         dialogs.message("The backup could not be scheduled:\r\n" + why, platform::Icon::Critical);
         return true;
     }
+    // A task that never runs must not stay silent: its days count from now.
+    RecordTaskSince(runRecordPath, config::CurrentDateTime());
     dialogs.message(std::string("Task ") + kScheduledTaskName + " has been scheduled.", platform::Icon::Information);
     return true;
 }

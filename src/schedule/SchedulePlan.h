@@ -38,9 +38,11 @@ std::optional<backup::ValidationFailure> ValidateSchedule(const SchedulePlan& pl
 // "<backup folder>/livemailbak-<user>.wlm".
 std::string ProposedScheduleTarget(const platform::Environment& env, const std::string& user);
 
-// Add task: checks, then end, delete and create, then the message. False
+// Add task: checks, then end, delete and create, then the task's date in the
+// run record, then the message. False
 // (window stays open) when a check failed.
-bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan);
+bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan,
+             const std::string& runRecordPath);
 // Disable task: end and delete, then the message.
 void DisableTask(TaskScheduler& scheduler, platform::Dialogs& dialogs);
 

@@ -19,6 +19,8 @@ public:
             platform::ShowMode::Hidden);
     }
     std::string lastError() const override { return {}; }
+    // The commands are started without waiting, so their answer is not seen.
+    std::optional<bool> taskExists() override { return std::nullopt; }
 
 private:
     platform::Launcher& launcher_;

@@ -1,11 +1,16 @@
 #include "schedule/UnattendedBackupRun.h"
 
-#include "session/MainSession.h"
+#include "backup/BackupRun.h"
+#include "backup/OperationLog.h"
 #include "config/OperationTime.h"
 #include "config/SettingsFile.h"
-#include "backup/BackupRun.h"
-#include "platform/Text.h"
+#include "items/Catalogue.h"
+#include "platform/ProcessIds.h"
 #include "platform/Services.h"
+#include "platform/Text.h"
+#include "schedule/BackupRetention.h"
+#include "schedule/ScheduledRunRecord.h"
+#include "session/MainSession.h"
 
 namespace schedule {
 
@@ -31,17 +36,28 @@ void waitForReadableRegistry(platform::Services& services) {
     if (services.wine.waitForExit(kWineExitWait)) services.registry.reload();
 }
 
-int UnattendedBackupRun(session::MainSession& session, std::chrono::milliseconds programFolderWait) {
+namespace {
+
+std::vector<std::string> failedItems(const backup::BackupRequest& request, const std::string& flags) {
+    std::vector<std::string> failed;
+    for (std::size_t k = 0; k < items::kItemCount; ++k) {
+        if (request.chosen[k] && (k >= flags.size() || flags[k] != '1')) {
+            failed.emplace_back(items::kCatalogue[k].caption);
+        }
+    }
+    return failed;
+}
+
+RunResult runBackup(session::MainSession& session, std::chrono::milliseconds programFolderWait) {
     auto command = ParseUnattendedCommandLine(session.CommandLine);
-    if (!command) return kUnattendedRefused;
+    if (!command) return {kUnattendedRefused, {}, {}, kRefusedCommandLineReason};
     const auto& env = session.services.env;
     waitForReadableRegistry(session.services);
     // The file named on the command line is replaced only when the new
     // archive is complete; in the dated case it is left as it is.
     session.BackupTargetFile = command->target;
-    if (config::SettingIsOn(env, "autobackup", "autobackupfile")) {
-        session.BackupTargetFile = DatedTargetFile(command->target, config::CurrentDateTime());
-    }
+    const bool dated = config::SettingIsOn(env, "autobackup", "autobackupfile");
+    if (dated) session.BackupTargetFile = DatedTargetFile(command->target, config::CurrentDateTime());
     backup::BackupRequest request;
     request.targetFile = session.BackupTargetFile;
     for (std::size_t k = 0; k < items::kItemCount; ++k) request.chosen[k] = k < command->mask.size() && command->mask[k] == '1';
@@ -52,10 +68,31 @@ int UnattendedBackupRun(session::MainSession& session, std::chrono::milliseconds
     request.ComputerName = session.store.ComputerName;
     request.LogonUserName = session.store.LogonUserName;
     request.programFolderWait = programFolderWait;
-    auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts,
-                                          backup::OperationLog::of(env), {});
-    if (!outcome.archiveWritten) return kUnattendedRefused;
-    return outcome.allSucceeded ? kUnattendedSucceeded : kUnattendedItemFailed;
+    const auto log = backup::OperationLog::of(env);
+    auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts, log, {});
+    RunResult result{kUnattendedSucceeded, failedItems(request, outcome.ItemFlags), session.BackupTargetFile, {}};
+    if (!outcome.archiveWritten) {
+        result.status = kUnattendedRefused;
+        result.reason = outcome.archiveError;
+        return result;
+    }
+    if (!outcome.allSucceeded) {
+        result.status = kUnattendedItemFailed;
+        return result;
+    }
+    // Older backups give way only to a complete one, proven by its read-back.
+    if (dated) RemoveOldDatedBackups(env, command->target, session.BackupTargetFile, KeepBackupsSetting(env), log);
+    return result;
+}
+
+}  // namespace
+
+int UnattendedBackupRun(session::MainSession& session, std::chrono::milliseconds programFolderWait) {
+    const std::string record = RunRecordPath(session.services.env);
+    RecordRunStart(record, config::CurrentDateTime(), platform::currentProcessId());
+    const RunResult result = runBackup(session, programFolderWait);
+    RecordRunEnd(record, config::CurrentDateTime(), result);
+    return result.status;
 }
 
 }  // namespace schedule

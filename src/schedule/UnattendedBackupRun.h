@@ -30,6 +30,10 @@ inline constexpr int kUnattendedSucceeded = 0;  // archive written, every chosen
 inline constexpr int kUnattendedItemFailed = 1; // archive written, an item failed
 inline constexpr int kUnattendedRefused = 2;    // command line refused or archive not written
 
+// Why a run whose command line was refused wrote nothing.
+inline constexpr const char* kRefusedCommandLineReason =
+    "The command line was not understood: it needs sf=, xm=, ps= and bf= with a mask and a file.";
+
 // How long the run waits for a running Wine that cannot be asked to end.
 inline constexpr std::chrono::seconds kWineExitWait{60};
 
@@ -40,6 +44,8 @@ inline constexpr std::chrono::seconds kWineExitWait{60};
 // After it the run logs why and exits with kUnattendedRefused.
 inline constexpr std::chrono::minutes kProgramFolderWait{10};
 
+// Records its start and its outcome in the program folder's run record;
+// a complete dated backup makes older ones beyond "keepbackups" go.
 int UnattendedBackupRun(session::MainSession& session,
                         std::chrono::milliseconds programFolderWait = kProgramFolderWait);
 

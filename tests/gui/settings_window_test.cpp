@@ -4,8 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include "app/Frmsettings.h"
+#include "config/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
 using namespace app;
@@ -24,6 +26,8 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     }
     EXPECT_TRUE(window.Option1->isChecked());
     EXPECT_EQ(window.Text1->text().toStdString(), p.env.programFolder);
+    EXPECT_EQ(window.spnKeepBackups->value(), 0);
+    EXPECT_FALSE(window.spnKeepBackups->isEnabled());  // only dated backups are ever removed
 
     window.Text1->setText("   ");
     window.Command2->click();
@@ -34,13 +38,15 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     window.Text1->setText((dir / "no such folder").c_str());
     window.Check3->setChecked(false);
     window.Option2->setChecked(true);
+    EXPECT_TRUE(window.spnKeepBackups->isEnabled());
+    window.spnKeepBackups->setValue(3);
     window.Command2->click();
     EXPECT_EQ(window.result(), QDialog::Accepted);
     EXPECT_EQ(readFile(p.env.programFile("settings.dat")),
               "[Backup]\r\nbackupfolder=" + p.env.programFolder +
                   "\r\nautocloselive=1\r\nopenfolderbackup=1\r\nautomgeneratefile=1\r\n"
                   "[General]\r\nstartonwindows=1\r\ncheckbackupfile=0\r\nrunliveafterbackup=1\r\n"
-                  "runliveafterrestore=1\r\nburndvd=1\r\n[autobackup]\r\nautobackupfile=1\r\n");
+                  "runliveafterrestore=1\r\nburndvd=1\r\n[autobackup]\r\nautobackupfile=1\r\nkeepbackups=3\r\n");
     auto run = p.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName);
     ASSERT_TRUE(run);
     EXPECT_EQ(run->text(), "\"Z:\\opt\\tarnhold\\tarnhold\"");  // the real file, as the prefix names it
@@ -50,9 +56,12 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     Frmsettings again(p.services);
     EXPECT_FALSE(again.Check3->isChecked());
     EXPECT_TRUE(again.Option2->isChecked());
+    EXPECT_EQ(again.spnKeepBackups->value(), 3);
     again.Check1->setChecked(false);
+    again.spnKeepBackups->setValue(0);  // back to keeping every file: the count is stored as 0
     again.Command2->click();
     EXPECT_FALSE(p.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName));
+    EXPECT_EQ(config::ReadSetting(p.env.programFile("settings.dat"), "autobackup", "keepbackups"), "0");
 }
 
 TEST(SettingsWindow, CancellingTheBrowserEmptiesTheBoxAndCancelWritesNothing) {

@@ -87,20 +87,21 @@ TEST(CrontabScheduler, AddsOneTaggedEntryAndRemovesOnlyIt) {
     env.winePrefix = "/p";
     env.programFolder = "/h";
     CrontabScheduler cron(env, "/bin/tarnhold", fake.script.string());
+    const std::string record = (fake.dir / "lastrun.dat").string();
     platform::ScriptedDialogs dialogs;
     SchedulePlan plan;
     plan.user = "owner";
     plan.items[items::kMailRules] = true;
     plan.target = "/b/x.wlm";
     plan.days[0] = true;
-    ASSERT_TRUE(AddTask(cron, dialogs, plan));  // no crontab yet
+    ASSERT_TRUE(AddTask(cron, dialogs, plan, record));  // no crontab yet
     EXPECT_EQ(dialogs.messages.back().text, "Task Zorva Windows Live Mail AutoBackup has been scheduled.");
     EXPECT_EQ(readFile(fake.table), "# tarnhold task: Zorva Windows Live Mail AutoBackup\n"
                                     "0 9 * * 1 WINEPREFIX='/p' TARNHOLD_HOME='/h' '/bin/tarnhold' "
                                     "' sf=ownerxm=01000000000ps=bf=/b/x.wlm'\n");
     writeFile(fake.table, "MAILTO=me\n" + readFile(fake.table) + "15 3 * * * /usr/bin/other\n");
     plan.startTime = "23:30";
-    ASSERT_TRUE(AddTask(cron, dialogs, plan));  // replaces, never duplicates
+    ASSERT_TRUE(AddTask(cron, dialogs, plan, record));  // replaces, never duplicates
     EXPECT_EQ(readFile(fake.table), "MAILTO=me\n15 3 * * * /usr/bin/other\n"
                                     "# tarnhold task: Zorva Windows Live Mail AutoBackup\n"
                                     "30 23 * * 1 WINEPREFIX='/p' TARNHOLD_HOME='/h' '/bin/tarnhold' "
@@ -111,7 +112,7 @@ TEST(CrontabScheduler, AddsOneTaggedEntryAndRemovesOnlyIt) {
 
     // A crontab that cannot be read is never overwritten, and the window says so.
     CrontabScheduler broken(env, "/bin/tarnhold", (fake.dir / "missing-crontab").string());
-    AddTask(broken, dialogs, plan);
+    AddTask(broken, dialogs, plan, record);
     EXPECT_EQ(dialogs.messages.back().text.rfind("The backup could not be scheduled:", 0), 0u);
     EXPECT_EQ(readFile(fake.table), "MAILTO=me\n15 3 * * * /usr/bin/other\n");
 }

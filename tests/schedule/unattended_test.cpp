@@ -14,6 +14,7 @@
 #include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
 #include "schedule/SchedulePlan.h"
+#include "schedule/ScheduledRunRecord.h"
 #include "schedule/UnattendedBackupRun.h"
 #include "support/TestEnvironment.h"
 
@@ -130,12 +131,13 @@ TEST(UnattendedBackupRun, TheScheduledCrontabLineMakesTheBackup) {
     env.winePrefix = (s.dir / "prefix").string();
     env.programFolder = (s.dir / "home").string();
     CrontabScheduler cron(env, TARNHOLD_BINARY, crontab.string());
+    const std::string record = RunRecordPath(env);
     platform::ScriptedDialogs dialogs;
     SchedulePlan plan;
     plan.user = "owner";
     plan.items[items::kMailRules] = plan.items[items::kCalendars] = true;
     plan.target = (s.dir / "out" / "it's 100% weekly.wlm").string();  // quotes and % survive cron's shell
-    ASSERT_TRUE(AddTask(cron, dialogs, plan));
+    ASSERT_TRUE(AddTask(cron, dialogs, plan, record));
     const std::string entry = readFile(table).substr(readFile(table).find('\n') + 1);
     // What cron runs: the command after the five time fields, through /bin/sh.
     std::string command = entry.substr(0, entry.size() - 1);
