@@ -23,15 +23,29 @@
 #include "backup/FileNaming.h"
 #include "gui/GuiSupport.h"
 #include "platform/WineRegistry.h"
+#include "schedule/ScheduledRunRecord.h"
 #include "support/TestEnvironment.h"
 
 using namespace app;
 
 namespace {
 
-// The main window over a generated prefix, with scripted dialogs.
+// A task scheduler that only answers whether the task is there.
+struct FakeScheduler : schedule::TaskScheduler {
+    explicit FakeScheduler(std::optional<bool> exists) : exists_(exists) {}
+    void end() override {}
+    void remove() override {}
+    void create(const schedule::ScheduledTask&) override {}
+    std::string lastError() const override { return {}; }
+    std::optional<bool> taskExists() override { return exists_; }
+    std::optional<bool> exists_;
+};
+
+// The main window over a generated prefix, with scripted dialogs and no weekly task.
 struct MainWindowFixture {
-    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) : generated(generate(generatorArgs)) {}
+    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) : generated(generate(generatorArgs)) {
+        window.setTaskSchedulerFactory([this] { return std::make_unique<FakeScheduler>(taskExists); });
+    }
     bool generate(const std::vector<std::string>& args) {
         // The prefix is generated before the environment makes its folders.
         testing_support::makeSamplePrefix(dir / "prefix", args);
@@ -48,6 +62,7 @@ struct MainWindowFixture {
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
     session::MainSession session{services, ""};
     frmMain window{session};
+    std::optional<bool> taskExists = false;
 };
 
 }  // namespace
@@ -319,4 +334,34 @@ TEST(MainWindow, TheDiscWindowOffersOnlyABackupThatWasWritten) {
                                                   f.env.programFolder);
     EXPECT_EQ(f.dialogs.messages.back().icon, platform::Icon::Critical);
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(MainWindow, OpeningSaysAFailedOrLongSilentScheduledBackupBeforeTheUserStarts) {
+    MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "2"});
+    const std::string record = schedule::RunRecordPath(f.env);
+    const QDateTime now = QDateTime::currentDateTime();
+    schedule::RecordRunEnd(record, now.addDays(-2), {2, {}, "/b/weekly.wlm", "No space left on device"});
+    f.window.Form_Load();
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    const auto& said = f.dialogs.messages[0];
+    EXPECT_EQ(said.icon, platform::Icon::Exclamation);
+    EXPECT_EQ(said.title, "");  // the program's title
+    EXPECT_EQ(said.text.rfind("The scheduled backup of ", 0), 0u) << said.text;
+    EXPECT_NE(said.text.find(" failed: no backup file was written.\r\nNo space left on device\r\n"), std::string::npos)
+        << said.text;
+    EXPECT_TRUE(f.window.cmdApply->isEnabled());  // the window still opens for the user
+
+    // Succeeded nine days ago, and the weekly task has been quiet since.
+    MainWindowFixture g({"--user", "owner", "--accounts", "1", "--messages", "2"});
+    g.taskExists = true;
+    schedule::RecordRunEnd(schedule::RunRecordPath(g.env), now.addDays(-9), {0, {}, "/b/weekly.wlm", ""});
+    g.window.Form_Load();
+    ASSERT_EQ(g.dialogs.messages.size(), 1u);
+    EXPECT_NE(g.dialogs.messages[0].text.find("No scheduled backup has succeeded for more than 8 days"), std::string::npos);
+
+    // A recent success, or no task to miss: nothing said.
+    MainWindowFixture h({"--user", "owner", "--accounts", "1", "--messages", "2"});
+    schedule::RecordRunEnd(schedule::RunRecordPath(h.env), now.addDays(-9), {0, {}, "/b/weekly.wlm", ""});
+    h.window.Form_Load();
+    EXPECT_TRUE(h.dialogs.messages.empty());
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QThread>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <sstream>
 
 #include "session/MainSession.h"
@@ -268,4 +271,138 @@ TEST(UnattendedBackupRun, AFileThatCannotBeReadFailsItsItemWithStatusOneAndALogL
         << log;
     EXPECT_NE(log.find("/Inbox/{BAD}.eml\" cannot be read: Input/output error)"), std::string::npos) << log;
     EXPECT_NE(log.find(" Backup Signatures Succeeded!"), std::string::npos) << log;
+}
+
+TEST(UnattendedBackupRun, EveryRunRecordsItsOutcomeAndStatusReportsTheFailure) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const fs::path record = s.dir / "home" / "lastrun.dat";
+    const std::string target = (s.dir / "out" / "weekly.wlm").string();
+    const std::string cli = "WINEPREFIX='" + (s.dir / "prefix").string() + "' TARNHOLD_HOME='" +
+                            (s.dir / "home").string() + "' TARNHOLD_CRONTAB=/bin/false '" TARNHOLD_CLI "' status";
+    std::string out;
+    ASSERT_EQ(s.run(" sf=ownerxm=01000001ps=bf=" + target, &out), 0) << out;
+    auto r = LoadRunRecord(record.string());
+    ASSERT_TRUE(r);
+    EXPECT_FALSE(r->running);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(r->archive, target);
+    EXPECT_TRUE(r->failedItems.empty());
+    EXPECT_EQ(r->lastSuccess, r->finished);
+    const QDateTime succeeded = r->finished;
+    EXPECT_LE(std::abs(succeeded.secsTo(QDateTime::currentDateTime())), 120);
+    EXPECT_EQ(runCommand(cli, &out), 0) << out;
+    EXPECT_NE(out.find("succeeded: " + target), std::string::npos) << out;
+
+    // A folder that does not exist: status 2, the reason, and the success kept.
+    const std::string missing = (s.dir / "missing" / "x.wlm").string();
+    EXPECT_EQ(s.run(" sf=ownerxm=1ps=bf=" + missing, &out), 2) << out;
+    r = LoadRunRecord(record.string());
+    EXPECT_EQ(r->status, 2);
+    EXPECT_EQ(r->archive, missing);
+    EXPECT_FALSE(r->reason.empty());
+    EXPECT_EQ(r->lastSuccess, succeeded);
+    EXPECT_EQ(runCommand(cli, &out), 1) << out;
+    EXPECT_NE(out.find(" failed: no backup file was written.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Backup file: " + missing), std::string::npos) << out;
+
+    // Even a command line it cannot use is not a silent failure; the password never lands in the record.
+    EXPECT_EQ(s.run(" sf=ownerxm=ps=s3cretbf=" + target, &out), 2) << out;
+    r = LoadRunRecord(record.string());
+    EXPECT_EQ(r->status, 2);
+    EXPECT_EQ(r->reason, kRefusedCommandLineReason);
+    EXPECT_EQ(readFile(record).find("s3cret"), std::string::npos);
+}
+
+TEST(UnattendedBackupRun, ACompleteDatedBackupRemovesOnlyTheOldestOfItsOwnBeyondKeepbackups) {
+    Scheduled s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=1\r\nkeepbackups=2\r\n");
+    const fs::path out = s.dir / "out";
+    const std::vector<std::string> older{"weekly-12-28-2025-21-30.wlm", "weekly-01-05-2026-21-30.wlm",
+                                         "weekly-11-28-2026-21-30.wlm"};
+    const std::vector<std::string> others{"weekly.wlm", "weekly-copy-11-01-2020-21-30.wlm", "weekly-13-01-2020-21-30.wlm",
+                                          "monthly-11-01-2020-21-30.wlm"};
+    for (const auto& name : older) writeFile(out / name, "an old backup");
+    for (const auto& name : others) writeFile(out / name, "not ours to remove");
+    fs::create_directory(out / "weekly-10-01-2020-21-30.wlm");  // a folder of that name is no backup
+    std::string output;
+    ASSERT_EQ(s.run(" sf=ownerxm=01000000000ps=bf=" + (out / "weekly.wlm").string(), &output), 0) << output;
+    const std::string written = LoadRunRecord((s.dir / "home" / "lastrun.dat").string())->archive;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(out)) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = others;
+    expected.push_back("weekly-10-01-2020-21-30.wlm");
+    expected.push_back("weekly-11-28-2026-21-30.wlm");  // the newest old one, with the new one makes two
+    expected.push_back(fs::path(written).filename().string());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    const std::string log = readFile(s.dir / "home" / "brlog.dat");
+    for (const char* gone : {"weekly-12-28-2025-21-30.wlm", "weekly-01-05-2026-21-30.wlm"}) {
+        EXPECT_NE(log.find(" Old Backup File Removed: " + (out / gone).string() + "\n\r\n"), std::string::npos) << log;
+    }
+
+    // A backup that lost an item replaces nothing older.
+    fs::path inbox;
+    for (const auto& e : fs::recursive_directory_iterator(s.dir / "prefix" / "drive_c" / "users" / "owner")) {
+        if (e.path().filename() == "Inbox") inbox = e.path();
+    }
+    ASSERT_FALSE(inbox.empty());
+    fs::create_symlink("/proc/self/mem", inbox / "{BAD}.eml");
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=1\r\nkeepbackups=1\r\n");
+    fs::rename(written, out / "weekly-11-29-2026-21-30.wlm");  // this minute's name is the next run's
+    EXPECT_EQ(s.run(" sf=ownerxm=10000000000ps=bf=" + (out / "weekly.wlm").string(), &output), 1) << output;
+    EXPECT_TRUE(fs::exists(out / "weekly-11-29-2026-21-30.wlm"));
+    EXPECT_TRUE(fs::exists(out / "weekly-11-28-2026-21-30.wlm"));
+}
+
+TEST(TarnholdCliStatus, AWeeklyTaskThatNeverSucceedsIsReportedAfterEightDays) {
+    TempDir dir;
+    fs::create_directories(dir / "home");
+    const fs::path crontab = dir / "crontab";
+    writeFile(crontab, "#!/bin/sh\nprintf '# tarnhold task: Zorva Windows Live Mail AutoBackup\\n0 9 * * 1 tarnhold x\\n'\n");
+    fs::permissions(crontab, fs::perms::owner_all);
+    const std::string status = "WINEPREFIX='" + (dir / "prefix").string() + "' TARNHOLD_HOME='" +
+                               (dir / "home").string() + "' TARNHOLD_CRONTAB='" + crontab.string() + "' '" TARNHOLD_CLI
+                               "' status";
+    std::string out;
+    // Seen for the first time: no run yet, and its days start counting now.
+    EXPECT_EQ(runCommand(status, &out), 0) << out;
+    EXPECT_EQ(out, "No scheduled backup has run yet.\n");
+    const std::string record = (dir / "home" / "lastrun.dat").string();
+    ASSERT_TRUE(LoadRunRecord(record));
+    EXPECT_LE(std::abs(LoadRunRecord(record)->taskSince.secsTo(QDateTime::currentDateTime())), 60);
+
+    RecordTaskSince(record, QDateTime::currentDateTime().addDays(-9));
+    EXPECT_EQ(runCommand(status, &out), 1) << out;
+    EXPECT_NE(out.find("No scheduled backup has succeeded for more than 8 days, since the weekly task was set up on "),
+              std::string::npos)
+        << out;
+}
+
+TEST(UnattendedBackupRun, ARunKilledMidwayIsReportedAsNotFinished) {
+    Scheduled s;
+    // The run waits for the program folder while the test holds it, so it is surely mid-run when killed.
+    platform::FileLock held((s.dir / "home" / backup::kRunLockName).string());
+    ASSERT_TRUE(held.locked());
+    const std::string record = (s.dir / "home" / "lastrun.dat").string();
+    std::string pid;
+    runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM WINEPREFIX='" + (s.dir / "prefix").string() +
+                   "' TARNHOLD_HOME='" + (s.dir / "home").string() + "' '" TARNHOLD_BINARY "' ' sf=ownerxm=1ps=bf=" +
+                   (s.dir / "out" / "weekly.wlm").string() + "' >/dev/null 2>&1 & echo $!",
+               &pid);
+    pid.erase(pid.find_last_not_of("\n") + 1);
+    // Whatever fails below, the run is not left waiting for ten minutes.
+    std::unique_ptr<void, std::function<void(void*)>> reaper(&pid, [&](void*) { runCommand("kill -9 " + pid + " 2>/dev/null"); });
+    for (int i = 0; i < 200 && !(LoadRunRecord(record) && LoadRunRecord(record)->running); ++i) QThread::msleep(50);
+    ASSERT_TRUE(LoadRunRecord(record) && LoadRunRecord(record)->running);
+    EXPECT_EQ(LoadRunRecord(record)->processId, std::stol(pid));
+    std::string out;
+    const std::string status = "WINEPREFIX='" + (s.dir / "prefix").string() + "' TARNHOLD_HOME='" +
+                               (s.dir / "home").string() + "' TARNHOLD_CRONTAB=/bin/false '" TARNHOLD_CLI "' status";
+    EXPECT_EQ(runCommand(status, &out), 0) << out;  // alive: simply running
+    EXPECT_NE(out.find("A scheduled backup is running since "), std::string::npos) << out;
+    runCommand("kill -9 " + pid + "; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
+    EXPECT_EQ(runCommand(status, &out), 1) << out;
+    EXPECT_NE(out.find(" did not finish: it was ended before it could say how it went."), std::string::npos) << out;
 }
