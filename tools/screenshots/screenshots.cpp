@@ -19,6 +19,7 @@
 #include <iostream>
 
 #include "app/Frmsettings.h"
+#include "config/OperationTime.h"
 #include "disc/frmErase.h"
 #include "disc/frmMaindvdwrite.h"
 #include "session/MainSession.h"
@@ -31,6 +32,9 @@
 #include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
 #include "schedule/Frmoption.h"
+#include "schedule/ScheduledRunStatus.h"
+#include "schedule/UnattendedBackupRun.h"
+#include "ui/QtDialogs.h"
 #include "ui/frmPwd.h"
 #include "ui/frmabout.h"
 
@@ -129,6 +133,19 @@ int main(int argc, char** argv) {
     disc::frmErase erase(dialogs);
     erase.PrepareErase(write.engine().Device(0), &write.engine());
     save(erase, folder, "disc-erase");
+
+    // What the window says on opening after a scheduled backup failed, through the real message box.
+    schedule::RecordRunEnd(schedule::RunRecordPath(env), config::CurrentDateTime().addDays(-1),
+                           {schedule::kUnattendedRefused, {}, env.programFolder + "/livemailbak-" + env.userName + ".wlm",
+                            "cannot write the archive: No space left on device"});
+    const auto report = schedule::CheckScheduledRuns(env, cron);
+    QTimer::singleShot(500, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            save(*box, folder, "scheduled-failure");
+            box->close();
+        }
+    });
+    ui::QtDialogs(&main).message(report.text, platform::Icon::Exclamation);
 
     ui::frmabout about;
     save(about, folder, "about");
