@@ -76,6 +76,19 @@ std::string chooseProgramFolder(const std::string& executableFolder) {
     return home;
 }
 
+// An installation keeps the executable in <prefix>/bin and what it reads in
+// <prefix>/share/tarnhold; a build tree copies both beside the executable.
+// The Windows build ships its help beside the executable.
+std::string chooseResourceFolder(const std::string& executableFolder) {
+#ifndef _WIN32
+    std::error_code ec;
+    if (!fs::is_directory(joinHostPath(executableFolder, "help"), ec)) {
+        return (fs::path(executableFolder) / ".." / "share" / "tarnhold").lexically_normal().string();
+    }
+#endif
+    return executableFolder;
+}
+
 bool hasDrive(const std::string& path) { return isWindowsPath(path); }
 
 std::string slashed(std::string path) {
@@ -129,7 +142,8 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     env.winePrefix = environmentValue("WINEPREFIX");
     if (env.winePrefix.empty()) env.winePrefix = homeFolder() + "/.wine";
     env.programFolder = chooseProgramFolder(executableFolder);
-    env.resourceFolder = executableFolder;
+    env.executableFolder = executableFolder;
+    env.resourceFolder = chooseResourceFolder(executableFolder);
     env.computerName = hostName();
     env.userName = loginName();
     env.userProfile = environmentValue("USERPROFILE");
