@@ -19,7 +19,9 @@ struct Environment {
     // Reads WINEPREFIX, TARNHOLD_HOME, USERPROFILE (empty when not set) and
     // the host's names. `executableFolder` is the folder of the running program.
     // Help and skins are found beside it when it holds help/ (a build tree),
-    // else in <executableFolder>/../share/tarnhold (an installation).
+    // else in <executableFolder>/../share/tarnhold (an installation). The
+    // program folder is TARNHOLD_HOME, else the executable's folder when it
+    // holds help/ and can be written, else $XDG_DATA_HOME/tarnhold.
     static Environment fromProcess(const std::string& executableFolder);
 
     // A Windows path as a host path: "X:\a\b" -> <prefix>/dosdevices/x:/a/b

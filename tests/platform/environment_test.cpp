@@ -60,7 +60,7 @@ TEST(EnvironmentFromProcess, HonoursTheVariablesAndFallsBackSensibly) {
         ScopedEnv profile("USERPROFILE", nullptr);
         ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
         // A folder that cannot be written is not the program folder.
-        std::filesystem::create_directories(dir / "ro");
+        std::filesystem::create_directories(dir / "ro" / "help");
         std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         Environment env = Environment::fromProcess((dir / "ro").string());
         std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_all);
@@ -70,8 +70,17 @@ TEST(EnvironmentFromProcess, HonoursTheVariablesAndFallsBackSensibly) {
             EXPECT_EQ(env.programFolder, (dir / "data" / "tarnhold").string());
         }
 
+        // A writable folder holding the program's own files (a build tree) is.
+        std::filesystem::create_directories(dir / "help");
         Environment writable = Environment::fromProcess(dir.str());
         EXPECT_EQ(writable.programFolder, dir.str());
+
+        // An installed executable's bin/ is not, even where it can be written
+        // (root may write /usr/bin).
+        std::filesystem::create_directories(dir / "usr" / "bin");
+        Environment installed = Environment::fromProcess((dir / "usr" / "bin").string());
+        EXPECT_EQ(installed.programFolder, (dir / "data" / "tarnhold").string());
+        EXPECT_TRUE(std::filesystem::is_directory(installed.programFolder));
     }
 }
 
