@@ -87,9 +87,9 @@ namespace {
 platform::RegValue runEntry(const platform::Environment& env) {
     // Off Windows the entry names the real executable as the prefix sees it.
 #ifdef _WIN32
-    const std::string program = env.resourceFolder + "\\tarnhold.exe";
+    const std::string program = env.executableFolder + "\\tarnhold.exe";
 #else
-    const std::string program = platform::prefixViewOf(platform::joinHostPath(env.resourceFolder, "tarnhold"));
+    const std::string program = platform::prefixViewOf(platform::joinHostPath(env.executableFolder, "tarnhold"));
 #endif
     const std::string data = "\"" + program + "\"";
     return platform::asStoredByTheApi(platform::RegValue::string(kRunValueName, platform::REG_SZ, data, false));

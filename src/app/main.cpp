@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "app/LogDialogs.h"
+#include "config/Globals.h"
 #include "session/MainSession.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
@@ -24,19 +25,19 @@ int runUnattended(int argc, char** argv) {
     return app::RunUnattended(real.services(), commandLine);
 }
 
-void applySkin(QApplication& gui) {
-    QFile skin(QCoreApplication::applicationDirPath() + "/skins/frmmain.skn");
+void applySkin(QApplication& gui, const platform::Environment& env) {
+    QFile skin(QString::fromStdString(config::SkinPath(env)));
     if (skin.open(QIODevice::ReadOnly)) gui.setStyleSheet(QString::fromUtf8(skin.readAll()));
 }
 
 int runInteractive(int argc, char** argv) {
     QApplication gui(argc, argv);
     gui.setApplicationName("tarnhold");
-    applySkin(gui);
     app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                            [](const platform::Environment&) -> std::unique_ptr<platform::Dialogs> {
                                return std::make_unique<ui::QtDialogs>();
                            });
+    applySkin(gui, real.services().env);
     session::MainSession session(real.services(), "");
     app::frmMain window(session);
     static_cast<ui::QtDialogs&>(real.dialogs()).setParent(&window);

@@ -17,6 +17,10 @@ std::string HelpDocumentPath(const platform::Environment& env) {
     return env.resourceFolder + "/help/index.html";
 }
 
+std::string SkinPath(const platform::Environment& env) {
+    return env.resourceFolder + "/skins/frmmain.skn";
+}
+
 void ShowHelp(platform::Launcher& launcher, const platform::Environment& env) {
 #ifdef _WIN32
     // The Windows build keeps the compiled help and its viewer.

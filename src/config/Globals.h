@@ -23,7 +23,9 @@ bool AppendTextLine(const std::string& path, const std::string& line);
 // Replaces a "%USERPROFILE%" token (and whatever precedes it) by the profile folder.
 std::string ExpandUserProfile(const std::string& path, const std::string& userProfile);
 
-// Where the help document lives: beside the executable.
+// Where the help document and the window's style sheet live: in the
+// resource folder (beside the executable in a build, share/tarnhold installed).
 std::string HelpDocumentPath(const platform::Environment& env);
+std::string SkinPath(const platform::Environment& env);
 
 }  // namespace config

@@ -62,10 +62,13 @@ bool folderIsWritable(const std::string& folder) {
 }
 
 // The program folder: TARNHOLD_HOME, else the executable's folder when it
-// can be written, else the per-user data folder (created on first use).
-std::string chooseProgramFolder(const std::string& executableFolder) {
+// holds the program's own files and can be written (a build tree, or a copy
+// kept in one folder), else the per-user data folder (created on first use).
+// An installed executable shares bin/ with other programs: its files never go
+// there, even for root, who may write anywhere.
+std::string chooseProgramFolder(const std::string& executableFolder, bool selfContained) {
     std::string home = environmentValue("TARNHOLD_HOME");
-    if (home.empty() && folderIsWritable(executableFolder)) home = executableFolder;
+    if (home.empty() && selfContained && folderIsWritable(executableFolder)) home = executableFolder;
     if (home.empty()) {
         std::string data = environmentValue("XDG_DATA_HOME");
         if (data.empty()) data = homeFolder() + "/.local/share";
@@ -74,6 +77,19 @@ std::string chooseProgramFolder(const std::string& executableFolder) {
     std::error_code ec;
     fs::create_directories(home, ec);
     return home;
+}
+
+// An installation keeps the executable in <prefix>/bin and what it reads in
+// <prefix>/share/tarnhold; a build tree copies both beside the executable.
+// The Windows build ships its help beside the executable.
+std::string chooseResourceFolder(const std::string& executableFolder) {
+#ifndef _WIN32
+    std::error_code ec;
+    if (!fs::is_directory(joinHostPath(executableFolder, "help"), ec)) {
+        return (fs::path(executableFolder) / ".." / "share" / "tarnhold").lexically_normal().string();
+    }
+#endif
+    return executableFolder;
 }
 
 bool hasDrive(const std::string& path) { return isWindowsPath(path); }
@@ -128,8 +144,9 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     Environment env;
     env.winePrefix = environmentValue("WINEPREFIX");
     if (env.winePrefix.empty()) env.winePrefix = homeFolder() + "/.wine";
-    env.programFolder = chooseProgramFolder(executableFolder);
-    env.resourceFolder = executableFolder;
+    env.executableFolder = executableFolder;
+    env.resourceFolder = chooseResourceFolder(executableFolder);
+    env.programFolder = chooseProgramFolder(executableFolder, env.resourceFolder == executableFolder);
     env.computerName = hostName();
     env.userName = loginName();
     env.userProfile = environmentValue("USERPROFILE");

@@ -10,13 +10,18 @@ namespace platform {
 struct Environment {
     std::string winePrefix;     // host folder of the prefix
     std::string programFolder;  // host folder for settings, log and staging files
-    std::string resourceFolder; // host folder holding help/ and skins/ (beside the executable)
+    std::string executableFolder; // host folder of the running program
+    std::string resourceFolder; // host folder holding help/ and skins/, see fromProcess
     std::string userProfile;    // Windows form, e.g. C:\users\bob; see ResolveUserProfile
     std::string computerName;
     std::string userName;
 
     // Reads WINEPREFIX, TARNHOLD_HOME, USERPROFILE (empty when not set) and
     // the host's names. `executableFolder` is the folder of the running program.
+    // Help and skins are found beside it when it holds help/ (a build tree),
+    // else in <executableFolder>/../share/tarnhold (an installation). The
+    // program folder is TARNHOLD_HOME, else the executable's folder when it
+    // holds help/ and can be written, else $XDG_DATA_HOME/tarnhold.
     static Environment fromProcess(const std::string& executableFolder);
 
     // A Windows path as a host path: "X:\a\b" -> <prefix>/dosdevices/x:/a/b

@@ -72,7 +72,7 @@ TEST(WineGate, TheStartUpEntryIsWrittenWithItsTerminatorAndOnlyWhenWineMayBeEnde
     ASSERT_GE(entry->data.size(), 2u);
     EXPECT_EQ(entry->data[entry->data.size() - 1], 0);
     EXPECT_EQ(entry->data[entry->data.size() - 2], 0);
-    EXPECT_EQ(entry->text(), "\"" + platform::prefixViewOf(t.env.resourceFolder + "/tarnhold") + "\"");
+    EXPECT_EQ(entry->text(), "\"" + platform::prefixViewOf(t.env.executableFolder + "/tarnhold") + "\"");
 
     // The entry does not change: Wine is not asked about.
     asked = 0;

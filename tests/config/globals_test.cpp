@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "config/Globals.h"
 #include "support/TestSupport.h"
 
@@ -20,4 +22,24 @@ TEST(AppendTextLine, CreatesTheFileAndEndsEachLineWithCrLf) {
     EXPECT_TRUE(config::AppendTextLine(log, "second\n"));
     EXPECT_EQ(testing_support::readFile(log), "first\r\r\nsecond\n\r\n");
     EXPECT_FALSE(config::AppendTextLine((dir / "no-such-folder" / "x.dat").string(), "lost"));
+}
+
+TEST(ResourcePaths, TheBuiltWindowFindsItsHelpAndSkinBesideIt) {
+    testing_support::TempDir dir;
+    testing_support::ScopedEnv home("TARNHOLD_HOME", (dir / "home").c_str());
+    const auto env = platform::Environment::fromProcess(std::filesystem::path(TARNHOLD_BINARY).parent_path().string());
+    EXPECT_TRUE(std::filesystem::is_regular_file(config::HelpDocumentPath(env))) << config::HelpDocumentPath(env);
+    EXPECT_TRUE(std::filesystem::is_regular_file(config::SkinPath(env))) << config::SkinPath(env);
+}
+
+TEST(ResourcePaths, AnInstalledProgramFindsThemUnderShare) {
+    testing_support::TempDir dir;
+    const auto share = dir / "usr" / "share" / "tarnhold";
+    testing_support::writeFile(share / "help" / "index.html", "<html></html>");
+    testing_support::writeFile(share / "skins" / "frmmain.skn", "QWidget {}");
+    std::filesystem::create_directories(dir / "usr" / "bin");
+    testing_support::ScopedEnv home("TARNHOLD_HOME", (dir / "home").c_str());
+    const auto env = platform::Environment::fromProcess((dir / "usr" / "bin").string());
+    EXPECT_EQ(config::HelpDocumentPath(env), (share / "help" / "index.html").string());
+    EXPECT_EQ(config::SkinPath(env), (share / "skins" / "frmmain.skn").string());
 }

@@ -18,7 +18,7 @@ using testing_support::TestPlatform;
 TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     TempDir dir;
     TestPlatform p(dir.path());
-    p.services.env.resourceFolder = "/opt/tarnhold";  // the services hold their own copy
+    p.services.env.executableFolder = "/opt/tarnhold";  // the services hold their own copy
     Frmsettings window(p.services);
     for (QCheckBox* b : {window.Check1, window.Check2, window.Check3, window.Check4, window.Check5, window.Check6,
                          window.Check7, window.Check8}) {

@@ -7,30 +7,8 @@
 #include "support/TestSupport.h"
 
 using platform::Environment;
+using testing_support::ScopedEnv;
 using testing_support::TempDir;
-
-namespace {
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (hadOld_) setenv(name_, old_.c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string old_;
-    bool hadOld_ = false;
-};
-
-}  // namespace
 
 TEST(EnvironmentHostPath, MapsDrivesThroughDosdevicesWithTheDriveCFallback) {
     TempDir dir;
@@ -69,7 +47,8 @@ TEST(EnvironmentFromProcess, HonoursTheVariablesAndFallsBackSensibly) {
         EXPECT_EQ(env.winePrefix, (dir / "pfx").string());
         EXPECT_EQ(env.programFolder, home);
         EXPECT_TRUE(std::filesystem::is_directory(home));  // created on first use
-        EXPECT_EQ(env.resourceFolder, (dir / "bin").string());
+        EXPECT_EQ(env.executableFolder, (dir / "bin").string());
+        EXPECT_EQ(env.resourceFolder, (dir / "share" / "tarnhold").string());  // no help/ beside it
         EXPECT_EQ(env.userProfile, "C:\\users\\someone");
         EXPECT_FALSE(env.userName.empty());
         EXPECT_FALSE(env.computerName.empty());
@@ -81,7 +60,7 @@ TEST(EnvironmentFromProcess, HonoursTheVariablesAndFallsBackSensibly) {
         ScopedEnv profile("USERPROFILE", nullptr);
         ScopedEnv data("XDG_DATA_HOME", (dir / "data").c_str());
         // A folder that cannot be written is not the program folder.
-        std::filesystem::create_directories(dir / "ro");
+        std::filesystem::create_directories(dir / "ro" / "help");
         std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         Environment env = Environment::fromProcess((dir / "ro").string());
         std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_all);
@@ -91,7 +70,43 @@ TEST(EnvironmentFromProcess, HonoursTheVariablesAndFallsBackSensibly) {
             EXPECT_EQ(env.programFolder, (dir / "data" / "tarnhold").string());
         }
 
+        // A writable folder holding the program's own files (a build tree) is.
+        std::filesystem::create_directories(dir / "help");
         Environment writable = Environment::fromProcess(dir.str());
         EXPECT_EQ(writable.programFolder, dir.str());
+
+        // An installed executable's bin/ is not, even where it can be written
+        // (root may write /usr/bin).
+        std::filesystem::create_directories(dir / "usr" / "bin");
+        Environment installed = Environment::fromProcess((dir / "usr" / "bin").string());
+        EXPECT_EQ(installed.programFolder, (dir / "data" / "tarnhold").string());
+        EXPECT_TRUE(std::filesystem::is_directory(installed.programFolder));
     }
+}
+
+TEST(EnvironmentFromProcess, FindsHelpAndSkinsBesideTheExecutableOfABuildTree) {
+    TempDir dir;
+    const auto build = dir / "build" / "src";
+    std::filesystem::create_directories(build / "help");
+    std::filesystem::create_directories(dir / "build" / "share" / "tarnhold" / "help");  // never preferred
+    ScopedEnv program("TARNHOLD_HOME", (dir / "home").c_str());
+    Environment env = Environment::fromProcess(build.string());
+    EXPECT_EQ(env.executableFolder, build.string());
+    EXPECT_EQ(env.resourceFolder, build.string());
+}
+
+TEST(EnvironmentFromProcess, FindsHelpAndSkinsInTheShareFolderOfAnInstallation) {
+    TempDir dir;
+    const auto bin = dir / "usr" / "bin";
+    std::filesystem::create_directories(bin / "skins");  // skins alone do not make a build tree
+    std::filesystem::create_directories(dir / "usr" / "share" / "tarnhold" / "help");
+    ScopedEnv program("TARNHOLD_HOME", (dir / "home").c_str());
+    const std::string installed = (dir / "usr" / "share" / "tarnhold").string();
+
+    Environment env = Environment::fromProcess(bin.string());
+    EXPECT_EQ(env.executableFolder, bin.string());
+    EXPECT_EQ(env.resourceFolder, installed);
+    EXPECT_EQ(Environment::fromProcess(bin.string() + "/").resourceFolder, installed);
+    // The program folder is not where the resources are.
+    EXPECT_EQ(env.programFolder, (dir / "home").string());
 }

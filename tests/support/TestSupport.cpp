@@ -27,6 +27,17 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (hadOld_) setenv(name_, old_.c_str(), 1);
+    else unsetenv(name_);
+}
+
 std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -87,6 +98,7 @@ platform::Environment makeEnvironment(const std::filesystem::path& root) {
     platform::Environment env;
     env.winePrefix = (root / "prefix").string();
     env.programFolder = (root / "home").string();
+    env.executableFolder = (root / "bin").string();
     env.resourceFolder = (root / "bin").string();
     env.userName = "owner";
     env.computerName = "DESKTOP-01";

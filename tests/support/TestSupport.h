@@ -28,6 +28,21 @@ void writeFile(const std::filesystem::path& p, const std::string& contents);
 // The names of the entries directly in a folder, sorted.
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 
+// Sets an environment variable (or unsets it, for nullptr) for the life of
+// the object, then restores what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::string old_;
+    bool hadOld_ = false;
+};
+
 // Runs the project's sample generator: make-sample-prefix <prefix> <args...>.
 // Fails the calling test when the generator fails.
 void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args = {});

@@ -29,6 +29,7 @@ platform::Environment scratchEnvironment() {
     platform::Environment env;
     env.winePrefix = (fuzz::Scratch() / "prefix").string();
     env.programFolder = (fuzz::Scratch() / "home").string();
+    env.executableFolder = (fuzz::Scratch() / "bin").string();
     env.resourceFolder = (fuzz::Scratch() / "bin").string();
     env.userName = "owner";
     env.computerName = "DESKTOP-01";

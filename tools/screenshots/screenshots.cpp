@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "disc/frmMaindvdwrite.h"
 #include "session/MainSession.h"
 #include "app/frmMain.h"
+#include "config/Globals.h"
 #include "platform/RecordingLauncher.h"
 #include "platform/RecordingProcesses.h"
 #include "platform/ScriptedDialogs.h"
@@ -74,12 +76,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication gui(argc, argv);
-    QFile skin(QCoreApplication::applicationDirPath() + "/../../src/skins/frmmain.skn");
-    if (skin.open(QIODevice::ReadOnly)) gui.setStyleSheet(QString::fromUtf8(skin.readAll()));
     const std::string folder = argv[2];
     std::filesystem::create_directories(folder);
 
-    platform::Environment env = platform::Environment::fromProcess(folder);
+    // Help and skin as the window of the same build finds them.
+    platform::Environment env = platform::Environment::fromProcess(
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../../src").toStdString());
+    QFile skin(QString::fromStdString(config::SkinPath(env)));
+    if (skin.open(QIODevice::ReadOnly)) gui.setStyleSheet(QString::fromUtf8(skin.readAll()));
     env.winePrefix = argv[1];
     env.programFolder = (std::filesystem::path(argv[1]) / "tarnhold-home").string();
     std::filesystem::create_directories(env.programFolder);
