@@ -138,7 +138,8 @@ std::string ProgressView::barLine(std::uint64_t done, std::uint64_t total, const
 }
 
 void ProgressView::draw(bool ending) {
-    out_ << "\r" << barLine(done_, total_, label_, columns_()) << (ending ? "\n" : "") << std::flush;
+    // One write, so nothing gets between the return and the line.
+    out_ << "\r" + barLine(done_, total_, label_, columns_()) + (ending ? "\n" : "") << std::flush;
     shown_ = !ending;
     drawnOnce_ = true;
     lastDraw_ = now_();
@@ -177,7 +178,7 @@ void ProgressView::stop() {
 
 void ProgressView::clear() {
     if (!terminal_ || !shown_) return;
-    out_ << "\r" << std::string(std::max<std::size_t>(columns_(), 2) - 1, ' ') << "\r" << std::flush;
+    out_ << "\r" + std::string(std::max<std::size_t>(columns_(), 2) - 1, ' ') + "\r" << std::flush;
     shown_ = false;
 }
 
