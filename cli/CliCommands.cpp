@@ -1,8 +1,12 @@
 #include "CliCommands.h"
 
+#include "CliProgress.h"
+
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <vector>
 
 #include "app/WineGate.h"
 #include "backup/OperationLog.h"
@@ -76,14 +80,78 @@ std::string missingRecordMember(session::MainSession& session, const restore::Re
     return {};
 }
 
+// Gives an archive object's reads to `progress` while it lives.
+class ReadsCounted {
+public:
+    ReadsCounted(backup::ZipComponent& zip, std::function<void(std::uint64_t, std::uint64_t)> progress)
+        : zip_(zip), before_(zip.notifications()) {
+        auto counted = before_;
+        counted.readProgress = std::move(progress);
+        zip_.setNotifications(std::move(counted));
+    }
+    ~ReadsCounted() { zip_.setNotifications(before_); }
+    ReadsCounted(const ReadsCounted&) = delete;
+    ReadsCounted& operator=(const ReadsCounted&) = delete;
+
+private:
+    backup::ZipComponent& zip_;
+    backup::ZipNotifications before_;
+};
+
+// What verify reads, step by step: every member of the backup, then each
+// folder archive again as it is taken out and its files are read.
+struct VerifySteps {
+    VerifySteps(ProgressTracker& tracker, const std::vector<backup::ZipMember>& members)
+        : read(members.size(), ProgressTracker::kNoStep),
+          takeOut(members.size(), ProgressTracker::kNoStep),
+          files(members.size(), ProgressTracker::kNoStep) {
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (!members[i].directory) read[i] = tracker.add("verifying " + members[i].name, members[i].size);
+        }
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (!isFolderArchive(members[i].name)) continue;
+            takeOut[i] = tracker.add("taking out " + members[i].name, members[i].size);
+            files[i] = tracker.add("checking the files in " + members[i].name, members[i].size);
+        }
+    }
+    std::vector<std::size_t> read, takeOut, files;
+};
+
+// A member that does not read to its end, with its checks.
+std::string unreadableMember(session::MainSession& session, const std::vector<backup::ZipMember>& members,
+                             ProgressTracker& progress, const VerifySteps& steps) {
+    std::size_t step = ProgressTracker::kNoStep;
+    ReadsCounted counted(session.Zip1,
+                         [&](std::uint64_t done, std::uint64_t total) { progress.reached(step, done, total); });
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (members[i].directory) continue;
+        progress.begin(step = steps.read[i]);
+        if (!session.Zip1.testMember(members[i])) return session.Zip1.lastError();
+    }
+    return {};
+}
+
 // A folder archive that cannot be read, or holds an entry a restore would refuse.
-std::string unsoundFolderArchive(session::MainSession& session) {
+std::string unsoundFolderArchive(session::MainSession& session, const std::vector<backup::ZipMember>& members,
+                                 ProgressTracker& progress, const VerifySteps& steps) {
     ScratchFolder scratch;
-    for (const auto& member : session.Zip1.members()) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const auto& member = members[i];
         if (!isFolderArchive(member.name)) continue;
         backup::ZipComponent nested;
-        std::string why = openNested(session, member, scratch, nested);
+        progress.begin(steps.takeOut[i]);
+        std::string why;
+        {
+            ReadsCounted counted(session.Zip1, [&](std::uint64_t done, std::uint64_t total) {
+                progress.reached(steps.takeOut[i], done, total);
+            });
+            why = openNested(session, member, scratch, nested);
+        }
         if (!why.empty()) return member.name + ": " + why;
+        progress.begin(steps.files[i]);
+        ReadsCounted counted(nested, [&](std::uint64_t done, std::uint64_t total) {
+            progress.reached(steps.files[i], done, total);
+        });
         for (const auto& inner : nested.members()) {
             if (!nested.checkMember(inner)) return member.name + ": " + nested.lastError();
         }
@@ -131,14 +199,21 @@ int List(session::MainSession& session, const std::string& file) {
 int Verify(session::MainSession& session, const std::string& file) {
     restore::RestoreState state;
     if (!open(session, state, file)) return 1;
+    ProgressView view = TerminalOrPlainView();
+    ProgressTracker progress(view);
+    ActiveProgress active(progress);
+    const auto members = session.Zip1.members();
+    const VerifySteps steps(progress, members);
     std::string why = refusedMember(session.Zip1);
-    if (why.empty() && !session.Zip1.testAll()) why = session.Zip1.lastError();
+    if (why.empty()) why = unreadableMember(session, members, progress, steps);
     if (why.empty()) why = missingRecordMember(session, state);
-    if (why.empty()) why = unsoundFolderArchive(session);
+    if (why.empty()) why = unsoundFolderArchive(session, members, progress, steps);
     if (!why.empty()) {
+        progress.stop();
         std::cerr << "tarnhold-cli: " << why << "\n";
         return 1;
     }
+    progress.finish();
     std::cout << file << ": OK\n";
     return 0;
 }
@@ -192,9 +267,23 @@ int Restore(session::MainSession& session, const std::string& file, const Restor
         return 1;
     }
     if (!wineIsOutOfTheWay(session.services, options.endWine)) return 1;
-    backup::BackupEvents events{[](const std::string& status) { std::cout << status << "\n"; }, {}};
-    auto outcome = restore::RunRestoreItems(session.items, state, request, backup::OperationLog::of(session.services.env),
-                                            events);
+    ProgressView view = TerminalOrPlainView();
+    ProgressTracker progress(view);
+    ActiveProgress active(progress);
+    RestoreSteps steps(progress, restore::PlanRestoreReads(session.items, state, request));
+    restore::RestoreOutcome outcome;
+    {
+        ReadsCounted backupReads(session.Zip1, std::bind_front(&RestoreSteps::wholeRead, &steps));
+        ReadsCounted folderReads(session.Zip2, std::bind_front(&RestoreSteps::filesRead, &steps));
+        const auto announced = session.items.restoringMember;
+        session.items.restoringMember = std::bind_front(&RestoreSteps::restoring, &steps);
+        backup::BackupEvents events{[&](const std::string& status) { progress.say(std::cout, status + "\n"); }, {}};
+        outcome = restore::RunRestoreItems(session.items, state, request, backup::OperationLog::of(session.services.env),
+                                           events);
+        session.items.restoringMember = announced;
+    }
+    if (outcome.allSucceeded) progress.finish();
+    else progress.stop();
     std::cout << platform::replaceAll(restore::RestoreCompletionMessage(outcome), "\r\n", "\n") << "\n";
     return outcome.allSucceeded ? 0 : 1;
 }

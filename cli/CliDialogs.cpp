@@ -1,5 +1,7 @@
 #include "CliDialogs.h"
 
+#include "CliProgress.h"
+
 #include <cstdlib>
 #include <iostream>
 
@@ -10,7 +12,7 @@ namespace cli {
 
 platform::Answer CliDialogs::message(const std::string& text, platform::Icon, platform::Buttons buttons,
                                      const std::string&) {
-    std::cerr << "tarnhold-cli: " << platform::replaceAll(text, "\r\n", "\n") << "\n";
+    WriteAside(std::cerr, "tarnhold-cli: " + platform::replaceAll(text, "\r\n", "\n") + "\n");
     // Questions are settled by options, never by a default answer.
     return buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok;
 }

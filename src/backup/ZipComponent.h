@@ -35,6 +35,12 @@ struct ZipNotifications {
     std::function<void(const std::string&)> unzippingFile;
     std::function<void(int)> writingProgress;  // whole percent, each at most once
     std::function<void(const std::string&)> checkingFile;  // the new archive read back, member by member
+    // How far the read under way has got: bytes of member data read of all
+    // it reads (one member for extractMember and testMember, every member
+    // for testAll and unzipAll); a read that succeeds ends with done equal
+    // to total. Unlike the others it also comes from unzipAll's worker
+    // threads, several at once, so a call may carry less than an earlier one.
+    std::function<void(std::uint64_t done, std::uint64_t total)> readProgress = {};
 };
 
 class ZipComponent {
@@ -83,6 +89,7 @@ public:
     // possible when the member is stored and not encrypted, else false
     // (and the member must be taken out first).
     bool openArchiveMember(const ZipComponent& outer, const ZipMember& member);
+    static bool opensInPlace(const ZipMember& member) { return member.stored && !member.encrypted; }
     int isProtected(const std::string& path) const;
     void setDecryptionPassword(const std::string& password) { decryptionPassword_ = password; }
     // 1 when an encrypted member reads back to its end with the password,
@@ -106,6 +113,8 @@ public:
     std::optional<std::string> readSmallMember(const ZipMember& member, std::size_t limit);
     // Reads every member to its end (checks CRCs and authentication).
     bool testAll();
+    // The same for one member; the error names it as testAll's does.
+    bool testMember(const ZipMember& member);
 
     const std::string& lastError() const { return error_; }
 
@@ -120,6 +129,7 @@ private:
         bool folderArchive;
     };
     struct Reader;
+    class ReadTally;
 
     bool fail(const std::string& message);
     bool addOne(const std::string& memberName, std::uint32_t folder, bool folderArchive = false);
@@ -160,9 +170,11 @@ private:
 
     bool reopen(ZipComponent& copy) const;
     int unzipShare(const std::vector<ZipMember>& list, std::size_t first, std::size_t last,
-                   const std::string& targetFolder, bool notify);
+                   const std::string& targetFolder);
+    bool readWhole(const ZipMember& member);
 
     Reader* reader_ = nullptr;
+    ReadTally* tally_ = nullptr;      // the public read under way, for readProgress
     std::string openPath_;            // the file opened, or the one holding it
     std::optional<std::uint64_t> openMember_;  // the member it was opened as
     std::string decryptionPassword_;

@@ -87,6 +87,36 @@ void setModificationTime(const fs::path& file, zip_t* za, zip_uint64_t index) {
 
 }  // namespace
 
+// The bytes a public read (testMember, testAll, extractMember, unzipAll)
+// takes through readMember, told to readProgress. Only the outermost read
+// counts; the copies unzipAll reads with on other cores add to its count.
+class ZipComponent::ReadTally {
+public:
+    ReadTally(ZipComponent& zip, std::uint64_t total) : zip_(zip), outermost_(zip.tally_ == nullptr), total_(total) {
+        if (outermost_) zip_.tally_ = this;
+    }
+    ~ReadTally() {
+        if (outermost_) zip_.tally_ = nullptr;
+    }
+    ReadTally(const ReadTally&) = delete;
+    ReadTally& operator=(const ReadTally&) = delete;
+
+    void add(std::size_t n, const ZipNotifications& notify) {
+        const std::uint64_t done = done_ += n;
+        if (notify.readProgress) notify.readProgress(done, total_);
+    }
+    // Called once the whole read succeeded.
+    void finished() {
+        if (outermost_ && zip_.notify_.readProgress) zip_.notify_.readProgress(done_, total_);
+    }
+
+private:
+    ZipComponent& zip_;
+    const bool outermost_;
+    const std::uint64_t total_;
+    std::atomic<std::uint64_t> done_{0};
+};
+
 bool ZipComponent::openArchive(const std::string& path) {
     closeArchive();
     zip_t* za = openReadOnly(path, &error_);
@@ -98,7 +128,7 @@ bool ZipComponent::openArchive(const std::string& path) {
 
 bool ZipComponent::openArchiveMember(const ZipComponent& outer, const ZipMember& member) {
     closeArchive();
-    if (!outer.reader_ || !member.stored || member.encrypted) return fail("the member is not stored as it is");
+    if (!outer.reader_ || !opensInPlace(member)) return fail("the member is not stored as it is");
     // An archive object of its own: reads of the member must not move the
     // holder's position under another reader.
     zip_t* holder = openReadOnly(outer.openPath_, &error_);
@@ -190,6 +220,7 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
             ok = false;
             break;
         }
+        if (tally_) tally_->add(static_cast<std::size_t>(n), notify_);
     }
     // Closing reports a CRC or authentication failure found at the end.
     const int closed = zip_fclose(file);
@@ -207,15 +238,30 @@ int ZipComponent::verifyPassword() {
     return readMember(*smallest, [](const char*, std::size_t) { return true; }) ? 1 : 0;
 }
 
+bool ZipComponent::readWhole(const ZipMember& member) {
+    if (member.directory || readMember(member, [](const char*, std::size_t) { return true; })) return true;
+    error_ = "\"" + member.name + "\": " + error_;
+    return false;
+}
+
 bool ZipComponent::testAll() {
     if (!reader_) return fail("no archive is open");
-    for (const auto& m : members()) {
-        if (m.directory) continue;
-        if (!readMember(m, [](const char*, std::size_t) { return true; })) {
-            error_ = "\"" + m.name + "\": " + error_;
-            return false;
-        }
+    const auto list = members();
+    std::uint64_t total = 0;
+    for (const auto& m : list) total += m.directory ? 0 : m.size;
+    ReadTally tally(*this, total);
+    for (const auto& m : list) {
+        if (!readWhole(m)) return false;
     }
+    tally.finished();
+    return true;
+}
+
+bool ZipComponent::testMember(const ZipMember& member) {
+    if (!reader_) return fail("no archive is open");
+    ReadTally tally(*this, member.directory ? 0 : member.size);
+    if (!readWhole(member)) return false;
+    tally.finished();
     return true;
 }
 
@@ -275,7 +321,10 @@ bool ZipComponent::checkMember(const ZipMember& member) {
 
 bool ZipComponent::extractMember(const ZipMember& member, const std::string& targetFolder) {
     if (!reader_) return fail("no archive is open");
-    return checkMember(member) && extractTo(member, targetFolder, false);
+    ReadTally tally(*this, member.directory ? 0 : member.size);
+    if (!checkMember(member) || !extractTo(member, targetFolder, false)) return false;
+    tally.finished();
+    return true;
 }
 
 std::optional<std::string> ZipComponent::readSmallMember(const ZipMember& member, std::size_t limit) {
@@ -300,8 +349,7 @@ std::optional<std::string> ZipComponent::readSmallMember(const ZipMember& member
 
 // Members [first, last) of the list, into the target; the files written or -1.
 int ZipComponent::unzipShare(const std::vector<ZipMember>& list, std::size_t first, std::size_t last,
-                             const std::string& targetFolder, bool notify) {
-    if (!notify) notify_ = {};
+                             const std::string& targetFolder) {
     int written = 0;
     for (std::size_t i = first; i < last; ++i) {
         if (!extractTo(list[i], targetFolder, true)) return -1;
@@ -320,21 +368,27 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
     for (const auto& m : list) {
         if (!checkMember(m)) return -1;
     }
+    std::uint64_t bytes = 0;
+    for (const auto& m : list) bytes += m.directory ? 0 : m.size;
+    ReadTally tally(*this, bytes);
     std::error_code ec;
     fs::create_directories(targetFolder, ec);
     // Each core takes a stretch of the members with an archive object of its
-    // own; notifications come only from this thread's stretch.
+    // own; notifications come only from this thread's stretch, except the
+    // count of bytes read, which every stretch adds to.
     const std::size_t shares = std::min<std::size_t>(platform::coreCount(), std::max<std::size_t>(list.size() / 64, 1));
     std::vector<int> written(shares, 0);
     std::vector<std::string> errors(shares);
     platform::forEachOnCores(shares, [&](std::size_t job) {
         const std::size_t first = list.size() * job / shares, last = list.size() * (job + 1) / shares;
         if (job == 0) {
-            written[0] = unzipShare(list, first, last, targetFolder, true);
+            written[0] = unzipShare(list, first, last, targetFolder);
             return;
         }
         ZipComponent copy;
-        written[job] = reopen(copy) ? copy.unzipShare(list, first, last, targetFolder, false) : -1;
+        copy.notify_.readProgress = notify_.readProgress;
+        copy.tally_ = tally_;
+        written[job] = reopen(copy) ? copy.unzipShare(list, first, last, targetFolder) : -1;
         errors[job] = copy.lastError();
     });
     int total = 0;
@@ -349,6 +403,7 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
         fail("cannot flush the files unpacked into \"" + targetFolder + "\"");
         return -1;
     }
+    tally.finished();
     return total;
 }
 

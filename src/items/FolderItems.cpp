@@ -107,7 +107,8 @@ bool backupFolders(ItemContext& ctx, std::size_t item, const std::string& window
 
 // Walks a member list first to last; stops with false at the first failure.
 bool restoreEach(ItemContext& ctx, std::size_t item, const std::function<bool(const std::string&)>& restore) {
-    for (const auto& member : SplitMembers(ctx.RestoreItemMembers[item])) {
+    for (const auto& member : RestoreMembers(ctx, item)) {
+        ctx.restoringMember(item, member);
         if (!restore(member)) return false;
         ctx.yield();
     }
@@ -119,7 +120,31 @@ bool restoreFiles(ItemContext& ctx, std::size_t item, const std::string& windows
     return restoreEach(ctx, item, [&](const std::string& m) { return ExtractPlainMember(ctx, m, host); });
 }
 
+// Each member back as a folder archive below `host`, or as a plain file in it.
+bool restoreFoldersAndFiles(ItemContext& ctx, std::size_t item, const std::string& host, UnpackMode mode) {
+    return restoreEach(ctx, item, [&](const std::string& m) {
+        return UnpacksAsFolder(item, m) ? UnpackFolderArchive(ctx, m, host, mode) : ExtractPlainMember(ctx, m, host);
+    });
+}
+
 }  // namespace
+
+std::vector<std::string> RestoreMembers(const ItemContext& ctx, std::size_t item) {
+    // A registry item's record names one staging file, taken as it stands.
+    if (IsRegistryItem(item)) return {platform::trimBlanks(platform::cutAtNul(ctx.RestoreItemMembers[item]))};
+    return SplitMembers(ctx.RestoreItemMembers[item]);
+}
+
+bool UnpacksAsFolder(std::size_t item, const std::string& member) {
+    switch (item) {
+        // Only ".zip" members are folders; any other (such as the store's
+        // database file) goes back as a plain file.
+        case kMailAccounts:
+        case kCalendars: return isFolderArchive(member);
+        case kContacts: return true;
+        default: return false;
+    }
+}
 
 bool Backupmailaccountsandmessages(ItemContext& ctx) {
     std::vector<std::string> members;
@@ -138,13 +163,7 @@ bool Backupmailaccountsandmessages(ItemContext& ctx) {
 }
 
 bool Restoremailaccountsandmessages(ItemContext& ctx) {
-    const std::string root = ctx.env.hostPath(ctx.MailStoreRoot);
-    // Only ".zip" members are account folders; any other member (the store's
-    // database file) goes back as a plain file.
-    return restoreEach(ctx, kMailAccounts, [&](const std::string& m) {
-        return isFolderArchive(m) ? UnpackFolderArchive(ctx, m, root, UnpackMode::Replace)
-                                  : ExtractPlainMember(ctx, m, root);
-    });
+    return restoreFoldersAndFiles(ctx, kMailAccounts, ctx.env.hostPath(ctx.MailStoreRoot), UnpackMode::Replace);
 }
 
 bool BackupldapAccounts(ItemContext& ctx) {
@@ -157,10 +176,7 @@ bool RestorLdapaccounts(ItemContext& ctx) { return restoreFiles(ctx, kLdapAccoun
 bool BackupContacts(ItemContext& ctx) { return backupFolders(ctx, kContacts, ctx.ContactsFolder); }
 
 bool RestoreContacts(ItemContext& ctx) {
-    const std::string host = ctx.env.hostPath(ctx.ContactsFolder);
-    return restoreEach(ctx, kContacts, [&](const std::string& m) {
-        return UnpackFolderArchive(ctx, m, host, UnpackMode::Merge);
-    });
+    return restoreFoldersAndFiles(ctx, kContacts, ctx.env.hostPath(ctx.ContactsFolder), UnpackMode::Merge);
 }
 
 bool Backupmaildatabase(ItemContext& ctx) {
@@ -183,11 +199,7 @@ bool RestoreStationeries(ItemContext& ctx) {
 bool BackupCalendars(ItemContext& ctx) { return backupFolders(ctx, kCalendars, calendarsFolder(ctx)); }
 
 bool RestoreCalendars(ItemContext& ctx) {
-    const std::string host = ctx.env.hostPath(calendarsFolder(ctx));
-    return restoreEach(ctx, kCalendars, [&](const std::string& m) {
-        return isFolderArchive(m) ? UnpackFolderArchive(ctx, m, host, UnpackMode::Replace)
-                                  : ExtractPlainMember(ctx, m, host);
-    });
+    return restoreFoldersAndFiles(ctx, kCalendars, ctx.env.hostPath(calendarsFolder(ctx)), UnpackMode::Replace);
 }
 
 }  // namespace items

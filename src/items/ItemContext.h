@@ -54,6 +54,9 @@ struct ItemContext {
     // The share of the running item's work done so far (0 to 1), so the bar
     // moves inside a long item; may be called from packing threads.
     std::function<void(double)> workDone = [](double) {};
+    // A restoring item is about to take out `member` of the backup.
+    std::function<void(std::size_t item, const std::string& member)> restoringMember =
+        [](std::size_t, const std::string&) {};
 
     // Why the item function that last returned false failed, when it knows;
     // the runs put it into the log and the summary. Cleared before each item.

@@ -1,6 +1,7 @@
 // The five registry-backed items: each key tree travels as one staging file
 // in the registry text format.
 
+#include <array>
 #include <filesystem>
 
 #include "backup/FileNaming.h"
@@ -26,6 +27,7 @@ constexpr RegistryItem kNewsRulesItem{kNewsRules, "\\Rules\\News", "OBR"};
 constexpr RegistryItem kJunkMailItem{kJunkMail, "\\PerPassportSettings", "OBR"};
 constexpr RegistryItem kSignaturesItem{kSignatures, "\\signatures", "OBR"};
 constexpr RegistryItem kSettingsItem{kSettings, "\\Advanced Settings", "OBS"};
+constexpr std::array kRegistryItems{kMailRulesItem, kNewsRulesItem, kJunkMailItem, kSignaturesItem, kSettingsItem};
 
 // The items need a client key with at least one subkey.
 bool clientHasSubkeys(ItemContext& ctx) {
@@ -53,7 +55,8 @@ bool backupKey(ItemContext& ctx, const RegistryItem& item) {
 
 bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
     if (!clientHasSubkeys(ctx)) return false;
-    const std::string member = platform::trimBlanks(platform::cutAtNul(ctx.RestoreItemMembers[item.index]));
+    const std::string member = RestoreMembers(ctx, item.index).front();
+    ctx.restoringMember(item.index, member);
     // Never into the program folder, where its name could be one of the program's own files.
     const auto path = ExtractToScratch(ctx, member);
     if (!path) return false;
@@ -69,6 +72,13 @@ bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
 }
 
 }  // namespace
+
+bool IsRegistryItem(std::size_t item) {
+    for (const auto& r : kRegistryItems) {
+        if (r.index == item) return true;
+    }
+    return false;
+}
 
 bool BackupmailRules(ItemContext& ctx) { return backupKey(ctx, kMailRulesItem); }
 bool RestoremailRules(ItemContext& ctx) { return restoreKey(ctx, kMailRulesItem); }

@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "backup/ExclusiveRun.h"
+#include "items/ItemFunctions.h"
 #include "items/MemberExtraction.h"
+#include "items/MemberNames.h"
 
 namespace restore {
 
@@ -67,6 +69,23 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
 std::string RestoreCompletionMessage(const RestoreOutcome& outcome) {
     if (!outcome.refused.empty()) return "Nothing was restored:\r\n\r\n" + outcome.refused;
     return "The Restore was Completed!\r\n" + outcome.summary + backup::WhyItemsFailed(outcome.failures);
+}
+
+std::vector<MemberRead> PlanRestoreReads(const items::ItemContext& ctx, const RestoreState& state,
+                                         const RestoreRequest& request) {
+    std::vector<MemberRead> reads;
+    for (const auto& item : items::kCatalogue) {
+        if (!shouldRun(state, request, item.index)) continue;
+        for (const auto& member : items::RestoreMembers(ctx, item.index)) {
+            const bool folder = items::UnpacksAsFolder(item.index, member);
+            if (!items::MemberFileName(member) || (folder && !items::MemberFolderName(member))) continue;
+            const auto found = ctx.Zip1.findMember(member);
+            if (!found) continue;
+            const bool whole = !folder || !backup::ZipComponent::opensInPlace(*found);
+            reads.push_back({item.index, member, found->size, whole, folder});
+        }
+    }
+    return reads;
 }
 
 }  // namespace restore

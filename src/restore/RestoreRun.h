@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,5 +46,20 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
                                const backup::OperationLog& log, const backup::BackupEvents& events);
 
 std::string RestoreCompletionMessage(const RestoreOutcome& outcome);
+
+// A member the restore reads, in the order it reads them: taken out whole
+// (a plain file, or a folder archive that cannot be opened where it lies in
+// the backup), and a folder archive then unpacked file by file.
+struct MemberRead {
+    std::size_t item = 0;
+    std::string member;
+    std::uint64_t size = 0;  // as the backup holds it
+    bool whole = false;
+    bool unpacked = false;
+};
+// What RunRestoreItems will read of the opened backup, for the bar of a long
+// restore. Members the backup lacks, or names the items refuse, read nothing.
+std::vector<MemberRead> PlanRestoreReads(const items::ItemContext& ctx, const RestoreState& state,
+                                         const RestoreRequest& request);
 
 }  // namespace restore

@@ -2,9 +2,14 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "backup/ZipComponent.h"
+#include "platform/Cores.h"
 #include "support/RawZip.h"
 #include "support/TestSupport.h"
 
@@ -114,6 +119,86 @@ TEST(ZipComponent, FoldersRoundTripWithRelativeNamesAndNotifications) {
     ASSERT_TRUE(zip.writeArchive());
     ASSERT_TRUE(zip.openArchive((dir / "none.zip").string()));
     EXPECT_TRUE(zip.members().empty());
+}
+
+// Every public read tells how far it got, from each core that unpacks, and
+// one that succeeds ends at exactly the bytes of the members it read.
+TEST(ZipComponent, ReadsCountTheirBytesToTheExactTotal) {
+    TempDir dir;
+    const auto src = dir / "Account";
+    std::uint64_t bytes = 0;
+    for (int i = 0; i < 300; ++i) {
+        const std::string body(100 + static_cast<std::size_t>(i) * 37, static_cast<char>('a' + i % 26));
+        writeFile(src / ("m" + std::to_string(i) + ".eml"), body);
+        bytes += body.size();
+    }
+    writeFile(src / "big.eml", std::string(3 << 20, 'b'));  // more than one chunk
+    bytes += 3 << 20;
+    fs::create_directories(src / "Empty");
+    ZipComponent zip;
+    const std::string archive = (dir / "Account.zip").string();
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((src / "*.*").string(), 1));
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+    ASSERT_TRUE(zip.openArchive(archive));
+
+    std::mutex mutex;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+    std::set<std::thread::id> threads;
+    backup::ZipNotifications counting;
+    counting.readProgress = [&](std::uint64_t done, std::uint64_t total) {
+        std::lock_guard<std::mutex> lock(mutex);
+        calls.emplace_back(done, total);
+        threads.insert(std::this_thread::get_id());
+    };
+    zip.setNotifications(counting);
+
+    ASSERT_EQ(zip.unzipAll((dir / "out").string()), 301) << zip.lastError();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), std::make_pair(bytes, bytes));
+    std::vector<std::uint64_t> counts;
+    for (const auto& [done, total] : calls) {
+        EXPECT_EQ(total, bytes);
+        EXPECT_LE(done, total);
+        counts.push_back(done);
+    }
+    // Each chunk read anywhere adds to one count: no two calls see the same.
+    counts.pop_back();  // the closing call repeats the last
+    std::sort(counts.begin(), counts.end());
+    EXPECT_EQ(std::adjacent_find(counts.begin(), counts.end()), counts.end());
+    EXPECT_EQ(counts.back(), bytes);
+    if (platform::coreCount() > 1) {
+        EXPECT_GT(threads.size(), 1u);
+    }
+
+    calls.clear();
+    ASSERT_TRUE(zip.testAll());
+    EXPECT_EQ(calls.back(), std::make_pair(bytes, bytes));
+    EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end()));
+    EXPECT_GT(calls.size(), 300u);
+
+    const auto big = zip.findMember("big.eml");
+    ASSERT_TRUE(big);
+    calls.clear();
+    ASSERT_TRUE(zip.extractMember(*big, (dir / "one").string()));
+    ASSERT_GE(calls.size(), 4u);  // 3 MiB in 1 MiB chunks, then the close
+    EXPECT_EQ(calls.back(), std::make_pair(big->size, big->size));
+    EXPECT_EQ(calls.front().second, big->size);
+    EXPECT_LT(calls.front().first, big->size);
+    calls.clear();
+    ASSERT_TRUE(zip.testMember(*big));
+    EXPECT_EQ(calls.back(), std::make_pair(big->size, big->size));
+    const auto empty = zip.findMember("Empty/");
+    ASSERT_TRUE(empty);
+    calls.clear();
+    ASSERT_TRUE(zip.testMember(*empty));
+    EXPECT_EQ(calls, (std::vector<std::pair<std::uint64_t, std::uint64_t>>{{0, 0}}));
+
+    // Reads that are no such read (the password check, the record) count nothing.
+    calls.clear();
+    EXPECT_EQ(zip.verifyPassword(), 1);
+    EXPECT_TRUE(zip.readSmallMember(*zip.findMember("m1.eml"), 1 << 20));
+    EXPECT_TRUE(calls.empty());
 }
 
 TEST(ZipComponent, AesProtectionIsCheckedToTheEndAndOpensIn7Zip) {

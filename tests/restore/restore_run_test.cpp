@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <tuple>
+
 #include "config/OperationTime.h"
 #include "backup/BackupRun.h"
 #include "backup/ExclusiveRun.h"
@@ -113,4 +116,49 @@ TEST(RestoreRun, PutsRightAKilledRestoreFirstAndWaitsItsTurn) {
     EXPECT_EQ(outcome.summary, "\r\nRestore Stationeries\tSuccessed!");
     EXPECT_EQ(readFile(calendars / "Home" / "a.ics"), "calendar");
     EXPECT_FALSE(fs::exists(aside));
+}
+
+// The reads a restore plans are the ones its items then make, member by
+// member in the same order; a member the backup lacks is announced but
+// reads nothing, and a folder archive stored as it is opens where it lies.
+TEST(RestoreRun, ThePlannedReadsAreTheReadsTheItemsMake) {
+    RestoreFixture f;
+    RestoreRequest request;
+    request.ticked.fill(true);
+    request.userName = "owner";
+    f.ctx.RestoreItemMembers[items::kStationeries] = "paper.htm; missing.htm";
+    const auto plan = PlanRestoreReads(f.ctx, f.state, request);
+    const auto paper = f.Zip1.findMember("paper.htm");
+    const auto home = f.Zip1.findMember("Home.zip");
+    ASSERT_TRUE(paper && home);
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_EQ(std::tie(plan[0].item, plan[0].member, plan[0].size, plan[0].whole, plan[0].unpacked),
+              std::make_tuple(std::size_t{items::kStationeries}, std::string("paper.htm"), paper->size, true, false));
+    EXPECT_EQ(std::tie(plan[1].item, plan[1].member, plan[1].size, plan[1].whole, plan[1].unpacked),
+              std::make_tuple(std::size_t{items::kCalendars}, std::string("Home.zip"), home->size, false, true));
+
+    // A read that ends says so with its last chunk and again once checked: one event.
+    std::vector<std::string> events;
+    auto note = [&](const std::string& event) {
+        if (events.empty() || events.back() != event) events.push_back(event);
+    };
+    f.ctx.restoringMember = [&](std::size_t item, const std::string& member) {
+        events.push_back(std::to_string(item) + " " + member);
+    };
+    backup::ZipNotifications fromBackup, fromFolder;
+    fromBackup.readProgress = [&](std::uint64_t done, std::uint64_t total) {
+        if (done == total) note("whole " + std::to_string(total));
+    };
+    std::mutex mutex;
+    fromFolder.readProgress = [&](std::uint64_t done, std::uint64_t total) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (done == total) note("files");
+    };
+    f.Zip1.setNotifications(fromBackup);
+    f.Zip2.setNotifications(fromFolder);
+    fs::remove_all(f.store() / "Calendars");
+    auto outcome = RunRestoreItems(f.ctx, f.state, request, f.log, {});
+    EXPECT_EQ(outcome.summary, "\r\nRestore Stationeries\tFail!\r\nRestore Calendars\tSuccessed!");
+    EXPECT_EQ(events, (std::vector<std::string>{"8 paper.htm", "whole " + std::to_string(paper->size),
+                                                "8 missing.htm", "10 Home.zip", "files"}));
 }
