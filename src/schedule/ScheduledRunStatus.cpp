@@ -44,10 +44,11 @@ std::string lastRunLine(const ScheduledRunRecord& r) {
     return "The last scheduled backup, " + when(r.finished) + ", succeeded: " + r.archive;
 }
 
-// The time from which a silent task counts: its last success, else when
-// the task was made or first seen; nothing when neither is known.
+// The time from which a silent task counts: its last success, or when the
+// task was made or first seen if that is later (a task made anew gets its
+// own eight days); nothing when neither is known.
 std::optional<QDateTime> silentSince(const ScheduledRunRecord& r) {
-    if (r.lastSuccess.isValid()) return r.lastSuccess;
+    if (r.lastSuccess.isValid() && !(r.taskSince.isValid() && r.taskSince > r.lastSuccess)) return r.lastSuccess;
     if (r.taskSince.isValid()) return r.taskSince;
     return std::nullopt;
 }
@@ -75,7 +76,7 @@ ScheduledRunReport ReportScheduledRuns(const std::optional<ScheduledRunRecord>& 
         report.needsAttention = true;
         lines.push_back("No scheduled backup has succeeded for more than " + std::to_string(kDaysWithoutSuccess) +
                         " days, " +
-                        (r.lastSuccess.isValid() ? "since " + when(r.lastSuccess)
+                        (*since == r.lastSuccess ? "since " + when(r.lastSuccess)
                                                  : "since the weekly task was set up on " + when(r.taskSince)) +
                         ", although the weekly task exists.");
     }

@@ -132,6 +132,14 @@ TEST(ScheduledRunReport, SaysWhatFailedAndWhenAndStaysQuietWhenAllIsWell) {
     EXPECT_FALSE(ReportScheduledRuns(silent, false, now, neverAlive).needsAttention);  // no task: no schedule to miss
     silent.lastSuccess = at(2026, 11, 29, 11, 0);  // 7 days and 23 hours
     EXPECT_FALSE(ReportScheduledRuns(silent, true, now, neverAlive).needsAttention);
+    // A task made anew after a long silence gets its own eight days.
+    silent.lastSuccess = at(2026, 10, 1, 9, 0);
+    silent.taskSince = at(2026, 12, 3, 9, 0);
+    EXPECT_FALSE(ReportScheduledRuns(silent, true, now, neverAlive).needsAttention);
+    silent.taskSince = at(2026, 11, 20, 9, 0);
+    EXPECT_NE(ReportScheduledRuns(silent, true, now, neverAlive).text.find("since the weekly task was set up on " +
+                                                                           shown(silent.taskSince)),
+              std::string::npos);
     // Never a success: counted from the day the task was made.
     ScheduledRunRecord never;
     never.taskSince = at(2026, 11, 20, 9, 0);
