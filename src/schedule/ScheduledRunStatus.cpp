@@ -18,10 +18,15 @@ std::string joined(const std::vector<std::string>& items) {
     return text;
 }
 
+// A run takes minutes; one "running" for a day is gone, whatever process
+// may have been given its id since.
+constexpr qint64 kLongestRunSeconds = 24 * 3600;
+
 // The last run's own outcome: nothing to say when it simply succeeded.
-std::optional<std::string> lastRunProblem(const ScheduledRunRecord& r, const std::function<bool(long)>& isAlive) {
+std::optional<std::string> lastRunProblem(const ScheduledRunRecord& r, const QDateTime& now,
+                                          const std::function<bool(long)>& isAlive) {
     if (r.running) {
-        if (isAlive(r.processId)) return std::nullopt;
+        if (isAlive(r.processId) && r.started.secsTo(now) < kLongestRunSeconds) return std::nullopt;
         return "The scheduled backup started " + when(r.started) +
                " did not finish: it was ended before it could say how it went." + kNewLine +
                "Its backup file may be missing.";
@@ -62,7 +67,7 @@ ScheduledRunReport ReportScheduledRuns(const std::optional<ScheduledRunRecord>& 
     const ScheduledRunRecord r = record.value_or(ScheduledRunRecord{});
     std::vector<std::string> lines;
     if (r.hasRun()) {
-        if (auto problem = lastRunProblem(r, isAlive)) {
+        if (auto problem = lastRunProblem(r, now, isAlive)) {
             report.needsAttention = true;
             lines.push_back(*problem);
         } else {

@@ -118,7 +118,10 @@ TEST(ScheduledRunReport, SaysWhatFailedAndWhenAndStaysQuietWhenAllIsWell) {
     running.lastSuccess = at(2026, 11, 28, 21, 34);
     EXPECT_TRUE(ReportScheduledRuns(running, false, now, neverAlive).needsAttention);
     EXPECT_NE(ReportScheduledRuns(running, false, now, neverAlive).text.find(" did not finish"), std::string::npos);
+    running.started = at(2026, 12, 7, 9, 40);
     EXPECT_FALSE(ReportScheduledRuns(running, false, now, alwaysAlive).needsAttention);
+    running.started = at(2026, 12, 6, 9, 0);  // "running" for more than a day: its id belongs to another process now
+    EXPECT_TRUE(ReportScheduledRuns(running, false, now, alwaysAlive).needsAttention);
 
     // A task that exists but has not succeeded for more than eight days.
     ScheduledRunRecord silent;
