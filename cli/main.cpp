@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return 0;
     }
-    if (args.size() == 1 && args[0] == "status") {
+    if (!args.empty() && args[0] == "status") {
+        if (args.size() > 1) return usageError("status takes no file or option");
         app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
                                [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
         return cli::Status(real.services());

@@ -378,6 +378,8 @@ TEST(TarnholdCliStatus, AWeeklyTaskThatNeverSucceedsIsReportedAfterEightDays) {
     EXPECT_NE(out.find("No scheduled backup has succeeded for more than 8 days, since the weekly task was set up on "),
               std::string::npos)
         << out;
+    EXPECT_EQ(runCommand(status + " now 2>&1", &out), 2) << out;  // it takes no file
+    EXPECT_EQ(out.rfind("tarnhold-cli: status takes no file or option\n", 0), 0u) << out;
 }
 
 TEST(UnattendedBackupRun, ARunKilledMidwayIsReportedAsNotFinished) {
