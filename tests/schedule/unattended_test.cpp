@@ -396,7 +396,7 @@ TEST(UnattendedBackupRun, ARunKilledMidwayIsReportedAsNotFinished) {
     pid.erase(pid.find_last_not_of("\n") + 1);
     // Whatever fails below, the run is not left waiting for ten minutes.
     std::unique_ptr<void, std::function<void(void*)>> reaper(&pid, [&](void*) { runCommand("kill -9 " + pid + " 2>/dev/null"); });
-    for (int i = 0; i < 200 && !(LoadRunRecord(record) && LoadRunRecord(record)->running); ++i) QThread::msleep(50);
+    for (int i = 0; i < 600 && !(LoadRunRecord(record) && LoadRunRecord(record)->running); ++i) QThread::msleep(50);
     ASSERT_TRUE(LoadRunRecord(record) && LoadRunRecord(record)->running);
     EXPECT_EQ(LoadRunRecord(record)->processId, std::stol(pid));
     std::string out;
