@@ -1,8 +1,8 @@
 #include "CliStatus.h"
 
-#include <algorithm>
 #include <iostream>
 
+#include "platform/Text.h"
 #include "schedule/ScheduledRunStatus.h"
 #include "schedule/SystemTaskScheduler.h"
 
@@ -13,9 +13,7 @@ int Status(platform::Services& services) {
     // would start does not matter.
     auto scheduler = schedule::SystemTaskScheduler(services, services.env.executableFolder + "/tarnhold");
     const auto report = schedule::CheckScheduledRuns(services.env, *scheduler);
-    std::string text = report.text;
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());  // CR LF lines for a terminal
-    std::cout << text << "\n";
+    std::cout << platform::replaceAll(report.text, "\r\n", "\n") << "\n";
     return report.needsAttention ? 1 : 0;
 }
 

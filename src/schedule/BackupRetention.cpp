@@ -7,6 +7,7 @@
 #include "backup/OperationLog.h"
 #include "config/SettingsFile.h"
 #include "platform/Environment.h"
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace schedule {
@@ -41,16 +42,6 @@ std::string sortableDate(const std::string& dated) {
     return dated.substr(6, 4) + dated.substr(0, 2) + dated.substr(3, 2) + dated.substr(11, 2) + dated.substr(14, 2);
 }
 
-std::string fileNameOf(const std::string& path) {
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string folderOf(const std::string& path) {
-    const std::size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
-}
-
 }  // namespace
 
 int KeepBackupsSetting(const platform::Environment& env) {
@@ -82,7 +73,8 @@ std::vector<std::string> DatedBackupsBeyond(const std::vector<std::string>& name
 
 int RemoveOldDatedBackups(const platform::Environment& env, const std::string& target, const std::string& justWritten,
                           int keep, const backup::OperationLog& log) {
-    const std::string folder = folderOf(env.hostPath(justWritten));
+    std::string folder = platform::folderPartWithSeparator(env.hostPath(justWritten));
+    if (folder.empty()) folder = "./";
     std::vector<std::string> names;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -90,8 +82,8 @@ int RemoveOldDatedBackups(const platform::Environment& env, const std::string& t
         if (it->symlink_status(ec).type() == fs::file_type::regular) names.push_back(it->path().filename().string());
     }
     int removed = 0;
-    for (const auto& name : DatedBackupsBeyond(names, fileNameOf(target), fileNameOf(justWritten), keep)) {
-        const std::string path = folder + "/" + name;
+    for (const auto& name : DatedBackupsBeyond(names, platform::bareName(target), platform::bareName(justWritten), keep)) {
+        const std::string path = folder + name;
         if (fs::remove(path, ec)) {
             ++removed;
             log.record(" Old Backup File Removed: " + path, backup::kLF);

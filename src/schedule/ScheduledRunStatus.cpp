@@ -98,8 +98,9 @@ ScheduledRunReport CheckScheduledRuns(const platform::Environment& env, TaskSche
     const auto exists = scheduler.taskExists();
     const QDateTime now = config::CurrentDateTime();
     if (exists.value_or(false) && !(record && (record->lastSuccess.isValid() || record->taskSince.isValid()))) {
-        RecordTaskSince(path, now);
-        record = LoadRunRecord(path);
+        if (!record) record.emplace();
+        record->taskSince = now;
+        SaveRunRecord(path, *record);
     }
     return ReportScheduledRuns(record, exists, now, platform::processIsAlive);
 }
