@@ -61,7 +61,7 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
     }
     if (RunEntryWouldChange(services, v.startonwindows) && mayChangeRunEntry && !mayChangeRunEntry()) return false;
     const std::string file = config::SettingsPath(env);
-    config::WriteSetting(file, "Backup", "backupfolder", platform::trimBlanks(v.backupfolder));
+    config::WriteSetting(file, "Backup", "backupfolder", platform::inOneForm(platform::trimBlanks(v.backupfolder)));
     writeFlag(file, "General", "startonwindows", v.startonwindows);
     writeFlag(file, "General", "checkbackupfile", v.checkbackupfile);
     writeFlag(file, "General", "runliveafterbackup", v.runliveafterbackup);

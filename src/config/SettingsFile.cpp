@@ -8,6 +8,7 @@
 
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
+#include "platform/HostPath.h"
 #include "platform/Text.h"
 
 namespace config {
@@ -118,7 +119,10 @@ std::string ResolveBackupFolder(const platform::Environment& env) {
     if (stored.empty()) return env.programFolder;
     std::error_code ec;
     if (!std::filesystem::is_directory(env.hostPath(stored), ec)) return env.programFolder;
-    if (stored.size() > 1 && (stored.back() == '\\' || stored.back() == '/')) stored.pop_back();
+    stored = platform::inOneForm(stored);
+    if (stored.size() > 1 && stored.back() == (platform::isWindowsPath(stored) ? '\\' : platform::kHostSeparator)) {
+        stored.pop_back();
+    }
     return stored;
 }
 

@@ -154,7 +154,7 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
 }
 
 std::string Environment::fullPath(const std::string& path) const {
-    if (path.empty() || hasDrive(path)) return path;
+    if (path.empty() || hasDrive(path)) return inOneForm(path);
     std::error_code ec;
     const fs::path absolute = fs::absolute(slashed(path), ec);
     return ec ? path : absolute.lexically_normal().string();

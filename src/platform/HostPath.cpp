@@ -52,10 +52,20 @@ bool isWindowsPath(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
+std::string inOneForm(const std::string& path) {
+    const char separator = isWindowsPath(path) ? '\\' : kHostSeparator;
+    std::string result = path;
+    for (char& c : result) {
+        if (c == '/' || c == '\\') c = separator;
+    }
+    return result;
+}
+
 std::string joinPath(const std::string& folder, const std::string& name) {
-    if (!isWindowsPath(folder)) return joinHostPath(folder, name);
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-    return folder + "\\" + name;
+    const std::string uniform = inOneForm(folder);
+    if (!isWindowsPath(uniform)) return joinHostPath(uniform, name);
+    if (uniform.back() == '\\') return uniform + name;
+    return uniform + "\\" + name;
 }
 
 std::string prefixViewOf(const std::string& hostPath) {

@@ -23,7 +23,11 @@ std::string bareName(const std::string& path);
 // "X:..." : a path in Windows form, mapped by Environment::hostPath where a
 // file is touched.
 bool isWindowsPath(const std::string& path);
-// folder + name with the separator of the folder's form (Windows or host).
+// The path with every separator in its own form's kind: "\" in a Windows
+// path, the host's in a host path. Texts shown, logged and stored use it.
+std::string inOneForm(const std::string& path);
+// folder + name with the separator of the folder's form (Windows or host),
+// the folder in one form.
 std::string joinPath(const std::string& folder, const std::string& name);
 // How a Windows program in the prefix names a host file: Wine maps drive Z:
 // to the host's root. Unchanged on Windows.

@@ -34,7 +34,7 @@ std::optional<backup::ValidationFailure> ValidateSchedule(const SchedulePlan& pl
 }
 
 std::string ProposedScheduleTarget(const platform::Environment& env, const std::string& user) {
-    return platform::joinHostPath(config::ResolveBackupFolder(env), "livemailbak-" + user + ".wlm");
+    return platform::joinPath(config::ResolveBackupFolder(env), "livemailbak-" + user + ".wlm");
 }
 
 bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan,

@@ -55,9 +55,11 @@ RunResult runBackup(session::MainSession& session, std::chrono::milliseconds pro
     waitForReadableRegistry(session.services);
     // The file named on the command line is replaced only when the new
     // archive is complete; in the dated case it is left as it is.
-    session.BackupTargetFile = command->target;
+    // One form for every text that names it: the log, the record, the retention.
+    const std::string target = env.fullPath(command->target);
+    session.BackupTargetFile = target;
     const bool dated = config::SettingIsOn(env, "autobackup", "autobackupfile");
-    if (dated) session.BackupTargetFile = DatedTargetFile(command->target, config::CurrentDateTime());
+    if (dated) session.BackupTargetFile = DatedTargetFile(target, config::CurrentDateTime());
     backup::BackupRequest request;
     request.targetFile = session.BackupTargetFile;
     for (std::size_t k = 0; k < items::kItemCount; ++k) request.chosen[k] = k < command->mask.size() && command->mask[k] == '1';
@@ -81,7 +83,7 @@ RunResult runBackup(session::MainSession& session, std::chrono::milliseconds pro
         return result;
     }
     // Older backups give way only to a complete one, proven by its read-back.
-    if (dated) RemoveOldDatedBackups(env, command->target, session.BackupTargetFile, KeepBackupsSetting(env), log);
+    if (dated) RemoveOldDatedBackups(env, target, session.BackupTargetFile, KeepBackupsSetting(env), log);
     return result;
 }
 

@@ -365,3 +365,28 @@ TEST(MainWindow, OpeningSaysAFailedOrLongSilentScheduledBackupBeforeTheUserStart
     h.window.Form_Load();
     EXPECT_TRUE(h.dialogs.messages.empty());
 }
+
+TEST(MainWindow, ABackupFolderInWindowsFormIsProposedAndWrittenInThePrefix) {
+    for (const std::string form : {"windows", "host"}) {
+        MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "1"});
+        const std::string hostFolder = f.env.winePrefix + "/drive_c/users/owner";
+        // As a user types it: the drive form with its case and separators mixed.
+        const std::string stored = form == "windows" ? "c:\\Users/OWNER\\" : hostFolder + "/";
+        testing_support::writeFile(f.env.programFile("settings.dat"),
+                                   "[Backup]\r\nbackupfolder=" + stored + "\r\n[General]\r\nburndvd=0\r\n"
+                                   "runliveafterbackup=0\r\n[backup]\r\nopenfolderbackup=0\r\n");
+        f.window.Form_Load();
+        const std::string name = "livemailback-owner-" + backup::DateStamp(QDate::currentDate()) + ".wlm";
+        const std::string shown = form == "windows" ? "c:\\Users\\OWNER\\" + name : hostFolder + "/" + name;
+        EXPECT_EQ(f.window.txtTargetFile->text().toStdString(), shown) << form;
+        f.window.backupitem[items::kSignatures]->setChecked(true);
+        f.window.cmdApply->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f.window.running(); }, 60000));
+        EXPECT_EQ(f.dialogs.messages.back().text,
+                  "The Backup was Completed!\r\n\r\nBackup Signatures\tSuccessed!") << form;
+        EXPECT_TRUE(std::filesystem::is_regular_file(hostFolder + "/" + name)) << form;
+        EXPECT_NE(testing_support::readFile(f.env.programFile("brlog.dat")).find(" Backup File is " + shown + "\n"),
+                  std::string::npos)
+            << form;
+    }
+}

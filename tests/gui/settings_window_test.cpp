@@ -62,6 +62,14 @@ TEST(SettingsWindow, OpensWithDefaultsAndWritesTheFileFromScratch) {
     again.Command2->click();
     EXPECT_FALSE(p.registry.value(platform::Hive::CurrentUser, kRunKey, kRunValueName));
     EXPECT_EQ(config::ReadSetting(p.env.programFile("settings.dat"), "autobackup", "keepbackups"), "0");
+
+    // A folder typed in the prefix's drive form, separators mixed, is
+    // checked through the drive mapping and stored in that one form.
+    std::filesystem::create_directories(dir / "prefix" / "drive_c" / "users" / "owner");
+    Frmsettings third(p.services);
+    third.Text1->setText(" C:/Users\\owner ");
+    third.Command2->click();
+    EXPECT_EQ(config::ReadSetting(p.env.programFile("settings.dat"), "Backup", "backupfolder"), "C:\\Users\\owner");
 }
 
 TEST(SettingsWindow, CancellingTheBrowserEmptiesTheBoxAndCancelWritesNothing) {

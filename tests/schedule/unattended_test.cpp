@@ -122,37 +122,88 @@ TEST(UnattendedBackupRun, BacksUpTheMaskedItemsWithoutAWindow) {
     EXPECT_NE(readFile(s.dir / "home" / "brlog.dat").find("was not written"), std::string::npos);
 }
 
+namespace {
+
+// A crontab program over the file `table`, and the task scheduler over it.
+struct ScheduledCrontab {
+    explicit ScheduledCrontab(Scheduled& s)
+        : table(s.dir / "table"), crontab(s.dir / "crontab"), env(environmentOf(s)) {
+        writeFile(crontab, "#!/bin/sh\nif [ \"$1\" = -l ]; then [ -f '" + table.string() +
+                               "' ] || { echo 'no crontab' >&2; exit 1; }; cat '" + table.string() + "'; else cat > '" +
+                               table.string() + "'; fi\n");
+        fs::permissions(crontab, fs::perms::owner_all);
+    }
+    static platform::Environment environmentOf(Scheduled& s) {
+        platform::Environment env;
+        env.winePrefix = (s.dir / "prefix").string();
+        env.programFolder = (s.dir / "home").string();
+        return env;
+    }
+    // Runs the task's entry as cron does: the command after the five time
+    // fields, through /bin/sh, with cron's "\%" turned into "%".
+    int runEntry(std::string* out) {
+        const std::string entry = readFile(table).substr(readFile(table).find('\n') + 1);
+        std::string command = entry.substr(0, entry.size() - 1);
+        for (int field = 0; field < 5; ++field) command = command.substr(command.find(' ') + 1);
+        for (std::size_t at; (at = command.find("\\%")) != std::string::npos;) command.erase(at, 1);
+        return runCommand("env -i HOME=/tmp USERPROFILE='C:\\users\\owner' /bin/sh -c " +
+                              testing_support::shellQuote(command), out);
+    }
+    fs::path table, crontab;
+    platform::Environment env;
+    CrontabScheduler cron{env, TARNHOLD_BINARY, crontab.string()};
+    platform::ScriptedDialogs dialogs;
+};
+
+}  // namespace
+
 TEST(UnattendedBackupRun, TheScheduledCrontabLineMakesTheBackup) {
     Scheduled s;
     writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
-    const auto table = s.dir / "table";
-    const auto crontab = s.dir / "crontab";
-    writeFile(crontab, "#!/bin/sh\nif [ \"$1\" = -l ]; then [ -f '" + table.string() + "' ] || { echo 'no crontab' >&2; exit 1; }; cat '" +
-                           table.string() + "'; else cat > '" + table.string() + "'; fi\n");
-    fs::permissions(crontab, fs::perms::owner_all);
-    platform::Environment env;
-    env.winePrefix = (s.dir / "prefix").string();
-    env.programFolder = (s.dir / "home").string();
-    CrontabScheduler cron(env, TARNHOLD_BINARY, crontab.string());
-    const std::string record = RunRecordPath(env);
-    platform::ScriptedDialogs dialogs;
+    ScheduledCrontab c(s);
     SchedulePlan plan;
     plan.user = "owner";
     plan.items[items::kMailRules] = plan.items[items::kCalendars] = true;
     plan.target = (s.dir / "out" / "it's 100% weekly.wlm").string();  // quotes and % survive cron's shell
-    ASSERT_TRUE(AddTask(cron, dialogs, plan, record));
-    const std::string entry = readFile(table).substr(readFile(table).find('\n') + 1);
-    // What cron runs: the command after the five time fields, through /bin/sh.
-    std::string command = entry.substr(0, entry.size() - 1);
-    for (int field = 0; field < 5; ++field) command = command.substr(command.find(' ') + 1);
-    // cron turns "\\%" into "%" before the shell sees the line.
-    for (std::size_t at; (at = command.find("\\%")) != std::string::npos;) command.erase(at, 1);
+    ASSERT_TRUE(AddTask(c.cron, c.dialogs, plan, RunRecordPath(c.env)));
     std::string out;
-    ASSERT_EQ(runCommand("env -i HOME=/tmp USERPROFILE='C:\\users\\owner' /bin/sh -c " + testing_support::shellQuote(command),
-                         &out), 0) << command << "\n" << out;
+    ASSERT_EQ(c.runEntry(&out), 0) << out;
     backup::ZipComponent zip;
     ASSERT_TRUE(zip.openArchive(plan.target)) << zip.lastError();
     EXPECT_EQ(zip.members().size(), 4u);  // one rules export, two calendars, the record
+}
+
+// The backup folder as the Settings window accepts it, in the prefix's drive
+// form or as a host folder: the schedule proposes a target in that one form,
+// and the scheduled run writes there, saying so in that form.
+TEST(UnattendedBackupRun, ABackupFolderInWindowsFormIsScheduledAndWrittenInThePrefix) {
+    for (const std::string form : {"windows", "host"}) {
+        Scheduled s;
+        const fs::path hostFolder = s.dir / "prefix" / "drive_c" / "users" / "owner";
+        const std::string stored = form == "windows" ? "C:/users\\Owner\\" : hostFolder.string() + "\\";
+        writeFile(s.dir / "home" / "settings.dat", "[Backup]\r\nbackupfolder=" + stored + "\r\n");
+        ScheduledCrontab c(s);
+        SchedulePlan plan;
+        plan.user = "owner";
+        plan.items[items::kSignatures] = true;
+        plan.target = ProposedScheduleTarget(c.env, "owner");
+        const std::string expected = form == "windows" ? "C:\\users\\Owner\\livemailbak-owner.wlm"
+                                                       : hostFolder.string() + "/livemailbak-owner.wlm";
+        EXPECT_EQ(plan.target, expected) << form;
+        ASSERT_TRUE(AddTask(c.cron, c.dialogs, plan, RunRecordPath(c.env)));
+        std::string out;
+        ASSERT_EQ(c.runEntry(&out), 0) << form << "\n" << out;
+        std::vector<std::string> written;
+        for (const auto& e : fs::directory_iterator(hostFolder)) {
+            if (e.path().extension() == ".wlm") written.push_back(e.path().filename().string());
+        }
+        ASSERT_EQ(written.size(), 1u) << form;  // dated, as no "autobackupfile" says otherwise
+        EXPECT_EQ(written[0].rfind("livemailbak-owner-", 0), 0u) << written[0];
+        const std::string shown = expected.substr(0, expected.size() - 4) + written[0].substr(17);
+        EXPECT_NE(readFile(s.dir / "home" / "brlog.dat").find(" Backup File is " + shown + "\n"), std::string::npos)
+            << form << "\n" << readFile(s.dir / "home" / "brlog.dat");
+        EXPECT_EQ(LoadRunRecord(RunRecordPath(c.env))->archive, shown) << form;
+    }
 }
 
 namespace {
