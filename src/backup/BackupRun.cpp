@@ -149,6 +149,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     ctx.registry.registry().reload();
     writeRecordHeader(ctx, request);
     logStart(log, ctx, request, texts);
+    LogLeftoversKept(run, log);
     progress(events, 10);
     items::RemoveScratchFolder(ctx);
     // The archive goes to a temporary file beside the target and replaces

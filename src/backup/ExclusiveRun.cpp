@@ -40,18 +40,32 @@ bool isLeftover(const fs::directory_entry& entry) {
     return entry.is_regular_file(ec) && IsTempFileName(name);
 }
 
-void removeLeftovers(const std::string& programFolder) {
+void removeLeftovers(const std::string& programFolder, std::vector<std::string>* kept) {
     std::error_code ec;
     std::vector<fs::path> found;
     for (fs::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
         if (isLeftover(*it)) found.push_back(it->path());
     }
-    for (const auto& path : found) platform::removeTree(path.string());
+    for (const auto& path : found) {
+        if (!platform::removeTree(path.string())) kept->push_back(path.string() + ": it cannot be removed");
+    }
+}
+
+// Files the program replaces atomically: the run record and the settings in
+// the program folder, the registry files in the prefix.
+void removeDeadTemporaries(const std::vector<std::string>& folders, std::vector<std::string>* kept) {
+    for (const auto& folder : folders) {
+        for (auto& problem : platform::removeDeadTemporaries(folder)) kept->push_back(std::move(problem));
+    }
 }
 
 }  // namespace
 
 bool IsRunFolderName(const std::string& name) { return isUniqueFolderName(name, kRunFolderStem); }
+
+void LogLeftoversKept(const ExclusiveRun& run, const OperationLog& log) {
+    for (const auto& kept : run.leftoversKept()) log.record(" A file of an earlier run was not removed: " + kept, kLF);
+}
 
 ExclusiveRun::ExclusiveRun(items::ItemContext& ctx, std::chrono::milliseconds wait)
     : ctx_(ctx), lock_(ctx.env.programFile(kRunLockName), wait) {
@@ -61,7 +75,8 @@ ExclusiveRun::ExclusiveRun(items::ItemContext& ctx, std::chrono::milliseconds wa
                                 : "the program folder " + programFolder + " cannot be locked";
         return;
     }
-    removeLeftovers(programFolder);
+    removeLeftovers(programFolder, &leftoversKept_);
+    removeDeadTemporaries({programFolder, ctx.env.winePrefix}, &leftoversKept_);
     items::RecoverInterruptedRestores(ctx);
     folder_ = platform::makeUniqueFolder(programFolder, kRunFolderStem);
     if (folder_.empty()) {

@@ -65,17 +65,22 @@ std::string temporaryPathBeside(const std::string& hostPath) {
     }
 }
 
-void removeDeadTemporaries(const std::string& hostFolder) {
+std::vector<std::string> removeDeadTemporaries(const std::string& hostFolder) {
     // "<name>.tmp-<pid>-<n>-<r>", perhaps with a writer's ".XXXXXX" after it.
     static const std::regex temporary(R"(\.tmp-([0-9]{1,9})-[0-9]+-[0-9]+(\.[A-Za-z0-9]{6})?$)");
+    std::vector<std::string> problems;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(hostFolder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         std::smatch match;
         if (!std::regex_search(name, match, temporary) || !it->is_regular_file(ec)) continue;
         const auto pid = static_cast<pid_t>(std::stol(match[1].str()));
-        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+        if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;  // its writer may still finish it
+        if (::unlink(it->path().c_str()) != 0 && errno != ENOENT) {
+            problems.push_back(it->path().string() + ": " + std::strerror(errno));
+        }
     }
+    return problems;
 }
 
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,

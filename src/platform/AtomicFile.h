@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -25,8 +26,8 @@ std::string temporaryPathBeside(const std::string& hostPath);
 // Removes from `hostFolder` the temporary files (and a writer's own
 // temporaries beside them) that temporaryPathBeside named for processes no
 // longer alive: a writer killed half-way leaves them, and only it could have
-// finished them.
-void removeDeadTemporaries(const std::string& hostFolder);
+// finished them. Returns what could not be removed, each "<path>: <why>".
+std::vector<std::string> removeDeadTemporaries(const std::string& hostFolder);
 // Flushes the finished temporary file, gives it the permissions of the file
 // it replaces, renames it over `hostPath` and flushes the folder, so the
 // replacement survives a power cut.

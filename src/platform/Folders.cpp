@@ -39,9 +39,9 @@ std::string makeUniqueFolder(const std::string& parent, const std::string& stem)
     return templ;
 }
 
-void removeTree(const std::string& root) {
+bool removeTree(const std::string& root) {
     std::error_code ec;
-    if (fs::remove_all(root, ec) != static_cast<std::uintmax_t>(-1) && !ec) return;
+    if (fs::remove_all(root, ec) != static_cast<std::uintmax_t>(-1) && !ec) return true;
     for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
         std::error_code ignored;
@@ -49,6 +49,7 @@ void removeTree(const std::string& root) {
     }
     fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(root, ec);
+    return !fs::exists(fs::symlink_status(root, ec));
 }
 
 Exchange exchangePaths(const std::string& a, const std::string& b) {

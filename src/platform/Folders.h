@@ -11,8 +11,9 @@ namespace platform {
 std::string makeUniqueFolder(const std::string& parent, const std::string& stem);
 
 // Removes a tree, read-only entries included (a folder without write
-// permission would otherwise keep its files). Quiet when nothing is there.
-void removeTree(const std::string& root);
+// permission would otherwise keep its files). True when nothing is left
+// there, also when nothing was there.
+bool removeTree(const std::string& root);
 
 enum class Exchange {
     Done,         // each path now names what the other named

@@ -42,6 +42,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
         log.record(" Nothing was restored: " + outcome.refused, backup::kLF);
         return outcome;
     }
+    backup::LogLeftoversKept(run, log);
     // Restored keys go over the registry as it is now.
     ctx.registry.registry().reload();
     progress(events, 5);

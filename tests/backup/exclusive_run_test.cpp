@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <thread>
 
 #include "backup/ExclusiveRun.h"
@@ -59,6 +61,51 @@ TEST(ExclusiveRun, ARunStartsByClearingWhatDeadRunsLeft) {
     EXPECT_TRUE(f.ctx.runFolder.empty());
     EXPECT_EQ(f.ctx.scratchFolder(), home.string());
     EXPECT_EQ(namesIn(home).size(), 8u);
+}
+
+namespace {
+
+// The id of a process that has ended, as a killed writer's temporary names it.
+std::string deadProcessId() {
+    std::string pid;
+    testing_support::runCommand("sh -c 'echo $$'", &pid);
+    return pid.substr(0, pid.find('\n'));
+}
+
+}  // namespace
+
+// Files a killed run was replacing leave their temporaries beside them: the
+// run record, the settings, the prefix's registry files. The next run
+// removes those of dead writers and logs nothing; a live writer keeps its own.
+TEST(ExclusiveRun, TemporariesOfDeadWritersGoAndALiveWritersStay) {
+    ItemFixture f;
+    const fs::path home = f.platform.env.programFolder;
+    const fs::path prefix = f.platform.env.winePrefix;
+    const std::string dead = deadProcessId();
+    FILE* alive = ::popen("echo $$; exec sleep 60", "r");
+    ASSERT_NE(alive, nullptr);
+    char pidText[32] = {};
+    ASSERT_NE(std::fgets(pidText, sizeof pidText, alive), nullptr);
+    const std::string live = std::string(pidText).substr(0, std::string(pidText).find('\n'));
+    writeFile(home / ("lastrun.dat.tmp-" + dead + "-0-4711"), "[lastrun]\r\nstate=run");
+    writeFile(home / ("settings.dat.tmp-" + dead + "-2-17"), "[Backup]");
+    writeFile(prefix / ("user.reg.tmp-" + dead + "-0-99"), "WINE REGISTRY Version 2");
+    writeFile(home / ("lastrun.dat.tmp-" + live + "-0-5"), "being written");
+    writeFile(home / "lastrun.dat", "[lastrun]");
+    writeFile(home / "notes.tmp-1-2", "kept: not a name the program makes");
+    {
+        ExclusiveRun run(f.ctx, kNoWait);
+        ASSERT_TRUE(run.held());
+        EXPECT_TRUE(run.leftoversKept().empty());
+        std::vector<std::string> expected{"lastrun.dat", "lastrun.dat.tmp-" + live + "-0-5", "notes.tmp-1-2",
+                                          "run.lock", fs::path(f.ctx.runFolder).filename().string()};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(namesIn(home), expected);
+        EXPECT_FALSE(fs::exists(prefix / ("user.reg.tmp-" + dead + "-0-99")));
+        EXPECT_TRUE(fs::exists(prefix / "drive_c"));
+    }
+    ::kill(std::stoi(live), SIGKILL);
+    ::pclose(alive);
 }
 
 // A second run never starts while one holds the program folder, and never

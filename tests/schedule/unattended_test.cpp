@@ -25,6 +25,7 @@ using namespace schedule;
 using testing_support::readFile;
 using testing_support::runCommand;
 using testing_support::TempDir;
+using testing_support::namesIn;
 using testing_support::writeFile;
 namespace fs = std::filesystem;
 
@@ -56,8 +57,10 @@ TEST(UnattendedCommandLine, DatedNamesFollowTheTarget) {
 namespace {
 
 struct Scheduled {
-    Scheduled() {
-        testing_support::makeSamplePrefix(dir / "prefix", {"--user", "owner", "--accounts", "2", "--messages", "3"});
+    explicit Scheduled(const std::vector<std::string>& profile = {"--accounts", "2", "--messages", "3"}) {
+        std::vector<std::string> args{"--user", "owner"};
+        args.insert(args.end(), profile.begin(), profile.end());
+        testing_support::makeSamplePrefix(dir / "prefix", args);
         fs::create_directories(dir / "home");
         fs::create_directories(dir / "out");
     }
@@ -458,4 +461,66 @@ TEST(UnattendedBackupRun, ARunKilledMidwayIsReportedAsNotFinished) {
     runCommand("kill -9 " + pid + "; while kill -0 " + pid + " 2>/dev/null; do sleep 0.05; done");
     EXPECT_EQ(runCommand(status, &out), 1) << out;
     EXPECT_NE(out.find(" did not finish: it was ended before it could say how it went."), std::string::npos) << out;
+}
+
+namespace {
+
+// The names in `folder` that satisfy `wanted`.
+std::vector<std::string> namesWhere(const fs::path& folder, const std::function<bool(const std::string&)>& wanted) {
+    std::vector<std::string> names;
+    for (const auto& name : testing_support::namesIn(folder)) {
+        if (wanted(name)) names.push_back(name);
+    }
+    return names;
+}
+
+bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+// Runs killed at several points leave staging folders and temporaries; the
+// next complete run removes every one of them and logs nothing about it.
+TEST(UnattendedBackupRun, WhatKilledRunsLeftIsGoneAfterOneCompleteRun) {
+    Scheduled s({"--accounts", "2", "--size-mb", "40"});
+    const fs::path home = s.dir / "home";
+    const fs::path out = s.dir / "out";
+    writeFile(home / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
+    const std::string commandLine = " sf=ownerxm=11111111111ps=pa55bf=" + (out / "weekly.wlm").string();
+    const std::string start = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM USERPROFILE='C:\\users\\owner' "
+                              "WINEPREFIX='" + (s.dir / "prefix").string() + "' TARNHOLD_HOME='" + home.string() +
+                              "' '" TARNHOLD_BINARY "' '" + commandLine + "' >/dev/null 2>&1 & echo $!";
+    // Each point: the run is killed as soon as the program folder or the
+    // target's folder shows it got that far.
+    const std::vector<std::pair<fs::path, const char*>> points{
+        {home, "lastrun.dat"}, {home, "run-"}, {out, ".wlm.tmp-"}};
+    for (const auto& [folder, sign] : points) {
+        std::string pid;
+        runCommand(start, &pid);
+        pid.erase(pid.find_last_not_of('\n') + 1);
+        bool reached = false;
+        for (int i = 0; i < 4000 && !reached; ++i) {
+            reached = !namesWhere(folder, [&, sign = sign](const std::string& n) { return contains(n, sign); }).empty();
+            if (!reached) QThread::msleep(1);
+        }
+        runCommand("kill -9 " + pid + "; while kill -0 " + pid + " 2>/dev/null; do sleep 0.01; done");
+        EXPECT_TRUE(reached) << sign;
+    }
+    // A kill while the run record was being replaced, as its writer leaves it.
+    std::string dead;
+    runCommand("sh -c 'echo $$'", &dead);
+    dead.erase(dead.find_last_not_of('\n') + 1);
+    writeFile(home / ("lastrun.dat.tmp-" + dead + "-1-31337"), "[lastrun]\r\nstate=runn");
+    const auto isRunFolder = [](const std::string& n) { return backup::IsRunFolderName(n); };
+    EXPECT_FALSE(namesWhere(home, isRunFolder).empty());
+    EXPECT_FALSE(namesWhere(out, [](const std::string& n) { return contains(n, ".tmp-"); }).empty());
+
+    const std::size_t logBefore = readFile(home / "brlog.dat").size();
+    std::string output;
+    ASSERT_EQ(s.run(commandLine, &output), 0) << output;
+    EXPECT_EQ(namesIn(home), (std::vector<std::string>{"brlog.dat", "lastrun.dat", "run.lock", "settings.dat"}));
+    EXPECT_EQ(namesIn(out), (std::vector<std::string>{"weekly.wlm"}));
+    EXPECT_EQ(runCommand("7z t -ppa55 '" + (out / "weekly.wlm").string() + "' >/dev/null"), 0);
+    const std::string log = readFile(home / "brlog.dat").substr(logBefore);
+    EXPECT_FALSE(contains(log, "earlier run")) << log;
+    EXPECT_FALSE(contains(log, "Fail!")) << log;
 }
