@@ -53,10 +53,12 @@ void readRecord(session::MainSession& session, RestoreState& state, Inspection* 
 
 }  // namespace
 
-Inspection InspectBackupFile(session::MainSession& session, RestoreState& state, const std::string& path) {
+Inspection InspectBackupFile(session::MainSession& session, RestoreState& state, const std::string& typed) {
     Inspection result;
     session.Zip1.closeArchive();
     session.Zip2.closeArchive();
+    // Typed as the prefix names it (C:\...) or as the host does, relative or not.
+    const std::string path = session.services.env.hostPath(typed);
     if (session.Zip1.isProtected(path) == 1) {
         if (!unlock(session, state, path)) {
             session.Zip1.closeArchive();
@@ -66,7 +68,7 @@ Inspection InspectBackupFile(session::MainSession& session, RestoreState& state,
     } else {
         session.Zip1.openArchive(path);
     }
-    state.RestoreSourceFile = path;
+    state.RestoreSourceFile = session.services.env.fullPath(typed);
     session.InfoRecordPath = session.items.InfoRecordPath = session::InfoRecordPathFor(session.services.env);
     // An older record must never stand in for a backup that holds none.
     std::error_code ec;

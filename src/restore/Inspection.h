@@ -30,7 +30,7 @@ struct Inspection {
 // State the restore run reads afterwards.
 struct RestoreState {
     std::string RestorePassword;
-    std::string RestoreSourceFile;
+    std::string RestoreSourceFile;  // in full, in the form it was typed
     bool InvalidBackupFile = false;
     std::string RestoreItemFlags;
 };

@@ -35,7 +35,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
     backup::ExclusiveRun run(ctx, request.programFolderWait);
     log.separator();
     log.record(" Start Retore Data to User Profile " + request.userName, backup::kLF);
-    log.record(" Restore File is " + ctx.env.fullPath(state.RestoreSourceFile), backup::kLF);
+    log.record(" Restore File is " + state.RestoreSourceFile, backup::kLF);
     if (!run.held()) {
         outcome.refused = run.refusal();
         outcome.allSucceeded = false;

@@ -170,6 +170,14 @@ TEST(TarnholdCli, ItemsTheBackupLacksAreRefusedAndTheLogNamesTheFullPath) {
     ASSERT_EQ(runCommand("cd '" + p.dir.str() + "' && " + p.env() + "timeout 120 '" TARNHOLD_CLI "' restore rules.wlm",
                          &out), 0) << out;
     EXPECT_NE(readFile(p.dir / "home" / "brlog.dat").find(" Restore File is " + archive + "\n"), std::string::npos);
+
+    // Named as the prefix names it: found through its drive, logged in that form.
+    fs::copy_file(archive, p.dir / "prefix" / "drive_c" / "users" / "owner" / "Rules.wlm");
+    ASSERT_EQ(p.cli("restore 'c:/Users\\owner\\rules.wlm'", &out), 0) << out;
+    EXPECT_NE(readFile(p.dir / "home" / "brlog.dat").find(" Restore File is c:\\Users\\owner\\rules.wlm\n"),
+              std::string::npos);
+    EXPECT_EQ(p.cli("restore 'C:\\users\\owner\\rules.wlm' --items 00000001", &out), 1) << out;
+    EXPECT_NE(out.find("the backup does not hold Signatures; nothing was restored"), std::string::npos) << out;
 }
 
 TEST(TarnholdCli, ARestoreThatCannotWriteFailsAndSaysWhy) {
