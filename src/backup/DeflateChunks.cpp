@@ -27,15 +27,15 @@ libdeflate_compressor* compressorFor(int level) {
     return compressor.get();
 }
 
-void appendStored(std::string& out, const char* data, std::size_t size, bool last) {
+void appendStored(Bytes& out, const char* data, std::size_t size, bool last) {
     do {
         const std::size_t n = size < kStoredBlockMax ? size : kStoredBlockMax;
         const bool final = last && n == size;
         const char header[5] = {static_cast<char>(final ? 1 : 0), static_cast<char>(n & 0xFF),
                                 static_cast<char>(n >> 8), static_cast<char>(~n & 0xFF),
                                 static_cast<char>((~n >> 8) & 0xFF)};
-        out.append(header, sizeof header);
-        out.append(data, n);
+        out.insert(out.end(), header, header + sizeof header);
+        out.insert(out.end(), data, data + n);
         data += n;
         size -= n;
     } while (size > 0);
@@ -77,7 +77,7 @@ bool findFinalBlock(const unsigned char* data, std::size_t size, FinalBlock* fou
 
 // Turns a complete stream into an open one: the final block no longer ends
 // it, and an empty stored block pads it to a whole byte.
-void leaveOpen(std::string& out, std::size_t start, const FinalBlock& block) {
+void leaveOpen(Bytes& out, std::size_t start, const FinalBlock& block) {
     auto* bytes = reinterpret_cast<unsigned char*>(out.data() + start);
     bytes[block.headerBit / 8] &= static_cast<unsigned char>(~(1u << (block.headerBit % 8)));
     const unsigned used = block.endBit % 8;
@@ -86,12 +86,13 @@ void leaveOpen(std::string& out, std::size_t start, const FinalBlock& block) {
     out.resize(start + length);
     // Three header bits of the stored block fit in the last byte or need one more.
     if (used == 0 || used > 5) out.push_back('\0');
-    out.append("\0\0\xFF\xFF", 4);
+    const char empty[] = {'\0', '\0', '\xFF', '\xFF'};
+    out.insert(out.end(), empty, empty + sizeof empty);
 }
 
 }  // namespace
 
-bool AppendDeflated(std::string& out, const char* data, std::size_t size, int level, bool last) {
+bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last) {
     if (level <= 0) {
         appendStored(out, data, size, last);
         return true;

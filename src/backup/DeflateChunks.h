@@ -6,14 +6,42 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace backup {
+
+// An allocator whose new elements are left as they are instead of being
+// zeroed: the buffers below are filled right after they grow, and zeroing
+// megabytes first costs as much as the copying they exist to save.
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <class U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// Deflated bytes of a member piece.
+using Bytes = std::vector<char, UninitializedAllocator<char>>;
 
 // Appends the deflated `data` to `out` (libdeflate at `level`, 1-12; 0
 // writes stored blocks). A piece that is not `last` leaves the stream open.
 // False only when the compressor cannot be made.
-bool AppendDeflated(std::string& out, const char* data, std::size_t size, int level, bool last);
+bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last);
 
 // The CRC-32 of zip, continued from `crc` (0 to start).
 std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size);

@@ -1,6 +1,8 @@
 #include "backup/DeflatePipeline.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 #include "backup/DeflateChunks.h"
 #include "platform/Cores.h"
@@ -15,32 +17,56 @@ namespace {
 constexpr std::uint64_t kBytesAhead = 16ULL << 20;
 constexpr std::uint64_t kUnitsAhead = 1024;
 
+// A worker's buffer for the raw bytes of its units, kept from unit to unit
+// and never zero-filled: a fresh 4 MiB one for each unit would fault in
+// page by page every time.
+struct RawBuffer {
+    std::unique_ptr<char[]> data;
+    std::size_t capacity = 0;
+    void ensure(std::size_t size) {
+        if (size <= capacity) return;
+        data = std::make_unique_for_overwrite<char[]>(size);
+        capacity = size;
+    }
+};
+
+// Reads up to `size` bytes at `offset` into `into`: the count read (short
+// only at the end of the file), or -1.
+long long readFully(platform::RawFile& file, std::uint64_t offset, char* into, std::size_t size) {
+    std::size_t at = 0;
+    while (at < size) {
+        const long long n = file.readAt(offset + at, into + at, size - at);
+        if (n < 0) return -1;
+        if (n == 0) break;
+        at += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(at);
+}
+
 // Reads [offset, offset + length), and on to the end of the file when
 // `toEnd`: a file that grew since it was planned is read whole, one that
-// shrank gives what it holds.
-bool readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t length, bool toEnd, std::string& out) {
-    out.resize(length + (toEnd ? 1 : 0));
-    std::size_t at = 0;
+// shrank gives what it holds. The count read, or -1.
+long long readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t length, bool toEnd, RawBuffer& out) {
+    std::size_t at = 0, wanted = length + (toEnd ? 1 : 0);  // one byte more shows growth
+    out.ensure(wanted);
     for (;;) {
-        if (at == out.size()) {
-            if (!toEnd) return true;
-            out.resize(out.size() + std::max<std::size_t>(out.size(), 1 << 16));
-        }
-        const long long n = file.readAt(offset + at, out.data() + at, out.size() - at);
-        if (n < 0) return false;
-        if (n == 0) {
-            out.resize(at);
-            return true;
-        }
+        const long long n = readFully(file, offset + at, out.data.get() + at, wanted - at);
+        if (n < 0) return -1;
         at += static_cast<std::size_t>(n);
+        if (at < wanted || !toEnd) return static_cast<long long>(at);
+        RawBuffer grown;
+        grown.ensure(2 * wanted);
+        std::memcpy(grown.data.get(), out.data.get(), at);
+        out = std::move(grown);
+        wanted = out.capacity;
     }
 }
 
 }  // namespace
 
-void MemberSum::add(const DeflatedPiece& piece) {
-    crc = Crc32Combine(crc, piece.crc, piece.rawSize);  // from 0 it gives the piece's own CRC
-    size += piece.rawSize;
+void MemberSum::add(std::uint32_t pieceCrc, std::uint64_t pieceSize) {
+    crc = Crc32Combine(crc, pieceCrc, pieceSize);  // from 0 it gives the piece's own CRC
+    size += pieceSize;
 }
 
 DeflatePipeline::DeflatePipeline(std::size_t count, std::function<PipelineFile(std::size_t)> fileAt, int level)
@@ -93,23 +119,41 @@ void DeflatePipeline::work() {
     }
 }
 
-DeflatedPiece DeflatePipeline::produce(const Unit& unit) const {
+DeflatedPiece DeflatePipeline::produce(const Unit& unit) {
     DeflatedPiece piece;
     piece.file = unit.file;
     piece.last = unit.last;
     if (unit.file.path.empty()) return piece;
+    piece.bytes = spareBytes();
     platform::RawFile file;
-    std::string raw;
-    if (!file.openForReading(unit.file.path) || !readRange(file, unit.offset, unit.length, unit.last, raw)) {
+    thread_local RawBuffer raw;
+    const long long size =
+        file.openForReading(unit.file.path) ? readRange(file, unit.offset, unit.length, unit.last, raw) : -1;
+    if (size < 0) {
         piece.error = "the file \"" + unit.file.path + "\" cannot be read: " + file.error();
         return piece;
     }
-    piece.rawSize = raw.size();
-    piece.crc = Crc32(0, raw.data(), raw.size());
-    if (!AppendDeflated(piece.bytes, raw.data(), raw.size(), unit.file.store ? 0 : level_, unit.last)) {
+    piece.rawSize = static_cast<std::uint64_t>(size);
+    piece.crc = Crc32(0, raw.data.get(), piece.rawSize);
+    if (!AppendDeflated(piece.bytes, raw.data.get(), piece.rawSize, unit.file.store ? 0 : level_, unit.last)) {
         piece.error = "no compressor could be made";
     }
     return piece;
+}
+
+Bytes DeflatePipeline::spareBytes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spares_.empty()) return {};
+    Bytes bytes = std::move(spares_.back());
+    spares_.pop_back();
+    return bytes;
+}
+
+void DeflatePipeline::recycle(Bytes&& bytes) {
+    if (bytes.capacity() < (1 << 20)) return;  // small ones cost nothing to make anew
+    bytes.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spares_.size() < workers_.size() + 2) spares_.push_back(std::move(bytes));
 }
 
 DeflatedPiece DeflatePipeline::next() {

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "backup/DeflateChunks.h"
+
 namespace backup {
 
 struct PipelineFile {
@@ -28,7 +30,7 @@ struct PipelineFile {
 // One piece of a member's deflate stream.
 struct DeflatedPiece {
     PipelineFile file;           // the member's file
-    std::string bytes;
+    Bytes bytes;
     std::uint32_t crc = 0;       // of the raw bytes of this piece
     std::uint64_t rawSize = 0;
     bool last = false;           // the member's final piece
@@ -39,7 +41,8 @@ struct DeflatedPiece {
 struct MemberSum {
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
-    void add(const DeflatedPiece& piece);
+    void add(std::uint32_t pieceCrc, std::uint64_t pieceSize);
+    void add(const DeflatedPiece& piece) { add(piece.crc, piece.rawSize); }
 };
 
 class DeflatePipeline {
@@ -57,6 +60,9 @@ public:
     DeflatedPiece next();
     // The first read error a piece reported, for the writer's message.
     std::string firstError();
+    // Gives back a piece's bytes once written, for a later piece to fill:
+    // large buffers reused stay mapped, new ones fault in page by page.
+    void recycle(Bytes&& bytes);
 
 private:
     struct Unit {
@@ -72,7 +78,8 @@ private:
     };
     bool claim(Unit& unit);  // under lock
     void work();
-    DeflatedPiece produce(const Unit& unit) const;
+    DeflatedPiece produce(const Unit& unit);
+    Bytes spareBytes();
 
     const std::size_t count_;
     const std::function<PipelineFile(std::size_t)> fileAt_;
@@ -92,6 +99,7 @@ private:
     std::uint64_t bytesAhead_ = 0;
     std::map<std::uint64_t, Done> done_;
     std::string firstError_;
+    std::vector<Bytes> spares_;
     std::vector<std::thread> workers_;
 };
 

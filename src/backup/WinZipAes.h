@@ -32,8 +32,10 @@ public:
     bool finish(std::string& out);
 
     // Reading: the keys from the password and the salt the member starts
-    // with; false when the check value shows a wrong password.
-    bool beginReading(const std::string& password, const unsigned char* saltAndCheck);
+    // with; false when the check value shows a wrong password. Without
+    // `authenticate` no authentication code is computed (authentic() then
+    // fails): for a reader that checks the decrypted data otherwise.
+    bool beginReading(const std::string& password, const unsigned char* saltAndCheck, bool authenticate = true);
     // Adds `data` to the authentication code, then decrypts it in place.
     bool decrypt(char* data, std::size_t size);
     // True when `code` (ten bytes) is the authentication code of what was read.

@@ -202,8 +202,9 @@ PipelineFile ZipComponent::planFile(const Pending& p, bool store) const {
     return file;
 }
 
-// libzip writes the archive; every member that is compressed or encrypted
-// comes ready from the pipeline, and libzip copies only stored files itself.
+// libzip writes the archive; every member that is compressed comes ready
+// from the pipeline, a stored one to encrypt from its own source, and libzip
+// copies only stored files without a password itself.
 bool ZipComponent::commitTo(const std::string& path) {
     int code = 0;
     zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -211,20 +212,26 @@ bool ZipComponent::commitTo(const std::string& path) {
     const bool encrypt = protection_ && !password_.empty();
     std::vector<PipelineFile> planned;
     for (const auto& p : pending_) {
-        const bool store = ShouldStore(std::string(memberName(p)));
-        if (p.folder != Pending::kNoFile && (encrypt || !store)) planned.push_back(planFile(p, store));
+        if (p.folder != Pending::kNoFile && !ShouldStore(std::string(memberName(p)))) planned.push_back(planFile(p, false));
     }
+    std::string storedUnreadable;
     DeflatePipeline pipeline(
         planned.size(), [&planned](std::size_t i) { return planned[i]; }, compressionLevel_);
     std::size_t next = 0;
-    for (const auto& p : pending_) {
+    writtenCodes_.assign(pending_.size(), std::string());
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        const Pending& p = pending_[i];
         const std::string name(memberName(p));
         zip_int64_t index = -1;
         bool ok = true;
         if (p.folder == Pending::kNoFile) {
             index = zip_dir_add(za, name.c_str(), ZIP_FL_ENC_UTF_8);
         } else if (encrypt || !ShouldStore(name)) {
-            zip_source_t* src = MakePipelineSource(za, pipeline, planned[next++], encrypt ? password_ : std::string());
+            const std::string password = encrypt ? password_ : std::string();
+            zip_source_t* src =
+                ShouldStore(name)
+                    ? MakeStoredFileSource(za, planFile(p, true), password, &writtenCodes_[i], &storedUnreadable)
+                    : MakePipelineSource(za, pipeline, planned[next++], password, &writtenCodes_[i]);
             index = src ? zip_file_add(za, name.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
             if (src && index < 0) zip_source_free(src);
             ok = index >= 0 && (!encrypt || zip_file_set_encryption(za, static_cast<zip_uint64_t>(index),
@@ -244,7 +251,7 @@ bool ZipComponent::commitTo(const std::string& path) {
     zip_register_progress_callback_with_state(za, 0.01, onProgress, nullptr, &state);
     zip_register_cancel_callback_with_state(za, onCancel, nullptr, &state);
     if (zip_close(za) != 0) {
-        const std::string unreadable = pipeline.firstError();
+        const std::string unreadable = storedUnreadable.empty() ? pipeline.firstError() : storedUnreadable;
         fail(cancelled_ ? std::string("writing the archive was cancelled")
                         : "cannot write the archive \"" + newPath_ + "\": " +
                               (unreadable.empty() ? zipErrorText(za) + unreadableSourceNote() : unreadable));
@@ -306,6 +313,7 @@ bool ZipComponent::writeArchive() {
 
 void ZipComponent::closeArchive() {
     newPath_.clear();
+    writtenCodes_.clear();
     pending_.clear();
     folders_.clear();
     names_.clear();

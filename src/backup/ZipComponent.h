@@ -148,8 +148,12 @@ private:
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool proveWritten(const std::string& temporaryPath);
-    bool readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
-    std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive) const;
+    // `writtenCode`: the authentication code the member was written with,
+    // or empty when it is not known.
+    bool readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink,
+                           const std::string& writtenCode);
+    std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive,
+                               const std::string& writtenCode) const;
     bool extractTo(const ZipMember& member, const std::string& targetFolder, bool intoFreshFolder);
     bool writeMemberTo(const ZipMember& member, const std::string& path, const std::string& shownAs);
 
@@ -166,6 +170,7 @@ private:
     bool namesHashed_ = false;
     std::string password_;
     bool protection_ = false;
+    std::vector<std::string> writtenCodes_;  // per pending member, as commitTo encrypted it
     std::atomic<bool> cancelled_{false};
 
     bool reopen(ZipComponent& copy) const;

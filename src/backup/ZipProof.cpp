@@ -65,7 +65,8 @@ void ReadBackInParallel(std::size_t count, Check check) {
 // Empty when the member reads to its end, and a folder archive's bytes
 // make a whole, sound zip; else why not. Each call opens the archive
 // itself, so members can be read on several cores at once.
-std::string ZipComponent::readBackMember(const std::string& path, const std::string& name, bool folderArchive) const {
+std::string ZipComponent::readBackMember(const std::string& path, const std::string& name, bool folderArchive,
+                                         const std::string& writtenCode) const {
     ZipComponent check;
     if (!check.openArchive(path)) return "the new archive cannot be read back: " + check.lastError();
     if (protection_ && !password_.empty()) check.setDecryptionPassword(password_);
@@ -73,7 +74,7 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     if (!member) return quoted(name) + " is missing";
     ZipStreamCheck nested;
     const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
-    const bool read = member->encrypted ? check.readBackProtected(*member, sink) : check.readMember(*member, sink);
+    const bool read = member->encrypted ? check.readBackProtected(*member, sink, writtenCode) : check.readMember(*member, sink);
     if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
     if (!read) return quoted(name) + ": " + check.lastError();
     if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();
@@ -96,7 +97,9 @@ bool ZipComponent::proveWritten(const std::string& path) {
         const std::string name(memberName(p));
         if (notify_.checkingFile && p.folder != Pending::kNoFile) announce([this, name] { notify_.checkingFile(name); });
         if (written.count(name) == 0) problems[i] = quoted(name) + " is missing";
-        else if (p.folder != Pending::kNoFile) problems[i] = readBackMember(path, name, p.folderArchive);
+        else if (p.folder != Pending::kNoFile) {
+            problems[i] = readBackMember(path, name, p.folderArchive, i < writtenCodes_.size() ? writtenCodes_[i] : "");
+        }
     });
     for (const auto& problem : problems) {
         if (!problem.empty()) return fail("the new archive did not read back whole: " + problem);

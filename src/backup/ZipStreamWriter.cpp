@@ -70,12 +70,14 @@ bool ZipStreamWriter::flush() {
     return ok;
 }
 
-bool ZipStreamWriter::write(const std::string& bytes) {
-    if (buffer_.size() + bytes.size() > kBufferSize && !flush()) return false;
-    if (bytes.size() >= kBufferSize) return writeAll(bytes.data(), bytes.size());
-    buffer_ += bytes;
+bool ZipStreamWriter::write(const char* data, std::size_t size) {
+    if (buffer_.size() + size > kBufferSize && !flush()) return false;
+    if (size >= kBufferSize) return writeAll(data, size);
+    buffer_.append(data, size);
     return true;
 }
+
+bool ZipStreamWriter::write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
 
 // Rewrites bytes already written, in the buffer or in the file.
 bool ZipStreamWriter::patch(std::uint64_t at, const std::string& bytes) {
@@ -135,7 +137,8 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
             if (!write(localHeader(name, e))) return false;
             headerWritten = true;
         }
-        if (!write(piece.bytes)) return false;
+        if (!write(piece.bytes.data(), piece.bytes.size())) return false;
+        pipeline.recycle(std::move(piece.bytes));
         if (piece.last) break;
         piece = pipeline.next();
     }

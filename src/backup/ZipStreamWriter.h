@@ -44,6 +44,7 @@ private:
     };
     bool fail(const std::string& why);
     bool writeAll(const char* data, std::size_t size);
+    bool write(const char* data, std::size_t size);
     bool write(const std::string& bytes);
     bool patch(std::uint64_t at, const std::string& bytes);
     bool flush();

@@ -114,27 +114,27 @@ TEST(DeflateChunks, PiecesDeflatedApartJoinIntoOneStreamAtEveryLevelAndBitPositi
     const std::string data = mixedBytes(300000, 7);
     for (int level : {0, 1, 6, 12}) {
         for (std::size_t cut : {0ul, 1ul, 777ul, 4096ul, 65535ul, 65536ul, 150001ul, 299999ul}) {
-            std::string joined;
+            backup::Bytes joined;
             ASSERT_TRUE(backup::AppendDeflated(joined, data.data(), cut, level, false));
             ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + cut, data.size() - cut, level, true));
-            ASSERT_TRUE(inflateRaw(joined) == data) << "level " << level << ", cut at " << cut;
+            ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == data) << "level " << level << ", cut at " << cut;
         }
     }
     // Large pieces end in a dynamic block whose padding zlib drops at the end.
     for (unsigned seed = 1; seed < 6; ++seed) {
         const std::string big = mixedBytes(1000001, seed);
-        std::string joined;
+        backup::Bytes joined;
         ASSERT_TRUE(backup::AppendDeflated(joined, big.data(), 1000000, 6, false));
         ASSERT_TRUE(backup::AppendDeflated(joined, big.data() + 1000000, 1, 6, true));
-        ASSERT_TRUE(inflateRaw(joined) == big) << "seed " << seed;
+        ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == big) << "seed " << seed;
     }
     for (std::size_t size = 1; size < 40; ++size) {  // tiny pieces end at every bit position
-        std::string joined;
+        backup::Bytes joined;
         for (std::size_t at = 0; at < 200; at += size) {
             const std::size_t n = std::min(size, 200 - at);
             ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + at, n, 6, at + n == 200));
         }
-        ASSERT_TRUE(inflateRaw(joined) == data.substr(0, 200)) << "pieces of " << size;
+        ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == data.substr(0, 200)) << "pieces of " << size;
     }
     const std::string a = "first piece", b = "and the second";
     EXPECT_EQ(backup::Crc32Combine(backup::Crc32(0, a.data(), a.size()), backup::Crc32(0, b.data(), b.size()), b.size()),

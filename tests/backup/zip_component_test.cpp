@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include <map>
+
 #include <zip.h>
 
 #include <algorithm>
@@ -238,6 +242,39 @@ TEST(ZipComponent, AesProtectionIsCheckedToTheEndAndOpensIn7Zip) {
 
     EXPECT_EQ(runCommand("7z t -p's3cret pass' " + quoted(archive)), 0);
     EXPECT_NE(runCommand("7z t -pnot-it " + quoted(archive)), 0);
+}
+
+// Folder archives are kept as they are, in stored blocks of at most 65535
+// bytes; with a password they are encrypted as they are read. Every size
+// around a block's end comes out whole, through 7-Zip and through us.
+TEST(ZipComponent, StoredMembersWithAPasswordComeOutWholeAtEveryBlockEdge) {
+    TempDir dir;
+    std::mt19937 rng(21);
+    std::map<std::string, std::string> files;
+    for (std::size_t size : {0ul, 1ul, 65534ul, 65535ul, 65536ul, 131070ul, 4200001ul}) {
+        std::string bytes(size, '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng());
+        files["f" + std::to_string(size) + ".zip"] = bytes;
+        writeFile(dir / "src" / ("f" + std::to_string(size) + ".zip"), bytes);
+    }
+    const std::string archive = (dir / "stored.wlm").string();
+    ZipComponent zip;
+    ASSERT_TRUE(zip.newArchive(archive));
+    ASSERT_TRUE(zip.addFiles((dir / "src" / "*.*").string(), 1));
+    zip.setPassword("pw");
+    zip.setProtection(1);
+    ASSERT_TRUE(zip.writeArchive()) << zip.lastError();
+    ASSERT_EQ(runCommand("7z x -ppw -o" + quoted((dir / "7z").string()) + " " + quoted(archive) + " >/dev/null"), 0);
+    ASSERT_TRUE(zip.openArchive(archive));
+    zip.setDecryptionPassword("pw");
+    for (const auto& [name, bytes] : files) {
+        EXPECT_TRUE(readFile(dir / "7z" / name) == bytes) << name;
+        const auto member = zip.findMember(name);
+        ASSERT_TRUE(member) << name;
+        EXPECT_TRUE(member->encrypted);
+        ASSERT_TRUE(zip.extractMember(*member, (dir / "ours").string())) << name << ": " << zip.lastError();
+        EXPECT_TRUE(readFile(dir / "ours" / name) == bytes) << name;
+    }
 }
 
 TEST(ZipComponent, NamesThatLeaveTheTargetAreNeverWritten) {
