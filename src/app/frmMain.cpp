@@ -231,6 +231,18 @@ QWidget* frmMain::buildAboutTab() {
     return tab;
 }
 
+namespace {
+
+// An empty label asks for less height than one with text, so "nothing"
+// is a blank; line breaks (a file name may hold one) would add lines.
+void showStatusLine(QLabel* label, const QString& text) {
+    QString line = text;
+    line.replace('\r', ' ').replace('\n', ' ');
+    label->setText(line.isEmpty() ? QStringLiteral(" ") : line);
+}
+
+}  // namespace
+
 QWidget* frmMain::buildProgressPanel() {
     picCon3 = named(new QWidget, "picCon3");
     auto* layout = new QVBoxLayout(picCon3);
@@ -238,6 +250,12 @@ QWidget* frmMain::buildProgressPanel() {
     pbshow = named(new QProgressBar, "pbshow");
     SkinLabel11 = named(new QLabel, "SkinLabel11");
     SkinLabel12 = named(new QLabel, "SkinLabel12");
+    for (QLabel* line : {Label1, SkinLabel11, SkinLabel12}) {
+        // One line each, whatever it says: a long file name is cut rather
+        // than widening the window, and an empty line is as tall as a full one.
+        line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        showStatusLine(line, line->text());
+    }
     layout->addWidget(Label1);
     layout->addWidget(pbshow);
     layout->addWidget(SkinLabel11);
@@ -386,7 +404,7 @@ void frmMain::feedLabel(QLabel* label, const std::shared_ptr<LabelFeed>& feed, s
     post([label, feed] {
         std::lock_guard inner(feed->mutex);
         feed->pending = false;
-        label->setText(QString::fromStdString(feed->text));
+        showStatusLine(label, QString::fromStdString(feed->text));
     });
 }
 
@@ -448,7 +466,7 @@ void frmMain::BackupRun() {
 }
 
 backup::BackupEvents frmMain::progressEvents() {
-    return {[this](const std::string& status) { post([this, status] { Label1->setText(QString::fromStdString(status)); }); },
+    return {[this](const std::string& status) { post([this, status] { showStatusLine(Label1, QString::fromStdString(status)); }); },
             [this](int amount) { post([this, amount] { pbshow->setValue(pbshow->value() + amount); }); }};
 }
 
@@ -566,8 +584,8 @@ void frmMain::RestoreRun() {
     }
     if (!MayWriteRegistry(session_.services, platform::RunKeepingWindowAlive)) return;
     setRunning(true);
-    SkinLabel11->clear();
-    SkinLabel12->clear();
+    showStatusLine(SkinLabel11, {});
+    showStatusLine(SkinLabel12, {});
     picCon3->show();
     QCoreApplication::processEvents();
     startWorker([this, request, state = restoreState_, events = progressEvents()] {
