@@ -2,7 +2,6 @@
 // script. It shares every rule with the window; it only reads its
 // arguments and prints.
 
-#include <QCoreApplication>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -52,7 +51,6 @@ bool isMask(const std::string& text) {
 
 int main(int argc, char** argv) {
     platform::returnLargeBuffersWhenFreed();
-    QCoreApplication core(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--version") {
         std::cout << config::kProductLine << "\n";
@@ -64,7 +62,7 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "status") {
         if (args.size() > 1) return usageError("status takes no file or option");
-        app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+        app::RealPlatform real(platform::Environment::runningExecutableFolder(),
                                [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
         return cli::Status(real.services());
     }
@@ -82,7 +80,7 @@ int main(int argc, char** argv) {
             return usageError("unexpected argument \"" + args[i] + "\"");
         }
     }
-    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+    app::RealPlatform real(platform::Environment::runningExecutableFolder(),
                            [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
     session::MainSession session(real.services(), "");
     int status = 2;

@@ -4,9 +4,9 @@
 
 #include "session/MainSession.h"
 #include "platform/AnsiText.h"
-#include "platform/PosixLauncher.h"
-#include "platform/PosixProcesses.h"
-#include "platform/PosixWineServer.h"
+#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/PosixProcesses.h"
+#include "platform/posix/PosixWineServer.h"
 #include "platform/PrefixFacts.h"
 #include "platform/WineRegistry.h"
 #include "schedule/UnattendedBackupRun.h"

@@ -354,7 +354,7 @@ void frmMain::ifprotect_Click() {
 }
 
 void frmMain::cmdTargetFile_Click() {
-    if (auto chosen = backup::ChooseTargetFile(session_.services.dialogs, session_.services.env, QDate::currentDate())) {
+    if (auto chosen = backup::ChooseTargetFile(session_.services.dialogs, session_.services.env, config::CurrentDateTime())) {
         session_.BackupTargetFile = *chosen;
         showTargetFile();
     }

@@ -16,9 +16,8 @@
 namespace {
 
 int runUnattended(int argc, char** argv) {
-    QCoreApplication core(argc, argv);
     std::string commandLine = session::JoinCommandLine(argc, argv);
-    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+    app::RealPlatform real(platform::Environment::runningExecutableFolder(),
                            [](const platform::Environment& env) -> std::unique_ptr<platform::Dialogs> {
                                return std::make_unique<app::LogDialogs>(env.programFile("brlog.dat"));
                            });

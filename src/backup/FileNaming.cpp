@@ -12,19 +12,22 @@
 
 namespace backup {
 
-std::string DateStamp(const QDate& date) {
-    return date.toString("MM-dd-yyyy").toStdString();
+std::string DateStamp(const config::DateTime& date) {
+    const platform::CivilTime f = date.fields();
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d", f.month, f.day, f.year);
+    return text;
 }
 
 std::optional<std::string> ProposedTargetFile(const platform::Environment& env, const std::string& userName,
-                                              const QDate& today) {
+                                              const config::DateTime& today) {
     if (!config::SettingIsOn(env, "backup", "automgeneratefile")) return std::nullopt;
     std::string folder = config::ResolveBackupFolder(env);
     return platform::joinPath(folder, "livemailback-" + userName + "-" + DateStamp(today) + ".wlm");
 }
 
 std::optional<std::string> ChooseTargetFile(platform::Dialogs& dialogs, const platform::Environment& env,
-                                            const QDate& today) {
+                                            const config::DateTime& today) {
     platform::FileDialogRequest request;
     request.folder = env.hostPath(config::ResolveBackupFolder(env));
     request.title = "Save Windows Mail Data as";

@@ -23,6 +23,8 @@ struct Environment {
     // program folder is TARNHOLD_HOME, else the executable's folder when it
     // holds help/ and can be written, else $XDG_DATA_HOME/tarnhold.
     static Environment fromProcess(const std::string& executableFolder);
+    // The folder of the running program's executable.
+    static std::string runningExecutableFolder();
 
     // A Windows path as a host path: "X:\a\b" -> <prefix>/dosdevices/x:/a/b
     // (falling back to <prefix>/drive_c for C:), "\" -> "/". Names are

@@ -11,6 +11,14 @@ std::string trimBlanks(std::string_view s) {
     return std::string(s.substr(b, e - b + 1));
 }
 
+std::string trimWhitespace(std::string_view s) {
+    constexpr std::string_view kWhitespace = " \t\r\n\v\f";
+    auto b = s.find_first_not_of(kWhitespace);
+    if (b == std::string_view::npos) return {};
+    auto e = s.find_last_not_of(kWhitespace);
+    return std::string(s.substr(b, e - b + 1));
+}
+
 std::string cutAtNul(std::string_view s) {
     return std::string(s.substr(0, s.find('\0')));
 }

@@ -9,6 +9,8 @@ namespace platform {
 
 // Blanks (spaces only, as the program's trimming does) removed at both ends.
 std::string trimBlanks(std::string_view s);
+// Blanks, tabs and line ends removed at both ends, as a program's output is read.
+std::string trimWhitespace(std::string_view s);
 // The text up to its first NUL character.
 std::string cutAtNul(std::string_view s);
 std::string toUpperAscii(std::string_view s);

@@ -1,15 +1,24 @@
 #include "schedule/CrontabScheduler.h"
 
-#include <QProcess>
 #include <cstdlib>
 
+#include "platform/ChildProcess.h"
 #include "platform/Text.h"
 
 namespace schedule {
 
 namespace {
 
-constexpr int kCrontabTimeoutMs = 30000;
+constexpr std::chrono::milliseconds kCrontabLimit{30000};
+
+platform::ProcessOutcome runCrontab(const std::string& program, const std::string& argument, std::string input = {}) {
+    platform::ProcessRun run;
+    run.program = program;
+    run.arguments = {argument};
+    run.input = std::move(input);
+    run.limit = kCrontabLimit;
+    return platform::RunProcess(run);
+}
 
 }  // namespace
 
@@ -22,21 +31,20 @@ std::string CrontabScheduler::crontabFromEnvironment() {
 }
 
 std::optional<std::vector<std::string>> CrontabScheduler::readCrontab() {
-    QProcess process;
-    process.start(QString::fromStdString(crontab_), {"-l"});
-    if (!process.waitForFinished(kCrontabTimeoutMs) || process.exitStatus() != QProcess::NormalExit) {
+    const platform::ProcessOutcome listed = runCrontab(crontab_, "-l");
+    if (!listed.finished) {
         error_ = "cannot run " + crontab_;
         return std::nullopt;
     }
-    if (process.exitCode() != 0) {
+    if (listed.exitCode != 0) {
         // A user without a crontab yet; any other refusal must not lead to
         // writing a table that lost the user's own lines.
-        const std::string why = process.readAllStandardError().trimmed().toStdString();
+        const std::string why = platform::trimWhitespace(listed.errors);
         if (why.find("no crontab") != std::string::npos) return std::vector<std::string>{};
         error_ = crontab_ + " -l failed: " + why;
         return std::nullopt;
     }
-    std::string text = process.readAllStandardOutput().toStdString();
+    const std::string& text = listed.output;
     std::vector<std::string> lines = platform::splitAll(text, '\n');
     if (!lines.empty() && lines.back().empty()) lines.pop_back();
     return lines;
@@ -45,16 +53,13 @@ std::optional<std::vector<std::string>> CrontabScheduler::readCrontab() {
 bool CrontabScheduler::writeCrontab(const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text += line + "\n";
-    QProcess process;
-    process.start(QString::fromStdString(crontab_), {"-"});
-    if (!process.waitForStarted(kCrontabTimeoutMs)) {
+    const platform::ProcessOutcome written = runCrontab(crontab_, "-", text);
+    if (!written.started) {
         error_ = "cannot run " + crontab_;
         return false;
     }
-    process.write(text.data(), static_cast<qint64>(text.size()));
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kCrontabTimeoutMs) || process.exitCode() != 0) {
-        error_ = crontab_ + " refused the new table: " + process.readAllStandardError().trimmed().toStdString();
+    if (!written.finished || written.exitCode != 0) {
+        error_ = crontab_ + " refused the new table: " + platform::trimWhitespace(written.errors);
         return false;
     }
     error_.clear();

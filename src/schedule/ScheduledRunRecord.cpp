@@ -13,14 +13,9 @@ namespace {
 constexpr const char* kSection = "[lastrun]";
 constexpr const char* kItemSeparator = "; ";
 
-std::string timeText(const QDateTime& when) {
-    return when.isValid() ? when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate).toStdString()
-                          : std::string();
-}
+std::string timeText(const config::DateTime& when) { return config::IsoText(when); }
 
-QDateTime parseTime(const std::string& text) {
-    return QDateTime::fromString(QString::fromStdString(text), Qt::ISODate);
-}
+config::DateTime parseTime(const std::string& text) { return config::ParseIsoText(text); }
 
 long parseNumber(const std::string& text) {
     long value = 0;
@@ -108,7 +103,7 @@ bool SaveRunRecord(const std::string& path, const ScheduledRunRecord& r) {
     return platform::writeAnsiLines(path, lines);
 }
 
-bool RecordRunStart(const std::string& path, const QDateTime& now, long processId) {
+bool RecordRunStart(const std::string& path, const config::DateTime& now, long processId) {
     const ScheduledRunRecord earlier = loadOrEmpty(path);
     ScheduledRunRecord r;
     r.running = true;
@@ -119,7 +114,7 @@ bool RecordRunStart(const std::string& path, const QDateTime& now, long processI
     return SaveRunRecord(path, r);
 }
 
-bool RecordRunEnd(const std::string& path, const QDateTime& now, const RunResult& result) {
+bool RecordRunEnd(const std::string& path, const config::DateTime& now, const RunResult& result) {
     ScheduledRunRecord r = loadOrEmpty(path);
     if (!r.started.isValid()) r.started = now;
     r.running = false;
@@ -133,7 +128,7 @@ bool RecordRunEnd(const std::string& path, const QDateTime& now, const RunResult
     return SaveRunRecord(path, r);
 }
 
-bool RecordTaskSince(const std::string& path, const QDateTime& when) {
+bool RecordTaskSince(const std::string& path, const config::DateTime& when) {
     ScheduledRunRecord r = loadOrEmpty(path);
     r.taskSince = when;
     return SaveRunRecord(path, r);

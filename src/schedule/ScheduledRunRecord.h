@@ -5,10 +5,11 @@
 // behind) and again when it ends. Lines of key=value under "[lastrun]",
 // in the code page of the other files of the program folder.
 
-#include <QDateTime>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "config/OperationTime.h"
 
 namespace platform { struct Environment; }
 
@@ -19,14 +20,14 @@ inline constexpr const char* kRunRecordName = "lastrun.dat";
 struct ScheduledRunRecord {
     bool running = false;          // started and never finished
     long processId = 0;            // of the run, while running
-    QDateTime started;
-    QDateTime finished;
+    config::DateTime started;
+    config::DateTime finished;
     int status = 0;                // the process's exit status
     std::vector<std::string> failedItems;  // captions of chosen items not backed up
     std::string archive;           // the backup file written, or meant to be
     std::string reason;            // why no backup file was written
-    QDateTime lastSuccess;         // the last run that backed up every item
-    QDateTime taskSince;           // when the weekly task was made, or first seen
+    config::DateTime lastSuccess;         // the last run that backed up every item
+    config::DateTime taskSince;           // when the weekly task was made, or first seen
 
     bool hasRun() const { return started.isValid(); }
 };
@@ -40,16 +41,16 @@ bool SaveRunRecord(const std::string& path, const ScheduledRunRecord& record);
 
 // The record of a run that starts now: the last run's outcome is replaced,
 // the last success and the task's date are kept.
-bool RecordRunStart(const std::string& path, const QDateTime& now, long processId);
+bool RecordRunStart(const std::string& path, const config::DateTime& now, long processId);
 struct RunResult {
     int status = 0;
     std::vector<std::string> failedItems;
     std::string archive;
     std::string reason;
 };
-bool RecordRunEnd(const std::string& path, const QDateTime& now, const RunResult& result);
+bool RecordRunEnd(const std::string& path, const config::DateTime& now, const RunResult& result);
 // The weekly task was made now (or seen for the first time): the eight days
 // without a success are counted from here when no run succeeded since.
-bool RecordTaskSince(const std::string& path, const QDateTime& when);
+bool RecordTaskSince(const std::string& path, const config::DateTime& when);
 
 }  // namespace schedule

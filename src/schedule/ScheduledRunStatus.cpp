@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kNewLine = "\r\n";
 
-std::string when(const QDateTime& time) { return config::GeneralDateText(time.toLocalTime()); }
+std::string when(const config::DateTime& time) { return config::GeneralDateText(time.toLocal()); }
 
 std::string joined(const std::vector<std::string>& items) {
     std::string text;
@@ -20,13 +20,13 @@ std::string joined(const std::vector<std::string>& items) {
 
 // A run takes minutes; one "running" for a day is gone, whatever process
 // may have been given its id since.
-constexpr qint64 kLongestRunSeconds = 24 * 3600;
+constexpr std::int64_t kLongestRunSeconds = 24 * 3600;
 
 // The last run's own outcome: nothing to say when it simply succeeded.
-std::optional<std::string> lastRunProblem(const ScheduledRunRecord& r, const QDateTime& now,
+std::optional<std::string> lastRunProblem(const ScheduledRunRecord& r, const config::DateTime& now,
                                           const std::function<bool(long)>& isAlive) {
     if (r.running) {
-        if (isAlive(r.processId) && r.started.secsTo(now) < kLongestRunSeconds) return std::nullopt;
+        if (isAlive(r.processId) && r.started.secondsTo(now) < kLongestRunSeconds) return std::nullopt;
         return "The scheduled backup started " + when(r.started) +
                " did not finish: it was ended before it could say how it went." + kNewLine +
                "Its backup file may be missing.";
@@ -52,7 +52,7 @@ std::string lastRunLine(const ScheduledRunRecord& r) {
 // The time from which a silent task counts: its last success, or when the
 // task was made or first seen if that is later (a task made anew gets its
 // own eight days); nothing when neither is known.
-std::optional<QDateTime> silentSince(const ScheduledRunRecord& r) {
+std::optional<config::DateTime> silentSince(const ScheduledRunRecord& r) {
     if (r.lastSuccess.isValid() && !(r.taskSince.isValid() && r.taskSince > r.lastSuccess)) return r.lastSuccess;
     if (r.taskSince.isValid()) return r.taskSince;
     return std::nullopt;
@@ -61,7 +61,7 @@ std::optional<QDateTime> silentSince(const ScheduledRunRecord& r) {
 }  // namespace
 
 ScheduledRunReport ReportScheduledRuns(const std::optional<ScheduledRunRecord>& record,
-                                       std::optional<bool> taskExists, const QDateTime& now,
+                                       std::optional<bool> taskExists, const config::DateTime& now,
                                        const std::function<bool(long)>& isAlive) {
     ScheduledRunReport report;
     const ScheduledRunRecord r = record.value_or(ScheduledRunRecord{});
@@ -77,7 +77,7 @@ ScheduledRunReport ReportScheduledRuns(const std::optional<ScheduledRunRecord>& 
         lines.push_back("No scheduled backup has run yet.");
     }
     const auto since = silentSince(r);
-    if (taskExists.value_or(false) && since && since->secsTo(now) > kDaysWithoutSuccess * 24LL * 3600) {
+    if (taskExists.value_or(false) && since && since->secondsTo(now) > kDaysWithoutSuccess * 24LL * 3600) {
         report.needsAttention = true;
         lines.push_back("No scheduled backup has succeeded for more than " + std::to_string(kDaysWithoutSuccess) +
                         " days, " +
@@ -96,7 +96,7 @@ ScheduledRunReport CheckScheduledRuns(const platform::Environment& env, TaskSche
     const std::string path = RunRecordPath(env);
     auto record = LoadRunRecord(path);
     const auto exists = scheduler.taskExists();
-    const QDateTime now = config::CurrentDateTime();
+    const config::DateTime now = config::CurrentDateTime();
     if (exists.value_or(false) && !(record && (record->lastSuccess.isValid() || record->taskSince.isValid()))) {
         if (!record) record.emplace();
         record->taskSince = now;

@@ -2,7 +2,6 @@
 // What the window says on opening and `tarnhold-cli status` prints: how the
 // scheduled backups are doing, and whether that needs the user's attention.
 
-#include <QDateTime>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,7 +22,7 @@ struct ScheduledRunReport {
 // `taskExists`: nothing when the scheduler could not be asked.
 // `isAlive`: whether the process of a run recorded as running still exists.
 ScheduledRunReport ReportScheduledRuns(const std::optional<ScheduledRunRecord>& record,
-                                       std::optional<bool> taskExists, const QDateTime& now,
+                                       std::optional<bool> taskExists, const config::DateTime& now,
                                        const std::function<bool(long)>& isAlive);
 
 // The report for this program folder now. A task that exists but whose

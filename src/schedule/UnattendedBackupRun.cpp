@@ -1,6 +1,9 @@
 #include "schedule/UnattendedBackupRun.h"
 
+#include <cstdio>
+
 #include "backup/BackupRun.h"
+#include "backup/FileNaming.h"
 #include "backup/OperationLog.h"
 #include "config/OperationTime.h"
 #include "config/SettingsFile.h"
@@ -23,9 +26,12 @@ std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& c
     return UnattendedCommand{parts[1], parts[2], parts[3], parts[4]};
 }
 
-std::string DatedTargetFile(const std::string& target, const QDateTime& when) {
+std::string DatedTargetFile(const std::string& target, const config::DateTime& when) {
     const std::string stem = target.size() >= 4 ? target.substr(0, target.size() - 4) : std::string();
-    return stem + "-" + when.toString("MM-dd-yyyy-HH-mm").toStdString() + ".wlm";
+    const platform::CivilTime f = when.fields();
+    char time[8];
+    std::snprintf(time, sizeof time, "-%02d-%02d", f.hour, f.minute);
+    return stem + "-" + backup::DateStamp(when) + time + ".wlm";
 }
 
 // While Wine runs, the registry is read through it. When Wine cannot be

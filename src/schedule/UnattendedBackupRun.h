@@ -2,10 +2,11 @@
 // The backup a scheduled task starts: choices from the command line, no
 // window, no message, no question; everything it does goes to the log.
 
-#include <QDateTime>
 #include <chrono>
 #include <optional>
 #include <string>
+
+#include "config/OperationTime.h"
 
 namespace session { class MainSession; }
 
@@ -23,7 +24,7 @@ struct UnattendedCommand {
 std::optional<UnattendedCommand> ParseUnattendedCommandLine(const std::string& commandLine);
 
 // "<target without its last four characters>-MM-DD-YYYY-HH-MM.wlm".
-std::string DatedTargetFile(const std::string& target, const QDateTime& when);
+std::string DatedTargetFile(const std::string& target, const config::DateTime& when);
 
 // Exit statuses of the process, for the scheduler that started it.
 inline constexpr int kUnattendedSucceeded = 0;  // archive written, every chosen item backed up

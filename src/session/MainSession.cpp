@@ -1,6 +1,5 @@
 #include "session/MainSession.h"
 
-#include <QDate>
 #include <filesystem>
 
 #include "backup/FileNaming.h"
@@ -32,7 +31,7 @@ void MainSession::Load() {
 
 void MainSession::RefreshItemsAndTarget() {
     available = ItemAvailability(store, services.env, registry);
-    if (auto proposed = backup::ProposedTargetFile(services.env, store.LogonUserName, QDate::currentDate())) {
+    if (auto proposed = backup::ProposedTargetFile(services.env, store.LogonUserName, config::CurrentDateTime())) {
         BackupTargetFile = *proposed;
     }
 }

@@ -29,8 +29,8 @@ BackupRequest requestFor(const ItemFixture& f, std::initializer_list<std::size_t
 }
 
 struct PinnedClock {
-    PinnedClock() { config::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(21, 30, 5))); }
-    ~PinnedClock() { config::PinCurrentDateTimeForTests(QDateTime()); }
+    PinnedClock() { config::PinCurrentDateTimeForTests(config::DateTime::fromLocalFields({2026, 12, 5, 21, 30, 5})); }
+    ~PinnedClock() { config::PinCurrentDateTimeForTests({}); }
 };
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 TEST(FileNaming, ProposedNameFollowsTheSettings) {
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
-    const QDate day(2026, 12, 5);
+    const auto day = config::DateTime::fromLocalFields({2026, 12, 5});
     EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
 
     fs::create_directory(dir / "Backups");
@@ -30,7 +30,7 @@ TEST(FileNaming, SaveDialogRequestAndCancel) {
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
     platform::ScriptedDialogs dialogs;
-    EXPECT_FALSE(ChooseTargetFile(dialogs, env, QDate(2026, 1, 9)));
+    EXPECT_FALSE(ChooseTargetFile(dialogs, env, config::DateTime::fromLocalFields({2026, 1, 9})));
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Save Windows Mail Data as");
     EXPECT_EQ(dialogs.fileRequests[0].filter, "Zorva Windows Live Mail Backup File (*.wlm)|*.wlm");
@@ -38,11 +38,11 @@ TEST(FileNaming, SaveDialogRequestAndCancel) {
     EXPECT_TRUE(dialogs.fileRequests[0].confirmOverwrite);
     EXPECT_EQ(dialogs.fileRequests[0].folder, env.programFolder);  // the settings' folder, resolved
     dialogs.files.push_back(std::string("/tmp/chosen.wlm"));
-    EXPECT_EQ(ChooseTargetFile(dialogs, env, QDate(2026, 1, 9)), "/tmp/chosen.wlm");
+    EXPECT_EQ(ChooseTargetFile(dialogs, env, config::DateTime::fromLocalFields({2026, 1, 9})), "/tmp/chosen.wlm");
     // A backup folder in Windows form: the dialog starts in its host folder.
     fs::create_directories(dir / "prefix" / "drive_c" / "Backups");
     config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", "C:\\Backups");
-    ChooseTargetFile(dialogs, env, QDate(2026, 1, 9));
+    ChooseTargetFile(dialogs, env, config::DateTime::fromLocalFields({2026, 1, 9}));
     EXPECT_EQ(dialogs.fileRequests.back().folder, (dir / "prefix" / "drive_c" / "Backups").string());
 }
 
@@ -76,7 +76,7 @@ TEST(FileNaming, ABackupFolderInWindowsFormStaysInThatFormAndIsMappedWhereTheFil
     auto env = testing_support::makeEnvironment(dir.path());
     fs::create_directories(dir / "prefix" / "drive_c" / "users" / "me" / "Backups");
     config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", "C:\\users\\me\\Backups");
-    const auto proposed = ProposedTargetFile(env, "me", QDate(2026, 12, 5));
+    const auto proposed = ProposedTargetFile(env, "me", config::DateTime::fromLocalFields({2026, 12, 5}));
     ASSERT_TRUE(proposed);
     EXPECT_EQ(*proposed, "C:\\users\\me\\Backups\\livemailback-me-12-05-2026.wlm");
     EXPECT_EQ(env.hostPath(*proposed),

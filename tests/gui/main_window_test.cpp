@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QScrollBar>
 #include <QGroupBox>
-#include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -75,7 +74,7 @@ TEST(MainWindow, LoadsTheSampleProfileWithTargetAndItems) {
     EXPECT_EQ(f.window.cbSource->text(), "owner");
     EXPECT_EQ(f.window.cbTarget->text(), "owner");
     const std::string expected =
-        f.env.programFolder + "/livemailback-owner-" + backup::DateStamp(QDate::currentDate()) + ".wlm";
+        f.env.programFolder + "/livemailback-owner-" + backup::DateStamp(config::CurrentDateTime()) + ".wlm";
     EXPECT_EQ(f.window.txtTargetFile->text().toStdString(), expected);
     EXPECT_EQ(f.session.BackupTargetFile, expected);
     for (std::size_t i = 0; i < items::kItemCount; ++i) {
@@ -339,7 +338,7 @@ TEST(MainWindow, TheDiscWindowOffersOnlyABackupThatWasWritten) {
 TEST(MainWindow, OpeningSaysAFailedOrLongSilentScheduledBackupBeforeTheUserStarts) {
     MainWindowFixture f({"--user", "owner", "--accounts", "1", "--messages", "2"});
     const std::string record = schedule::RunRecordPath(f.env);
-    const QDateTime now = QDateTime::currentDateTime();
+    const config::DateTime now = config::CurrentDateTime();
     schedule::RecordRunEnd(record, now.addDays(-2), {2, {}, "/b/weekly.wlm", "No space left on device"});
     f.window.Form_Load();
     ASSERT_EQ(f.dialogs.messages.size(), 1u);
@@ -376,7 +375,7 @@ TEST(MainWindow, ABackupFolderInWindowsFormIsProposedAndWrittenInThePrefix) {
                                    "[Backup]\r\nbackupfolder=" + stored + "\r\n[General]\r\nburndvd=0\r\n"
                                    "runliveafterbackup=0\r\n[backup]\r\nopenfolderbackup=0\r\n");
         f.window.Form_Load();
-        const std::string name = "livemailback-owner-" + backup::DateStamp(QDate::currentDate()) + ".wlm";
+        const std::string name = "livemailback-owner-" + backup::DateStamp(config::CurrentDateTime()) + ".wlm";
         const std::string shown = form == "windows" ? "c:\\Users\\OWNER\\" + name : hostFolder + "/" + name;
         EXPECT_EQ(f.window.txtTargetFile->text().toStdString(), shown) << form;
         f.window.backupitem[items::kSignatures]->setChecked(true);

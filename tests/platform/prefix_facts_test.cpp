@@ -9,7 +9,7 @@
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
 #include "platform/MemoryRegistry.h"
-#include "platform/PosixWineServer.h"
+#include "platform/posix/PosixWineServer.h"
 #include "platform/PrefixFacts.h"
 #include "support/TestSupport.h"
 

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/PosixLauncher.h"
-#include "platform/PosixProcesses.h"
+#include "platform/posix/PosixLauncher.h"
+#include "platform/posix/PosixProcesses.h"
 #include "support/TestSupport.h"
 
 using namespace platform;

@@ -19,7 +19,7 @@ namespace {
 
 struct RestoreFixture : ItemFixture {
     RestoreFixture() {
-        config::PinCurrentDateTimeForTests(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
+        config::PinCurrentDateTimeForTests(config::DateTime::fromLocalFields({2026, 12, 5, 8, 0, 0}));
         writeFile(store() / "Calendars" / "Home" / "a.ics", "calendar");
         writeFile(stationery() / "paper.htm", "<html>");
         backup::BackupRequest r;
@@ -36,7 +36,7 @@ struct RestoreFixture : ItemFixture {
         ctx.InfoRecordPath = platform.env.programFile("oebackup.dat");  // where opening a backup stages it
         writeFile(ctx.InfoRecordPath, "staged record");
     }
-    ~RestoreFixture() { config::PinCurrentDateTimeForTests(QDateTime()); }
+    ~RestoreFixture() { config::PinCurrentDateTimeForTests({}); }
     backup::OperationLog log = backup::OperationLog::of(platform.env);
     RestoreState state;
 };

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDateTime>
-#include <QTimeZone>
 #include <filesystem>
 
 #include "platform/AnsiText.h"
@@ -17,16 +15,12 @@ using testing_support::writeFile;
 
 namespace {
 
-QDateTime at(int year, int month, int day, int hour, int minute) {
-    return QDateTime(QDate(year, month, day), QTime(hour, minute), QTimeZone(3600));
+config::DateTime at(int year, int month, int day, int hour, int minute) {
+    return config::DateTime::fromFields({year, month, day, hour, minute, 0}, 3600);
 }
 
 // Times as the report prints them, in this machine's own zone.
-std::string shown(const QDateTime& when) {
-    return QLocale(QLocale::English, QLocale::UnitedStates)
-        .toString(when.toLocalTime(), "M/d/yyyy h:mm:ss AP")
-        .toStdString();
-}
+std::string shown(const config::DateTime& when) { return config::GeneralDateText(when.toLocal()); }
 
 bool neverAlive(long) { return false; }
 bool alwaysAlive(long) { return true; }
@@ -74,7 +68,7 @@ TEST(ScheduledRunRecord, StartAndEndReplaceTheOutcomeAndKeepTheLastSuccessAndThe
 }
 
 TEST(ScheduledRunReport, SaysWhatFailedAndWhenAndStaysQuietWhenAllIsWell) {
-    const QDateTime now = at(2026, 12, 7, 10, 0);
+    const config::DateTime now = at(2026, 12, 7, 10, 0);
     ScheduledRunRecord ok;
     ok.started = at(2026, 12, 5, 21, 30);
     ok.finished = at(2026, 12, 5, 21, 34);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QDateTime>
-#include <QThread>
+#include <thread>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -49,7 +48,7 @@ TEST(UnattendedCommandLine, SplitsAtEveryEqualsSign) {
 }
 
 TEST(UnattendedCommandLine, DatedNamesFollowTheTarget) {
-    const QDateTime when(QDate(2026, 12, 5), QTime(21, 30));
+    const auto when = config::DateTime::fromLocalFields({2026, 12, 5, 21, 30, 0});
     EXPECT_EQ(DatedTargetFile("/b/livemailbak-owner.wlm", when), "/b/livemailbak-owner-12-05-2026-21-30.wlm");
     EXPECT_EQ(DatedTargetFile("/b/backup.zip1", when), "/b/backup.-12-05-2026-21-30.wlm");
 }
@@ -343,8 +342,8 @@ TEST(UnattendedBackupRun, EveryRunRecordsItsOutcomeAndStatusReportsTheFailure) {
     EXPECT_EQ(r->archive, target);
     EXPECT_TRUE(r->failedItems.empty());
     EXPECT_EQ(r->lastSuccess, r->finished);
-    const QDateTime succeeded = r->finished;
-    EXPECT_LE(std::abs(succeeded.secsTo(QDateTime::currentDateTime())), 120);
+    const config::DateTime succeeded = r->finished;
+    EXPECT_LE(std::abs(succeeded.secondsTo(config::CurrentDateTime())), 120);
     EXPECT_EQ(runCommand(cli, &out), 0) << out;
     EXPECT_NE(out.find("succeeded: " + target), std::string::npos) << out;
 
@@ -425,9 +424,9 @@ TEST(TarnholdCliStatus, AWeeklyTaskThatNeverSucceedsIsReportedAfterEightDays) {
     EXPECT_EQ(out, "No scheduled backup has run yet.\n");
     const std::string record = (dir / "home" / "lastrun.dat").string();
     ASSERT_TRUE(LoadRunRecord(record));
-    EXPECT_LE(std::abs(LoadRunRecord(record)->taskSince.secsTo(QDateTime::currentDateTime())), 60);
+    EXPECT_LE(std::abs(LoadRunRecord(record)->taskSince.secondsTo(config::CurrentDateTime())), 60);
 
-    RecordTaskSince(record, QDateTime::currentDateTime().addDays(-9));
+    RecordTaskSince(record, config::CurrentDateTime().addDays(-9));
     EXPECT_EQ(runCommand(status, &out), 1) << out;
     EXPECT_NE(out.find("No scheduled backup has succeeded for more than 8 days, since the weekly task was set up on "),
               std::string::npos)
@@ -450,7 +449,7 @@ TEST(UnattendedBackupRun, ARunKilledMidwayIsReportedAsNotFinished) {
     pid.erase(pid.find_last_not_of("\n") + 1);
     // Whatever fails below, the run is not left waiting for ten minutes.
     std::unique_ptr<void, std::function<void(void*)>> reaper(&pid, [&](void*) { runCommand("kill -9 " + pid + " 2>/dev/null"); });
-    for (int i = 0; i < 600 && !(LoadRunRecord(record) && LoadRunRecord(record)->running); ++i) QThread::msleep(50);
+    for (int i = 0; i < 600 && !(LoadRunRecord(record) && LoadRunRecord(record)->running); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(LoadRunRecord(record) && LoadRunRecord(record)->running);
     EXPECT_EQ(LoadRunRecord(record)->processId, std::stol(pid));
     std::string out;
@@ -500,7 +499,7 @@ TEST(UnattendedBackupRun, WhatKilledRunsLeftIsGoneAfterOneCompleteRun) {
         bool reached = false;
         for (int i = 0; i < 4000 && !reached; ++i) {
             reached = !namesWhere(folder, [&, sign = sign](const std::string& n) { return contains(n, sign); }).empty();
-            if (!reached) QThread::msleep(1);
+            if (!reached) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         runCommand("kill -9 " + pid + "; while kill -0 " + pid + " 2>/dev/null; do sleep 0.01; done");
         EXPECT_TRUE(reached) << sign;

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
+#include <zlib.h>
 
 namespace testing_support {
 
@@ -36,6 +37,16 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
 ScopedEnv::~ScopedEnv() {
     if (hadOld_) setenv(name_, old_.c_str(), 1);
     else unsetenv(name_);
+}
+
+std::size_t zlibCompressedSize(const std::string& data, int level) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                  static_cast<uLong>(data.size()), level) != Z_OK) {
+        ADD_FAILURE() << "zlib could not compress " << data.size() << " bytes";
+    }
+    return size;
 }
 
 std::string readFile(const std::filesystem::path& p) {

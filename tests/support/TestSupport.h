@@ -47,6 +47,9 @@ private:
 // Fails the calling test when the generator fails.
 void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args = {});
 
+// The size of `data` compressed by zlib at `level`.
+std::size_t zlibCompressedSize(const std::string& data, int level = -1);
+
 // `s` as one single-quoted shell word.
 std::string shellQuote(const std::string& s);
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 
 #include <algorithm>
 #include <filesystem>
@@ -49,8 +48,8 @@ std::uint64_t bytesBelow(const fs::path& folder) {
     return total;
 }
 
-double deflateRatio(const QByteArray& data) {
-    return static_cast<double>(data.size()) / static_cast<double>(qCompress(data, 6).size());
+double deflateRatio(const std::string& data) {
+    return static_cast<double>(data.size()) / static_cast<double>(testing_support::zlibCompressedSize(data, 6));
 }
 
 bool contains(const std::string& text, const char* what) {
@@ -94,7 +93,7 @@ TEST(RealisticProfile, MessagesAreShapedAndCompressLikeRealMail) {
     makeSamplePrefix(t / "p", {"--realistic", "--user", "tester", "--seed", "4", "--accounts", "4", "--messages", "100"});
     std::vector<std::size_t> sizes;
     int attachments = 0, alternatives = 0;
-    QByteArray textOnly, attached;
+    std::string textOnly, attached;
     std::map<std::string, int> words;
     for (const auto& account : kFourAccounts) {
         for (const auto& m : messagesBelow(storeOf(t / "p") / account)) {
@@ -107,7 +106,7 @@ TEST(RealisticProfile, MessagesAreShapedAndCompressLikeRealMail) {
                 EXPECT_TRUE(contains(text, "Content-Type: text/plain") && contains(text, "Content-Type: text/html"))
                     << m;
             }
-            (attachment ? attached : textOnly) += QByteArray::fromStdString(text);
+            (attachment ? attached : textOnly) += text;
             if (!contains(text, "multipart/")) countWords(text, words);
         }
     }

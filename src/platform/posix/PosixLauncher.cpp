@@ -1,8 +1,6 @@
-#include "platform/PosixLauncher.h"
+#include "platform/posix/PosixLauncher.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
+#include "platform/ChildProcess.h"
 
 namespace platform {
 
@@ -45,17 +43,11 @@ std::vector<std::string> PosixLauncher::wineArguments(const std::string& command
 }
 
 bool PosixLauncher::startDetached(const std::string& program, const std::vector<std::string>& arguments) const {
-    QProcess process;
-    process.setProgram(QString::fromStdString(program));
-    QStringList list;
-    for (const auto& a : arguments) list << QString::fromStdString(a);
-    process.setArguments(list);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("WINEPREFIX", QString::fromStdString(env_.winePrefix));
-    process.setProcessEnvironment(environment);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    return process.startDetached();
+    ProcessRun run;
+    run.program = program;
+    run.arguments = arguments;
+    run.environment = {{"WINEPREFIX", env_.winePrefix}};
+    return StartDetached(run);
 }
 
 bool PosixLauncher::shellOpen(const std::string& target) {

@@ -1,4 +1,4 @@
-#include "platform/PosixProcesses.h"
+#include "platform/posix/PosixProcesses.h"
 
 #include <cctype>
 #include <csignal>

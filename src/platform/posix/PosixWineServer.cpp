@@ -1,8 +1,5 @@
-#include "platform/PosixWineServer.h"
+#include "platform/posix/PosixWineServer.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
 #include <cstdio>
 #include <dirent.h>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/ChildProcess.h"
 #include "platform/HostPath.h"
 
 namespace platform {
@@ -20,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kExportTimeoutMs = 120000;
-constexpr int kEndTimeoutMs = 20000;
+constexpr std::chrono::milliseconds kExportLimit{120000};
+constexpr std::chrono::milliseconds kEndLimit{20000};
 
 std::string readSmallFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -44,44 +42,28 @@ struct ToolRun {
 // Runs a Wine tool against the prefix and waits for it. Its output goes to
 // a file, not a pipe: a server it starts may outlive it and would hold a
 // pipe open.
-ToolRun runWineTool(const std::string& prefix, const std::string& program, const QStringList& arguments,
-                    int timeoutMs) {
+ToolRun runWineTool(const std::string& prefix, const std::string& program, const std::vector<std::string>& arguments,
+                    std::chrono::milliseconds limit) {
     ToolRun run;
-    const std::string commandText = program + " " + arguments.join(' ').toStdString();
-    std::string outputFile = (fs::temp_directory_path() / "tarnhold-wine-XXXXXX").string();
-    const int fd = ::mkstemp(outputFile.data());
+    ProcessRun process;
+    process.program = program;
+    process.arguments = arguments;
+    process.environment = {{"WINEPREFIX", prefix}, {"WINEDEBUG", "-all"}};
+    process.limit = limit;
+    process.outputFile = (fs::temp_directory_path() / "tarnhold-wine-XXXXXX").string();
+    const int fd = ::mkstemp(process.outputFile.data());
     if (fd < 0) {
-        run.said = "no scratch file could be made for the output of \"" + commandText + "\"";
+        run.said = "no scratch file could be made for the output of \"" + program + "\"";
         return run;
     }
     ::close(fd);
-    QProcess process;
-    process.setProgram(QString::fromStdString(program));
-    process.setArguments(arguments);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("WINEPREFIX", QString::fromStdString(prefix));
-    environment.insert("WINEDEBUG", "-all");
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardOutputFile(QString::fromStdString(outputFile));
-    process.start();
-    if (!process.waitForStarted(kEndTimeoutMs)) {
-        run.said = "\"" + program + "\" could not be started (" + process.errorString().toStdString() + ")";
-    } else if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        run.said = "\"" + commandText + "\" did not finish in time";
-    } else if (process.exitStatus() != QProcess::NormalExit) {
-        run.said = "\"" + commandText + "\" crashed";
-    } else {
-        run.finished = true;
-        run.exitCode = process.exitCode();
-        run.said = readSmallFile(outputFile);
-        while (!run.said.empty() && (run.said.back() == '\n' || run.said.back() == '\r')) run.said.pop_back();
-    }
+    const ProcessOutcome outcome = RunProcess(process);
+    run.finished = outcome.finished;
+    run.exitCode = outcome.exitCode;
+    run.said = outcome.finished ? readSmallFile(process.outputFile) : outcome.problem;
+    while (!run.said.empty() && (run.said.back() == '\n' || run.said.back() == '\r')) run.said.pop_back();
     std::error_code ec;
-    fs::remove(outputFile, ec);
+    fs::remove(process.outputFile, ec);
     return run;
 }
 
@@ -160,8 +142,7 @@ WineExport PosixWineServer::exportKey(const std::string& key) {
         return result;
     }
     const ToolRun run = runWineTool(
-        prefix_, "wine", {"reg", "export", QString::fromStdString(key), QString::fromStdString(windowsPath), "/y"},
-        kExportTimeoutMs);
+        prefix_, "wine", {"reg", "export", key, windowsPath, "/y"}, kExportLimit);
     const std::string text = readSmallFile(hostPath);
     std::error_code ec;
     fs::remove(hostPath, ec);
@@ -180,7 +161,7 @@ WineExport PosixWineServer::exportKey(const std::string& key) {
 }
 
 bool PosixWineServer::endPrograms(std::chrono::milliseconds limit) {
-    runWineTool(prefix_, "wineserver", {"-k"}, kEndTimeoutMs);
+    runWineTool(prefix_, "wineserver", {"-k"}, kEndLimit);
     return waitForExit(limit);
 }
 
