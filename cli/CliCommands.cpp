@@ -15,6 +15,7 @@
 #include "restore/Inspection.h"
 #include "restore/RestoreRun.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace cli {
 
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 // A private scratch folder for nested archives, removed with its contents.
 class ScratchFolder {
 public:
-    ScratchFolder() : path_(platform::makeUniqueFolder(fs::temp_directory_path().string(), "tarnhold-cli-")) {}
+    ScratchFolder() : path_(platform::makeUniqueFolder(platform::pathText(fs::temp_directory_path()), "tarnhold-cli-")) {}
     ~ScratchFolder() {
         if (!path_.empty()) platform::removeTree(path_);
     }
@@ -45,7 +46,7 @@ std::optional<restore::Inspection> open(session::MainSession& session, restore::
 std::string openNested(session::MainSession& session, const backup::ZipMember& member, const ScratchFolder& scratch,
                        backup::ZipComponent& nested) {
     if (!session.Zip1.extractMember(member, scratch.path())) return session.Zip1.lastError();
-    if (!nested.openArchive((fs::path(scratch.path()) / member.name).string())) return nested.lastError();
+    if (!nested.openArchive(platform::pathText(platform::fsPath(scratch.path()) / platform::fsPath(member.name)))) return nested.lastError();
     return {};
 }
 
@@ -156,7 +157,7 @@ std::string unsoundFolderArchive(session::MainSession& session, const std::vecto
             if (!nested.checkMember(inner)) return member.name + ": " + nested.lastError();
         }
         if (!nested.testAll()) return member.name + ": " + nested.lastError();
-        fs::remove(fs::path(scratch.path()) / member.name);
+        fs::remove(platform::fsPath(scratch.path()) / platform::fsPath(member.name));
     }
     return {};
 }

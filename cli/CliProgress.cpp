@@ -1,11 +1,10 @@
 #include "CliProgress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <iostream>
+
+#include "platform/Console.h"
 
 namespace cli {
 
@@ -248,15 +247,8 @@ void ProgressTracker::say(std::ostream& out, const std::string& text) {
 }
 
 ProgressView TerminalOrPlainView() {
-    const bool terminal = isatty(STDERR_FILENO) == 1;
-    return ProgressView(
-        std::cerr, terminal,
-        [] {
-            winsize size{};
-            if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return std::size_t{size.ws_col};
-            return std::size_t{80};
-        },
-        [] { return ProgressView::Clock::now(); });
+    return ProgressView(std::cerr, platform::StandardErrorIsTerminal(), [] { return platform::StandardErrorColumns(); },
+                        [] { return ProgressView::Clock::now(); });
 }
 
 RestoreSteps::RestoreSteps(ProgressTracker& tracker, const std::vector<restore::MemberRead>& plan)

@@ -14,6 +14,12 @@
 #include "app/Startup.h"
 #include "platform/Memory.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/win32/WideText.h"
+#endif
+
 namespace {
 
 constexpr const char* kUsage =
@@ -47,11 +53,8 @@ bool isMask(const std::string& text) {
     return !text.empty() && text.size() <= 11 && text.find_first_not_of("01") == std::string::npos;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(const std::vector<std::string>& args) {
     platform::returnLargeBuffersWhenFreed();
-    std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "--version") {
         std::cout << config::kProductLine << "\n";
         return 0;
@@ -92,3 +95,18 @@ int main(int argc, char** argv) {
     session.Shutdown();
     return status;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as the system holds them, in UTF-16, so that a file name
+// keeps characters the ANSI code page lacks; what is printed goes out as UTF-8.
+int wmain(int argc, wchar_t** argv) {
+    SetConsoleOutputCP(CP_UTF8);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(platform::utf8(argv[i]));
+    return run(args);
+}
+#else
+int main(int argc, char** argv) { return run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

@@ -5,6 +5,7 @@
 #include "session/Discovery.h"
 #include "config/SettingsFile.h"
 #include "platform/HostPath.h"
+#include "platform/FsPath.h"
 
 namespace app {
 
@@ -27,7 +28,7 @@ void RunBackupFollowUps(platform::Services& services, items::RegistryAccess& reg
     const std::string file = env.hostPath(BackupTargetFile);
     if (config::SettingIsOn(env, "General", "burndvd") && openDiscWindow) {
         std::error_code ec;
-        const bool present = std::filesystem::is_regular_file(file, ec);
+        const bool present = std::filesystem::is_regular_file(platform::fsPath(file), ec);
         openDiscWindow(present ? platform::bareName(file) : std::string(), file);
     }
     if (config::SettingIsOn(env, "General", "runliveafterbackup")) {

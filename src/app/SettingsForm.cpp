@@ -8,6 +8,7 @@
 #include "platform/HostPath.h"
 #include "platform/Text.h"
 #include "schedule/BackupRetention.h"
+#include "platform/FsPath.h"
 
 namespace app {
 
@@ -49,7 +50,7 @@ bool SaveSettingsValues(platform::Services& services, SettingsValues v,
     }
     const auto& env = services.env;
     std::error_code ec;
-    if (!std::filesystem::is_directory(env.hostPath(platform::trimBlanks(v.backupfolder)), ec)) {
+    if (!std::filesystem::is_directory(platform::fsPath(env.hostPath(platform::trimBlanks(v.backupfolder))), ec)) {
         v.backupfolder = env.programFolder;
     }
     if (!platform::fitsAnsi(v.backupfolder)) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Services.h"
+#include "platform/SystemContacts.h"
 
 namespace app {
 
@@ -15,8 +16,8 @@ class RealPlatform {
 public:
     using DialogsFactory = std::function<std::unique_ptr<platform::Dialogs>(const platform::Environment&)>;
     // `makeDialogs` gives the implementation this run shows its messages
-    // through. The user's profile folder and the ANSI code page are taken
-    // from the prefix here, once.
+    // through. The user's profile folder and the ANSI code page are settled
+    // here, once.
     RealPlatform(const std::string& executableFolder, const DialogsFactory& makeDialogs);
     ~RealPlatform();
     platform::Services& services() { return *services_; }
@@ -24,11 +25,8 @@ public:
 
 private:
     platform::Environment env_;
-    std::unique_ptr<platform::WineServer> wine_;
-    std::unique_ptr<platform::Registry> registry_;
+    platform::SystemContacts contacts_;
     std::unique_ptr<platform::Dialogs> dialogs_;
-    std::unique_ptr<platform::Launcher> launcher_;
-    std::unique_ptr<platform::Processes> processes_;
     std::unique_ptr<platform::Services> services_;
 };
 

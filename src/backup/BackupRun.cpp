@@ -10,6 +10,7 @@
 #include "items/MemberExtraction.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace backup {
 
@@ -27,7 +28,7 @@ void writeRecordHeader(items::ItemContext& ctx, const BackupRequest& request) {
     // Staged in the run's own folder: another process's record never mixes in.
     ctx.InfoRecordPath = platform::joinHostPath(ctx.scratchFolder(), kInfoRecordName);
     std::error_code ec;
-    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    std::filesystem::remove(platform::fsPath(ctx.InfoRecordPath), ec);
     SaveINI("BackupComputer", request.ComputerName, ctx.InfoRecordPath);
     SaveINI("BackupLogonUser", request.LogonUserName, ctx.InfoRecordPath);
     SaveINI("BackupTime", config::GeneralDateText(config::CurrentDateTime()), ctx.InfoRecordPath);
@@ -98,9 +99,9 @@ void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupO
 
 void removeStagingFiles(items::ItemContext& ctx) {
     std::error_code ec;
-    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    std::filesystem::remove(platform::fsPath(ctx.InfoRecordPath), ec);
     for (auto& staging : ctx.stagingFiles) {
-        if (!staging.empty()) std::filesystem::remove(platform::cutAtNul(staging), ec);
+        if (!staging.empty()) std::filesystem::remove(platform::fsPath(platform::cutAtNul(staging)), ec);
         staging.clear();
     }
     items::RemoveScratchFolder(ctx);

@@ -12,21 +12,6 @@ namespace {
 
 constexpr std::size_t kStoredBlockMax = 65535;
 
-struct CompressorFree {
-    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-};
-
-// One compressor per thread and level: making one costs more than a small file.
-libdeflate_compressor* compressorFor(int level) {
-    thread_local std::unique_ptr<libdeflate_compressor, CompressorFree> compressor;
-    thread_local int compressorLevel = -1;
-    if (compressorLevel != level) {
-        compressor.reset(libdeflate_alloc_compressor(level));
-        compressorLevel = compressor ? level : -1;
-    }
-    return compressor.get();
-}
-
 void appendStored(Bytes& out, const char* data, std::size_t size, bool last) {
     do {
         const std::size_t n = size < kStoredBlockMax ? size : kStoredBlockMax;
@@ -92,12 +77,25 @@ void leaveOpen(Bytes& out, std::size_t start, const FinalBlock& block) {
 
 }  // namespace
 
-bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last) {
+Compressor::~Compressor() {
+    if (compressor_) libdeflate_free_compressor(compressor_);
+}
+
+libdeflate_compressor* Compressor::at(int level) {
+    if (level_ != level) {
+        if (compressor_) libdeflate_free_compressor(compressor_);
+        compressor_ = libdeflate_alloc_compressor(level);
+        level_ = compressor_ ? level : -1;
+    }
+    return compressor_;
+}
+
+bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last, Compressor& compressors) {
     if (level <= 0) {
         appendStored(out, data, size, last);
         return true;
     }
-    libdeflate_compressor* compressor = compressorFor(level);
+    libdeflate_compressor* compressor = compressors.at(level);
     if (!compressor) return false;
     const std::size_t start = out.size();
     out.resize(start + libdeflate_deflate_compress_bound(compressor, size));
@@ -123,8 +121,37 @@ std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size) {
     return libdeflate_crc32(crc, data, size);
 }
 
+namespace {
+
+// CRC-32 arithmetic modulo its polynomial, bits reflected as the CRC keeps
+// them; done here because zlib's 64-bit combine is not declared on every
+// system, and a file over 2 GB needs it.
+constexpr std::uint32_t kCrcPolynomial = 0xEDB88320u;
+
+std::uint32_t multiplyModP(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t product = 0;
+    for (std::uint32_t bit = 1u << 31; bit != 0; bit >>= 1) {
+        if (a & bit) product ^= b;
+        b = (b & 1) ? (b >> 1) ^ kCrcPolynomial : b >> 1;
+    }
+    return product;
+}
+
+// x^(8 * bytes) modulo the polynomial.
+std::uint32_t shiftByBytes(std::uint64_t bytes) {
+    std::uint32_t square = 1u << 30;  // x^1
+    for (int i = 0; i < 3; ++i) square = multiplyModP(square, square);  // x^8: one byte
+    std::uint32_t result = 1u << 31;  // x^0
+    for (; bytes != 0; bytes >>= 1, square = multiplyModP(square, square)) {
+        if (bytes & 1) result = multiplyModP(square, result);
+    }
+    return result;
+}
+
+}  // namespace
+
 std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondSize) {
-    return static_cast<std::uint32_t>(crc32_combine64(first, second, static_cast<z_off64_t>(secondSize)));
+    return multiplyModP(shiftByBytes(secondSize), first) ^ second;
 }
 
 }  // namespace backup

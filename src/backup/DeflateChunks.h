@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+struct libdeflate_compressor;
+
 namespace backup {
 
 // An allocator whose new elements are left as they are instead of being
@@ -38,10 +40,26 @@ struct UninitializedAllocator : std::allocator<T> {
 // Deflated bytes of a member piece.
 using Bytes = std::vector<char, UninitializedAllocator<char>>;
 
+// A compressor kept for the pieces one thread deflates: making one costs more
+// than a small file. Each worker owns its own (and no thread-local object
+// does: their destructors are not reliable on every system the program runs on).
+class Compressor {
+public:
+    Compressor() = default;
+    ~Compressor();
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+    libdeflate_compressor* at(int level);
+
+private:
+    libdeflate_compressor* compressor_ = nullptr;
+    int level_ = -1;
+};
+
 // Appends the deflated `data` to `out` (libdeflate at `level`, 1-12; 0
 // writes stored blocks). A piece that is not `last` leaves the stream open.
 // False only when the compressor cannot be made.
-bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last);
+bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, bool last, Compressor& compressor);
 
 // The CRC-32 of zip, continued from `crc` (0 to start).
 std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size);

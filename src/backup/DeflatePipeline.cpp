@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint64_t kBytesAhead = 16ULL << 20;
 constexpr std::uint64_t kUnitsAhead = 1024;
 
-// A worker's buffer for the raw bytes of its units, kept from unit to unit
+// The buffer for the raw bytes of a worker's units, kept from unit to unit
 // and never zero-filled: a fresh 4 MiB one for each unit would fault in
 // page by page every time.
 struct RawBuffer {
@@ -64,6 +64,11 @@ long long readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t
 
 }  // namespace
 
+struct DeflatePipeline::Worker {
+    Compressor compressor;
+    RawBuffer raw;
+};
+
 void MemberSum::add(std::uint32_t pieceCrc, std::uint64_t pieceSize) {
     crc = Crc32Combine(crc, pieceCrc, pieceSize);  // from 0 it gives the piece's own CRC
     size += pieceSize;
@@ -100,6 +105,7 @@ bool DeflatePipeline::claim(Unit& unit) {
 }
 
 void DeflatePipeline::work() {
+    Worker worker;
     for (;;) {
         Unit unit;
         {
@@ -110,7 +116,7 @@ void DeflatePipeline::work() {
             });
             if (stopping_ || !claim(unit)) return;
         }
-        DeflatedPiece piece = produce(unit);
+        DeflatedPiece piece = produce(unit, worker);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.emplace(unit.index, Done{std::move(piece), unit.length});
@@ -119,14 +125,14 @@ void DeflatePipeline::work() {
     }
 }
 
-DeflatedPiece DeflatePipeline::produce(const Unit& unit) {
+DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     DeflatedPiece piece;
     piece.file = unit.file;
     piece.last = unit.last;
     if (unit.file.path.empty()) return piece;
     piece.bytes = spareBytes();
     platform::RawFile file;
-    thread_local RawBuffer raw;
+    RawBuffer& raw = worker.raw;
     const long long size =
         file.openForReading(unit.file.path) ? readRange(file, unit.offset, unit.length, unit.last, raw) : -1;
     if (size < 0) {
@@ -135,7 +141,8 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit) {
     }
     piece.rawSize = static_cast<std::uint64_t>(size);
     piece.crc = Crc32(0, raw.data.get(), piece.rawSize);
-    if (!AppendDeflated(piece.bytes, raw.data.get(), piece.rawSize, unit.file.store ? 0 : level_, unit.last)) {
+    if (!AppendDeflated(piece.bytes, raw.data.get(), piece.rawSize, unit.file.store ? 0 : level_, unit.last,
+                        worker.compressor)) {
         piece.error = "no compressor could be made";
     }
     return piece;

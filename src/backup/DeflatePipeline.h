@@ -77,8 +77,9 @@ private:
         std::uint64_t accounted;  // what the unit added to bytesAhead_
     };
     bool claim(Unit& unit);  // under lock
+    struct Worker;  // what one worker keeps from unit to unit
     void work();
-    DeflatedPiece produce(const Unit& unit);
+    DeflatedPiece produce(const Unit& unit, Worker& worker);
     Bytes spareBytes();
 
     const std::size_t count_;

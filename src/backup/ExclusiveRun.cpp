@@ -9,6 +9,7 @@
 #include "items/FolderArchives.h"
 #include "items/RestoreLeftovers.h"
 #include "platform/Folders.h"
+#include "platform/FsPath.h"
 
 namespace backup {
 
@@ -43,11 +44,11 @@ bool isLeftover(const fs::directory_entry& entry) {
 void removeLeftovers(const std::string& programFolder, std::vector<std::string>* kept) {
     std::error_code ec;
     std::vector<fs::path> found;
-    for (fs::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::fsPath(programFolder), ec), end; !ec && it != end; it.increment(ec)) {
         if (isLeftover(*it)) found.push_back(it->path());
     }
     for (const auto& path : found) {
-        if (!platform::removeTree(path.string())) kept->push_back(path.string() + ": it cannot be removed");
+        if (!platform::removeTree(platform::pathText(path))) kept->push_back(platform::pathText(path) + ": it cannot be removed");
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "config/SettingsFile.h"
 #include "platform/HostPath.h"
+#include "platform/RawFile.h"
 #include "platform/Text.h"
 
 namespace backup {
@@ -48,12 +49,9 @@ std::string sGetTempFile(const std::string& hostFolder, const std::string& sPref
         char name[16];
         std::snprintf(name, sizeof name, "%X.tmp", number);
         std::string path = platform::joinHostPath(hostFolder, prefix + name);
-        // "x": create exclusively, so two callers never share a name.
-        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
-            std::fclose(f);
-            return path + '\0';
-        }
-        if (errno != EEXIST) return {};
+        const platform::NewFile made = platform::createNewFile(path);
+        if (made == platform::NewFile::Created) return path + '\0';
+        if (made == platform::NewFile::Failed) return {};
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include "config/OperationTime.h"
 #include "platform/AnsiText.h"
 #include "platform/Environment.h"
+#include "platform/FsPath.h"
 
 namespace backup {
 
@@ -19,7 +20,7 @@ void OperationLog::record(const std::string& message, char terminator) const {
 }
 
 std::vector<std::string> LoadLogList(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::fsPath(path), std::ios::binary);
     std::ostringstream buffer;
     buffer << in.rdbuf();
     const std::string text = buffer.str();

@@ -1,14 +1,11 @@
 #include "backup/WinZipAes.h"
 
-#include <openssl/core_names.h>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
+
+#include "backup/Crypto.h"
 
 namespace backup {
 
@@ -42,20 +39,13 @@ void xorInto(unsigned char* bytes, const unsigned char* key, std::size_t n) {
 }  // namespace
 
 struct WinZipAes::State {
-    EVP_CIPHER_CTX* cipher = EVP_CIPHER_CTX_new();
-    EVP_MAC* macAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    EVP_MAC_CTX* mac = macAlgorithm ? EVP_MAC_CTX_new(macAlgorithm) : nullptr;
+    crypto::Aes256Blocks cipher;
+    crypto::HmacSha1 mac;
     std::uint64_t counterLow = 0, counterHigh = 0;  // one 128-bit little-endian counter, as WinZip counts
     std::vector<unsigned char> counters = std::vector<unsigned char>(16 * kBlocksPerRefill);
     std::vector<unsigned char> stream = std::vector<unsigned char>(16 * kBlocksPerRefill);
     std::size_t used = 16 * kBlocksPerRefill;  // key stream bytes already spent
     bool authenticating = true;
-
-    ~State() {
-        EVP_MAC_CTX_free(mac);
-        EVP_MAC_free(macAlgorithm);
-        EVP_CIPHER_CTX_free(cipher);
-    }
 };
 
 WinZipAes::WinZipAes() : state_(std::make_unique<State>()) {}
@@ -63,30 +53,21 @@ WinZipAes::~WinZipAes() = default;
 
 bool WinZipAes::begin(const std::string& password, std::string& out) {
     std::array<unsigned char, 16> salt{};
-    return RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1 && beginWithSalt(password, salt, out);
+    return crypto::RandomBytes(salt.data(), salt.size()) && beginWithSalt(password, salt, out);
 }
 
 // Keys for the cipher and the authentication code from the password and
 // salt; `check` gets the two-byte password check value.
 bool WinZipAes::deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check) {
     State& s = *state_;
-    if (!s.cipher || !s.mac) return false;
     unsigned char keys[2 * kKeyBytes + 2];
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()), salt, 16, kIterations,
-                               sizeof keys, keys) != 1) {
-        return false;
-    }
-    char digest[] = "SHA1";
-    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
-                                 OSSL_PARAM_construct_end()};
-    const bool ok = EVP_EncryptInit_ex(s.cipher, EVP_aes_256_ecb(), nullptr, keys, nullptr) == 1 &&
-                    EVP_CIPHER_CTX_set_padding(s.cipher, 0) == 1 &&
-                    EVP_MAC_init(s.mac, keys + kKeyBytes, kKeyBytes, params) == 1;
+    if (!crypto::Pbkdf2HmacSha1(password, salt, 16, kIterations, keys, sizeof keys)) return false;
+    const bool ok = s.cipher.setKey(keys) && s.mac.start(keys + kKeyBytes, kKeyBytes);
     s.counterLow = s.counterHigh = 0;
     s.used = s.stream.size();
     check[0] = keys[2 * kKeyBytes];
     check[1] = keys[2 * kKeyBytes + 1];
-    OPENSSL_cleanse(keys, sizeof keys);
+    crypto::Cleanse(keys, sizeof keys);
     return ok;
 }
 
@@ -114,11 +95,7 @@ bool WinZipAes::refill() {
         storeLittleEndian(block, s.counterLow);
         storeLittleEndian(block + 8, s.counterHigh);
     }
-    int written = 0;
-    if (EVP_EncryptUpdate(s.cipher, s.stream.data(), &written, s.counters.data(),
-                          static_cast<int>(s.counters.size())) != 1) {
-        return false;
-    }
+    if (!s.cipher.encrypt(s.counters.data(), s.stream.data(), s.counters.size())) return false;
     s.used = 0;
     return true;
 }
@@ -138,24 +115,23 @@ bool WinZipAes::applyKeyStream(unsigned char* bytes, std::size_t size) {
 
 bool WinZipAes::update(char* data, std::size_t size) {
     auto* bytes = reinterpret_cast<unsigned char*>(data);
-    return applyKeyStream(bytes, size) && EVP_MAC_update(state_->mac, bytes, size) == 1;
+    return applyKeyStream(bytes, size) && state_->mac.update(bytes, size);
 }
 
 bool WinZipAes::decrypt(char* data, std::size_t size) {
     auto* bytes = reinterpret_cast<unsigned char*>(data);
-    return (!state_->authenticating || EVP_MAC_update(state_->mac, bytes, size) == 1) && applyKeyStream(bytes, size);
+    return (!state_->authenticating || state_->mac.update(bytes, size)) && applyKeyStream(bytes, size);
 }
 
 bool WinZipAes::authentic(const unsigned char* code) {
     if (!state_->authenticating) return false;
     std::string mine;
-    return finish(mine) && CRYPTO_memcmp(mine.data(), code, 10) == 0;
+    return finish(mine) && crypto::EqualInConstantTime(mine.data(), code, 10);
 }
 
 bool WinZipAes::finish(std::string& out) {
-    unsigned char code[EVP_MAX_MD_SIZE];
-    std::size_t length = 0;
-    if (EVP_MAC_final(state_->mac, code, &length, sizeof code) != 1 || length < 10) return false;
+    unsigned char code[crypto::HmacSha1::kSize];
+    if (!state_->mac.finish(code)) return false;
     out.append(reinterpret_cast<const char*>(code), 10);
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // WinZip AES-256 encryption of one member (AE-2), done by the program so
 // that it runs where the member is prepared and uses the processor's AES
-// instructions through OpenSSL (also to read a new backup back quickly): a random salt and the password check value
+// instructions (also to read a new backup back quickly): a random salt and the password check value
 // first, then the bytes in AES-CTR with a little-endian counter from 1, and
 // at the end ten bytes of HMAC-SHA1 over what was encrypted.
 

@@ -17,6 +17,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/HostPath.h"
 #include "platform/RawFile.h"
+#include "platform/FsPath.h"
 
 namespace backup {
 
@@ -125,7 +126,7 @@ bool ZipComponent::addFolderContents(std::uint32_t root, const std::string& pref
     enum Kind : char { File, Folder, EmptyFolder };
     std::vector<std::pair<std::string, Kind>> entries;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code kind;
         // Folder links are not followed: they could lead outside or loop.
         if (it->is_symlink(kind) && it->is_directory(kind)) continue;
@@ -158,7 +159,7 @@ bool ZipComponent::addFiles(const std::string& pathOrPattern, int includeSubfold
         return false;
     }
     std::error_code ec;
-    if (!fs::is_regular_file(pathOrPattern, ec)) return fail("the file \"" + pathOrPattern + "\" cannot be found");
+    if (!fs::is_regular_file(platform::fsPath(pathOrPattern), ec)) return fail("the file \"" + pathOrPattern + "\" cannot be found");
     return addOneFile(pathOrPattern, false);
 }
 
@@ -173,7 +174,7 @@ std::string ZipComponent::unreadableSourceNote() const {
     for (const auto& p : pending_) {
         const std::string path = sourcePath(p);
         if (path.empty()) continue;
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(platform::fsPath(path), std::ios::binary);
         char first = 0;
         if (in) in.read(&first, 1);
         if (!in && !in.eof()) return " (the file \"" + path + "\" cannot be read)";
@@ -185,7 +186,7 @@ bool ZipComponent::addFolderArchive(const std::string& archivePath) {
     if (newPath_.empty()) return fail("no new archive to add to");
     hashNames();
     std::error_code ec;
-    if (!fs::is_regular_file(archivePath, ec)) return fail("the file \"" + archivePath + "\" cannot be found");
+    if (!fs::is_regular_file(platform::fsPath(archivePath), ec)) return fail("the file \"" + archivePath + "\" cannot be found");
     return addOneFile(archivePath, true);
 }
 
@@ -293,13 +294,13 @@ bool ZipComponent::writeArchive() {
     if (folderArchive_) {
         if (streamTo(newPath_)) return true;
         std::error_code ec;
-        fs::remove(newPath_, ec);
+        fs::remove(platform::fsPath(newPath_), ec);
         return false;
     }
     // A backup goes to a name of ours, is read back whole and flushed, and
     // only then takes the place of an earlier one: a failed check or a power
     // cut leaves the earlier backup as it was.
-    platform::removeDeadTemporaries(fs::path(newPath_).parent_path().string());
+    platform::removeDeadTemporaries(platform::pathText(platform::fsPath(newPath_).parent_path()));
     const std::string temporary = platform::temporaryPathBeside(newPath_);
     std::string why;
     if (commitTo(temporary) && proveWritten(temporary)) {
@@ -307,7 +308,7 @@ bool ZipComponent::writeArchive() {
         fail(why);
     }
     std::error_code ec;
-    fs::remove(temporary, ec);
+    fs::remove(platform::fsPath(temporary), ec);
     return false;
 }
 

@@ -15,6 +15,7 @@
 #include "backup/ZipReader.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cores.h"
+#include "platform/FsPath.h"
 
 namespace backup {
 
@@ -268,7 +269,7 @@ bool ZipComponent::testMember(const ZipMember& member) {
 // Streams the member into `path`; false (with the reason) when it cannot be
 // read whole or written.
 bool ZipComponent::writeMemberTo(const ZipMember& member, const std::string& path, const std::string& shownAs) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::fsPath(path), std::ios::binary | std::ios::trunc);
     if (!out) return fail("cannot write \"" + shownAs + "\"");
     int writeError = 0;
     bool ok = readMember(member, [&](const char* data, std::size_t n) {
@@ -284,7 +285,7 @@ bool ZipComponent::writeMemberTo(const ZipMember& member, const std::string& pat
 }
 
 bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetFolder, bool intoFreshFolder) {
-    const fs::path target = fs::path(targetFolder) / member.name;
+    const fs::path target = platform::fsPath(targetFolder) / platform::fsPath(member.name);
     std::error_code ec;
     if (member.directory) {
         fs::create_directories(target, ec);
@@ -300,7 +301,7 @@ bool ZipComponent::extractTo(const ZipMember& member, const std::string& targetF
     bool ok = writeMemberTo(member, written, target.string());
     if (ok && !intoFreshFolder && !platform::commitTemporary(written, target.string(), &why)) ok = fail(why);
     if (!ok) {
-        fs::remove(written, ec);
+        fs::remove(platform::fsPath(written), ec);
         return false;
     }
     setModificationTime(target, reader_->za, member.index);
@@ -372,7 +373,7 @@ int ZipComponent::unzipAll(const std::string& targetFolder) {
     for (const auto& m : list) bytes += m.directory ? 0 : m.size;
     ReadTally tally(*this, bytes);
     std::error_code ec;
-    fs::create_directories(targetFolder, ec);
+    fs::create_directories(platform::fsPath(targetFolder), ec);
     // Each core takes a stretch of the members with an archive object of its
     // own; notifications come only from this thread's stretch, except the
     // count of bytes read, which every stretch adds to.

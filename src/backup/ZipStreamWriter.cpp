@@ -1,7 +1,6 @@
 #include "backup/ZipStreamWriter.h"
 
-#include <ctime>
-
+#include "config/OperationTime.h"
 #include "platform/RawFile.h"
 
 namespace backup {
@@ -27,11 +26,10 @@ void put64(std::string& s, std::uint64_t v) {
 }
 
 std::uint32_t dosTime(std::int64_t unixSeconds) {
-    std::time_t t = static_cast<std::time_t>(unixSeconds);
-    std::tm tm{};
-    if (!localtime_r(&t, &tm) || tm.tm_year < 80) return (1u << 21) | (1u << 16);  // 1980-01-01
-    return static_cast<std::uint32_t>(((tm.tm_year - 80) << 25) | ((tm.tm_mon + 1) << 21) | (tm.tm_mday << 16) |
-                                      (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    const platform::CivilTime t = config::DateTime::fromUtcSeconds(unixSeconds).fields();
+    if (t.year < 1980) return (1u << 21) | (1u << 16);  // 1980-01-01
+    return static_cast<std::uint32_t>(((t.year - 1980) << 25) | (t.month << 21) | (t.day << 16) | (t.hour << 11) |
+                                      (t.minute << 5) | (t.second / 2));
 }
 
 bool isAscii(std::string_view s) {

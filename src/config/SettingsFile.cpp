@@ -10,6 +10,7 @@
 #include "platform/Environment.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace config {
 
@@ -70,7 +71,7 @@ std::string ReadSetting(const std::string& fileName, const std::string& section,
 void WriteSetting(const std::string& fileName, const std::string& section, const std::string& key,
                   const std::string& value) {
     std::vector<std::string> lines;
-    if (std::filesystem::exists(fileName)) {
+    if (std::filesystem::exists(platform::fsPath(fileName))) {
         auto read = platform::readAnsiLines(fileName);
         if (!read) return;  // an unreadable file is never replaced by a shortened one
         lines = std::move(*read);
@@ -118,7 +119,7 @@ std::string ResolveBackupFolder(const platform::Environment& env) {
     std::string stored = ReadSetting(SettingsPath(env), "backup", "backupfolder");
     if (stored.empty()) return env.programFolder;
     std::error_code ec;
-    if (!std::filesystem::is_directory(env.hostPath(stored), ec)) return env.programFolder;
+    if (!std::filesystem::is_directory(platform::fsPath(env.hostPath(stored)), ec)) return env.programFolder;
     stored = platform::inOneForm(stored);
     if (stored.size() > 1 && stored.back() == (platform::isWindowsPath(stored) ? '\\' : platform::kHostSeparator)) {
         stored.pop_back();

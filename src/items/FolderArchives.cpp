@@ -11,6 +11,7 @@
 #include "items/RestoreLeftovers.h"
 #include "platform/Folders.h"
 #include "platform/HostPath.h"
+#include "platform/FsPath.h"
 
 namespace items {
 
@@ -20,14 +21,14 @@ namespace fs = std::filesystem;
 
 std::optional<std::vector<std::string>> listNames(const std::string& hostFolder, bool folders) {
     std::error_code ec;
-    fs::directory_iterator it(hostFolder, ec);
+    fs::directory_iterator it(platform::fsPath(hostFolder), ec);
     if (ec) return std::nullopt;
     std::vector<std::string> names;
     for (fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) return std::nullopt;
         std::error_code kindError;
         const bool isFolder = it->is_directory(kindError);
-        std::string name = it->path().filename().string();
+        std::string name = platform::pathText(it->path().filename());
         // What a restore cut off left behind is no folder of the user's.
         if (isFolder && IsRestoreLeftover(name)) continue;
         if (folders ? isFolder : (!isFolder && it->is_regular_file(kindError))) names.push_back(std::move(name));
@@ -50,9 +51,9 @@ bool swapFolder(const fs::path& fresh, const fs::path& target) {
         fs::rename(fresh, target, ec);
         return !ec;
     }
-    const auto exchanged = platform::exchangePaths(fresh.string(), target.string());
+    const auto exchanged = platform::exchangePaths(platform::pathText(fresh), platform::pathText(target));
     if (exchanged != platform::Exchange::Unsupported) return exchanged == platform::Exchange::Done;
-    const fs::path old = StandAsideName(fresh.string());
+    const fs::path old = platform::fsPath(StandAsideName(platform::pathText(fresh)));
     fs::rename(target, old, ec);
     if (ec) return false;
     fs::rename(fresh, target, ec);
@@ -61,7 +62,7 @@ bool swapFolder(const fs::path& fresh, const fs::path& target) {
         fs::rename(old, target, back);
         return false;
     }
-    platform::removeTree(old.string());
+    platform::removeTree(platform::pathText(old));
     return true;
 }
 
@@ -100,7 +101,7 @@ std::string packOne(const backup::ZipComponent& model, const std::string& folder
 std::uint64_t bytesBelow(const std::string& folder) {
     std::uint64_t total = 0;
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(platform::fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code sizeError;
         if (it->is_regular_file(sizeError)) total += it->file_size(sizeError);
     }
@@ -134,8 +135,9 @@ private:
 
 // Puts the unpacked folder in its place; the reason when it cannot.
 bool placeFolder(ItemContext& ctx, const std::string& fresh, const fs::path& target, UnpackMode mode) {
-    if (mode == UnpackMode::Replace ? swapFolder(fresh, target) : mergeFolder(fresh, target)) return true;
-    return ctx.fail("the folder \"" + target.string() + "\" could not be put in place");
+    const fs::path from = platform::fsPath(fresh);
+    if (mode == UnpackMode::Replace ? swapFolder(from, target) : mergeFolder(from, target)) return true;
+    return ctx.fail("the folder \"" + platform::pathText(target) + "\" could not be put in place");
 }
 
 bool unpackInto(ItemContext& ctx, const std::string& member, const std::string& fresh) {
@@ -173,11 +175,11 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     const std::string stage = ScratchFolder(ctx);
     if (stage.empty()) return ctx.fail("no private folder could be made in " + ctx.env.programFolder);
     // One subfolder per item: two items may have folders of the same name.
-    const fs::path itemFolder = fs::path(stage) / std::to_string(item);
+    const fs::path itemFolder = platform::fsPath(stage) / std::to_string(item);
     std::error_code ec;
     fs::create_directories(itemFolder, ec);
     std::vector<std::string> archives;
-    for (const auto& name : names) archives.push_back((itemFolder / (name + ".zip")).string());
+    for (const auto& name : names) archives.push_back(platform::pathText(itemFolder / platform::fsPath(name + ".zip")));
 
     PackProgress progress(ctx, parent, names);
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -198,13 +200,13 @@ bool UnpackFolderArchive(ItemContext& ctx, const std::string& member, const std:
     std::optional<std::string> copy;
     if (!openFolderArchive(ctx, member, &copy)) return false;
     std::error_code ec;
-    fs::create_directories(parent, ec);
+    fs::create_directories(platform::fsPath(parent), ec);
     // Unpacked beside the target, so the swap is a rename on one file system.
     const std::string fresh = platform::makeUniqueFolder(parent, RestoreStagingStem(*name));
-    const bool ok = unpackInto(ctx, member, fresh) && placeFolder(ctx, fresh, fs::path(parent) / *name, mode);
+    const bool ok = unpackInto(ctx, member, fresh) && placeFolder(ctx, fresh, platform::fsPath(parent) / platform::fsPath(*name), mode);
     if (!fresh.empty()) platform::removeTree(fresh);
     ctx.Zip2.closeArchive();
-    if (copy) fs::remove(*copy, ec);
+    if (copy) fs::remove(platform::fsPath(*copy), ec);
     return ok;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/AnsiText.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace items {
 
@@ -192,7 +193,7 @@ bool BackupStationeries(ItemContext& ctx) {
 
 bool RestoreStationeries(ItemContext& ctx) {
     std::error_code ec;
-    std::filesystem::create_directories(ctx.env.hostPath(ctx.StationeryFolder), ec);
+    std::filesystem::create_directories(platform::fsPath(ctx.env.hostPath(ctx.StationeryFolder)), ec);
     return restoreFiles(ctx, kStationeries, ctx.StationeryFolder);
 }
 

@@ -11,6 +11,7 @@
 #include "items/RegistryTextFormat.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace items {
 
@@ -63,7 +64,7 @@ bool restoreKey(ItemContext& ctx, const RegistryItem& item) {
     std::string why;
     const bool imported = ImportRegistryTree(ctx.registry, std::string(kClientKey) + item.keySuffix, *path, &why);
     std::error_code ec;
-    std::filesystem::remove(*path, ec);
+    std::filesystem::remove(platform::fsPath(*path), ec);
     if (!imported) return ctx.fail(why);
     // The item is restored only once its keys are in the registry files.
     auto& registry = ctx.registry.registry();

@@ -10,6 +10,7 @@
 #include "platform/AnsiText.h"
 #include "platform/AtomicFile.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace items {
 
@@ -167,7 +168,7 @@ bool parseValueLine(const std::string& line, std::optional<RegValue>* value, std
 // The file's lines, each ended by CR LF, in UTF-8; nothing when the last
 // line is not complete (the file was cut short).
 std::optional<std::vector<std::string>> readLines(const std::string& hostFile, std::string* error) {
-    std::ifstream in(hostFile, std::ios::binary);
+    std::ifstream in(platform::fsPath(hostFile), std::ios::binary);
     if (!in) {
         *error = "cannot open";
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include "platform/Folders.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace items {
 
@@ -41,17 +42,17 @@ std::optional<Leftover> parse(std::string name) {
 void recoverIn(const std::string& hostFolder) {
     std::error_code ec;
     std::vector<fs::path> found;
-    for (fs::directory_iterator it(hostFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (IsRestoreLeftover(it->path().filename().string())) found.push_back(it->path());
+    for (fs::directory_iterator it(platform::fsPath(hostFolder), ec), end; !ec && it != end; it.increment(ec)) {
+        if (IsRestoreLeftover(platform::pathText(it->path().filename()))) found.push_back(it->path());
     }
     // Old contents go back first, so nothing still needed is removed after.
     for (const auto& path : found) {
-        const auto leftover = parse(path.filename().string());
-        const fs::path target = path.parent_path() / leftover->target;
+        const auto leftover = parse(platform::pathText(path.filename()));
+        const fs::path target = path.parent_path() / platform::fsPath(leftover->target);
         std::error_code missing;
         if (leftover->standingAside && !fs::exists(target, missing)) fs::rename(path, target, missing);
     }
-    for (const auto& path : found) platform::removeTree(path.string());
+    for (const auto& path : found) platform::removeTree(platform::pathText(path));
 }
 
 }  // namespace

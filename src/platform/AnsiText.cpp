@@ -5,76 +5,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
-#include <iconv.h>
 #include <memory>
 #include <mutex>
 #include <sstream>
 
 #include "platform/AtomicFile.h"
+#include "platform/CodePage.h"
+#include "platform/FsPath.h"
+#include "platform/Text.h"
 
 namespace platform {
 
 namespace {
 
 constexpr unsigned kDefaultCodePage = 1252;
-
-std::string iconvName(unsigned codePage) { return "CP" + std::to_string(codePage); }
-
-bool converterExists(unsigned codePage) {
-    iconv_t cd = iconv_open("UTF-8", iconvName(codePage).c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv_close(cd);
-    return true;
-}
-
-// One iconv conversion; `onInvalid` gets the unconvertible input at `in`
-// and says how many bytes to skip and what to emit instead, or nothing to
-// give up (the result is then nothing).
-template <typename OnInvalid>
-std::optional<std::string> convert(const std::string& to, const std::string& from, const std::string& text,
-                                   OnInvalid onInvalid) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out;
-    out.reserve(text.size() * 2);
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* dst = buffer;
-        std::size_t dstLeft = sizeof buffer;
-        std::size_t rc = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(buffer, sizeof buffer - dstLeft);
-        if (rc != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
-        // EILSEQ or EINVAL (a sequence cut off at the end).
-        auto instead = onInvalid(reinterpret_cast<const unsigned char*>(in), inLeft);
-        if (!instead) {
-            iconv_close(cd);
-            return std::nullopt;
-        }
-        out += instead->second;
-        in += instead->first;
-        inLeft -= instead->first;
-    }
-    iconv_close(cd);
-    return out;
-}
-
-using Replacement = std::optional<std::pair<std::size_t, std::string>>;
-
-// The code point of the UTF-8 sequence at `at`, and its length; nothing for
-// bytes that are no UTF-8.
-std::optional<std::pair<char32_t, std::size_t>> decodeUtf8(const unsigned char* at, std::size_t left) {
-    const unsigned char lead = at[0];
-    std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (n == 0 || n > left) return std::nullopt;
-    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
-    for (std::size_t i = 1; i < n; ++i) {
-        if ((at[i] & 0xC0) != 0x80) return std::nullopt;
-        c = (c << 6) | (at[i] & 0x3F);
-    }
-    return std::pair{c, n};
-}
 
 // The code page in use, with the bytes it leaves undefined: those stand for
 // the control character of the same number, as Windows maps them both ways.
@@ -88,7 +32,7 @@ std::shared_ptr<const CodePage> makeCodePage(unsigned number) {
     page->number = number;
     for (unsigned b = 0x80; b < 0x100; ++b) {
         const std::string byte(1, static_cast<char>(b));
-        page->undefined[b] = !convert("UTF-8", iconvName(number), byte, [](const unsigned char*, std::size_t) {
+        page->undefined[b] = !DecodeFromCodePage(number, byte, [](const unsigned char*, std::size_t) {
                                   return Replacement{};
                               });
     }
@@ -107,7 +51,7 @@ std::shared_ptr<const CodePage> page() {
 // A control character U+0080..U+009F goes back to its byte when the code
 // page leaves that byte undefined.
 Replacement undefinedByte(const CodePage& cp, const unsigned char* at, std::size_t left) {
-    auto decoded = decodeUtf8(at, left);
+    auto decoded = decodeUtf8At(at, left);
     if (decoded && decoded->first >= 0x80 && decoded->first < 0xA0 && cp.undefined[decoded->first])
         return std::pair{decoded->second, std::string(1, static_cast<char>(decoded->first))};
     return std::nullopt;
@@ -120,7 +64,7 @@ std::string marked(char32_t c) {
 }
 
 bool writeTo(const std::string& hostPath, const std::string& bytes) {
-    std::ofstream out(hostPath, std::ios::binary | std::ios::app);
+    std::ofstream out(fsPath(hostPath), std::ios::binary | std::ios::app);
     if (!out) return false;
     out << bytes << "\r\n";
     out.flush();
@@ -130,7 +74,7 @@ bool writeTo(const std::string& hostPath, const std::string& bytes) {
 }  // namespace
 
 void SetAnsiCodePage(unsigned codePage) {
-    if (!converterExists(codePage)) codePage = kDefaultCodePage;
+    if (!CodePageKnown(codePage)) codePage = kDefaultCodePage;
     auto fresh = makeCodePage(codePage);
     std::lock_guard lock(pageMutex);
     currentPage = std::move(fresh);
@@ -140,17 +84,17 @@ unsigned AnsiCodePage() { return page()->number; }
 
 std::optional<std::string> toAnsiExact(const std::string& utf8) {
     auto cp = page();
-    return convert(iconvName(cp->number), "UTF-8", utf8,
-                   [&](const unsigned char* at, std::size_t left) { return undefinedByte(*cp, at, left); });
+    return EncodeToCodePage(cp->number, utf8,
+                            [&](const unsigned char* at, std::size_t left) { return undefinedByte(*cp, at, left); });
 }
 
 bool fitsAnsi(const std::string& utf8) { return toAnsiExact(utf8).has_value(); }
 
 std::string toAnsi(const std::string& utf8) {
     auto cp = page();
-    auto out = convert(iconvName(cp->number), "UTF-8", utf8, [&](const unsigned char* at, std::size_t left) {
+    auto out = EncodeToCodePage(cp->number, utf8, [&](const unsigned char* at, std::size_t left) {
         if (auto byte = undefinedByte(*cp, at, left)) return byte;
-        if (auto decoded = decodeUtf8(at, left)) return Replacement{std::pair{decoded->second, marked(decoded->first)}};
+        if (auto decoded = decodeUtf8At(at, left)) return Replacement{std::pair{decoded->second, marked(decoded->first)}};
         return Replacement{std::pair{std::size_t{1}, std::string("?")}};
     });
     return out.value_or(utf8);
@@ -158,7 +102,7 @@ std::string toAnsi(const std::string& utf8) {
 
 std::string fromAnsi(const std::string& ansi) {
     auto cp = page();
-    auto out = convert("UTF-8", iconvName(cp->number), ansi, [](const unsigned char* at, std::size_t) {
+    auto out = DecodeFromCodePage(cp->number, ansi, [](const unsigned char* at, std::size_t) {
         const unsigned code = *at;
         std::string s{static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
         return Replacement{std::pair{std::size_t{1}, std::move(s)}};
@@ -186,7 +130,7 @@ bool writeAnsiLines(const std::string& hostPath, const std::vector<std::string>&
 }
 
 std::optional<std::vector<std::string>> readAnsiLines(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
+    std::ifstream in(fsPath(hostPath), std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();

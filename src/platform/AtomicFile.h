@@ -4,6 +4,7 @@
 // then rename it over the target.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -54,7 +55,7 @@ public:
     bool busy() const { return busy_; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t fd_ = -1;  // the file descriptor, or on Windows the handle
     bool busy_ = false;
 };
 

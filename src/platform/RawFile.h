@@ -16,6 +16,10 @@ struct FileFacts {
 // What the file system says of the file at `path`; nothing when it cannot.
 std::optional<FileFacts> fileFacts(const std::string& path);
 
+enum class NewFile { Created, Exists, Failed };
+// Creates an empty file that must not exist yet: two callers never share it.
+NewFile createNewFile(const std::string& path);
+
 class RawFile {
 public:
     RawFile() = default;
@@ -37,8 +41,8 @@ public:
 private:
     bool writeFully(const char* data, std::size_t size, std::optional<std::uint64_t> offset);
 
-    int fd_ = -1;
-    int errno_ = 0;
+    std::intptr_t fd_ = -1;  // the file descriptor, or on Windows the handle
+    long errno_ = 0;         // errno, or on Windows GetLastError()
 };
 
 }  // namespace platform

@@ -25,7 +25,19 @@ enum class Hive {
     DynData,
 };
 
-// Registry value types, numbered as on Windows.
+// Registry value types, numbered as on Windows. <windows.h> makes the same
+// names macros; where it came first, the enumerators take their place.
+#ifdef _WIN32
+#undef REG_NONE
+#undef REG_SZ
+#undef REG_EXPAND_SZ
+#undef REG_BINARY
+#undef REG_DWORD
+#undef REG_DWORD_BIG_ENDIAN
+#undef REG_LINK
+#undef REG_MULTI_SZ
+#undef REG_QWORD
+#endif
 enum RegType : std::uint32_t {
     REG_NONE = 0,
     REG_SZ = 1,

@@ -19,6 +19,18 @@ std::string trimWhitespace(std::string_view s) {
     return std::string(s.substr(b, e - b + 1));
 }
 
+std::optional<std::pair<char32_t, std::size_t>> decodeUtf8At(const unsigned char* at, std::size_t left) {
+    const unsigned char lead = at[0];
+    std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (n == 0 || n > left) return std::nullopt;
+    char32_t c = n == 1 ? lead : lead & (0x7F >> n);
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((at[i] & 0xC0) != 0x80) return std::nullopt;
+        c = (c << 6) | (at[i] & 0x3F);
+    }
+    return std::pair{c, n};
+}
+
 std::string cutAtNul(std::string_view s) {
     return std::string(s.substr(0, s.find('\0')));
 }

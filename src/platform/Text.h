@@ -1,7 +1,9 @@
 #pragma once
 // Small text helpers every subsystem shares.
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +22,9 @@ bool endsWith(std::string_view s, std::string_view tail);
 std::string replaceAll(std::string s, std::string_view from, std::string_view to);
 // Splits at every occurrence of `sep`; n separators give n + 1 parts.
 std::vector<std::string> splitAll(std::string_view s, char sep);
+// The code point of the UTF-8 sequence at `at` and its length; nothing for
+// bytes that are no UTF-8 (or a sequence cut off before `left` ends).
+std::optional<std::pair<char32_t, std::size_t>> decodeUtf8At(const unsigned char* at, std::size_t left);
 // The first `count` characters of UTF-8 text, never cutting one in two.
 std::string leftCharacters(std::string_view utf8, std::size_t count);
 

@@ -9,13 +9,14 @@
 #include "platform/MemoryRegistry.h"
 #include "platform/RegeditFile.h"
 #include "platform/WineRegistryFile.h"
+#include "platform/FsPath.h"
 
 namespace platform {
 
 namespace {
 
 std::optional<std::string> readWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream s;
     s << in.rdbuf();

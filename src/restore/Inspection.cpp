@@ -6,6 +6,7 @@
 #include "backup/InformationRecord.h"
 #include "platform/AtomicFile.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace restore {
 
@@ -72,7 +73,7 @@ Inspection InspectBackupFile(session::MainSession& session, RestoreState& state,
     session.InfoRecordPath = session.items.InfoRecordPath = session::InfoRecordPathFor(session.services.env);
     // An older record must never stand in for a backup that holds none.
     std::error_code ec;
-    std::filesystem::remove(session.InfoRecordPath, ec);
+    std::filesystem::remove(platform::fsPath(session.InfoRecordPath), ec);
     // Read whole into memory, so only a record of sensible size is read at all.
     auto member = session.Zip1.findMember(backup::kInfoRecordName);
     auto record = member ? session.Zip1.readSmallMember(*member, backup::kInfoRecordLimit) : std::nullopt;

@@ -6,6 +6,7 @@
 #include "items/ItemFunctions.h"
 #include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
+#include "platform/FsPath.h"
 
 namespace restore {
 
@@ -63,7 +64,7 @@ RestoreOutcome RunRestoreItems(items::ItemContext& ctx, const RestoreState& stat
     items::RemoveScratchFolder(ctx);
     log.record(" Restore Data to User Profile " + request.userName + " was Completed!", backup::kCR);
     std::error_code ec;
-    std::filesystem::remove(ctx.InfoRecordPath, ec);
+    std::filesystem::remove(platform::fsPath(ctx.InfoRecordPath), ec);
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/HostPath.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace schedule {
 
@@ -77,14 +78,14 @@ int RemoveOldDatedBackups(const platform::Environment& env, const std::string& t
     if (folder.empty()) folder = "./";
     std::vector<std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         // Only plain files: a link or folder of that name is not a backup this run made.
         if (it->symlink_status(ec).type() == fs::file_type::regular) names.push_back(it->path().filename().string());
     }
     int removed = 0;
     for (const auto& name : DatedBackupsBeyond(names, platform::bareName(target), platform::bareName(justWritten), keep)) {
         const std::string path = folder + name;
-        if (fs::remove(path, ec)) {
+        if (fs::remove(platform::fsPath(path), ec)) {
             ++removed;
             log.record(" Old Backup File Removed: " + path, backup::kLF);
         } else {

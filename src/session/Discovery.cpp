@@ -5,6 +5,7 @@
 
 #include "config/Globals.h"
 #include "platform/Text.h"
+#include "platform/FsPath.h"
 
 namespace session {
 
@@ -20,7 +21,7 @@ bool isMissing(const std::string& value) {
 // folder that cannot be listed holds nothing.
 bool anyFile(const std::string& hostFolder, const std::function<bool(const std::string&)>& test) {
     std::error_code ec;
-    for (fs::directory_iterator it(hostFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::fsPath(hostFolder), ec), end; !ec && it != end; it.increment(ec)) {
         if (it->is_regular_file(ec) && test(it->path().filename().string())) return true;
     }
     return false;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "backup/FileNaming.h"
+#include "platform/FsPath.h"
 
 namespace session {
 
@@ -42,7 +43,7 @@ void MainSession::Shutdown() {
     Zip1.closeArchive();
     Zip2.closeArchive();
     std::error_code ec;
-    if (!InfoRecordPath.empty()) std::filesystem::remove(InfoRecordPath, ec);
+    if (!InfoRecordPath.empty()) std::filesystem::remove(platform::fsPath(InfoRecordPath), ec);
     services.registry.flush();
 }
 

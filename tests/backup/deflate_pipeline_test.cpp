@@ -110,13 +110,14 @@ std::map<std::string, std::string> awkwardFiles() {
 std::string streamCheck(const std::string& archive, std::size_t members);
 
 TEST(DeflateChunks, PiecesDeflatedApartJoinIntoOneStreamAtEveryLevelAndBitPosition) {
+    backup::Compressor compressor;
     // Many cut points, so the final block of a piece ends at every bit offset.
     const std::string data = mixedBytes(300000, 7);
     for (int level : {0, 1, 6, 12}) {
         for (std::size_t cut : {0ul, 1ul, 777ul, 4096ul, 65535ul, 65536ul, 150001ul, 299999ul}) {
             backup::Bytes joined;
-            ASSERT_TRUE(backup::AppendDeflated(joined, data.data(), cut, level, false));
-            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + cut, data.size() - cut, level, true));
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data(), cut, level, false, compressor));
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + cut, data.size() - cut, level, true, compressor));
             ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == data) << "level " << level << ", cut at " << cut;
         }
     }
@@ -124,15 +125,15 @@ TEST(DeflateChunks, PiecesDeflatedApartJoinIntoOneStreamAtEveryLevelAndBitPositi
     for (unsigned seed = 1; seed < 6; ++seed) {
         const std::string big = mixedBytes(1000001, seed);
         backup::Bytes joined;
-        ASSERT_TRUE(backup::AppendDeflated(joined, big.data(), 1000000, 6, false));
-        ASSERT_TRUE(backup::AppendDeflated(joined, big.data() + 1000000, 1, 6, true));
+        ASSERT_TRUE(backup::AppendDeflated(joined, big.data(), 1000000, 6, false, compressor));
+        ASSERT_TRUE(backup::AppendDeflated(joined, big.data() + 1000000, 1, 6, true, compressor));
         ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == big) << "seed " << seed;
     }
     for (std::size_t size = 1; size < 40; ++size) {  // tiny pieces end at every bit position
         backup::Bytes joined;
         for (std::size_t at = 0; at < 200; at += size) {
             const std::size_t n = std::min(size, 200 - at);
-            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + at, n, 6, at + n == 200));
+            ASSERT_TRUE(backup::AppendDeflated(joined, data.data() + at, n, 6, at + n == 200, compressor));
         }
         ASSERT_TRUE(inflateRaw(std::string(joined.begin(), joined.end())) == data.substr(0, 200)) << "pieces of " << size;
     }

@@ -9,8 +9,14 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
 #include <zlib.h>
+
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#else
+#include <sys/wait.h>
+#endif
 
 namespace testing_support {
 
@@ -28,16 +34,25 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+namespace {
+
+void setVariable(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
     if (value) setenv(name, value, 1);
     else unsetenv(name);
+#endif
 }
 
-ScopedEnv::~ScopedEnv() {
-    if (hadOld_) setenv(name_, old_.c_str(), 1);
-    else unsetenv(name_);
+}  // namespace
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+    setVariable(name, value);
 }
+
+ScopedEnv::~ScopedEnv() { setVariable(name_, hadOld_ ? old_.c_str() : nullptr); }
 
 std::size_t zlibCompressedSize(const std::string& data, int level) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
@@ -88,7 +103,11 @@ int runCommand(const std::string& commandLine, std::string* output) {
     while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
     int status = pclose(pipe);
     if (output) *output = out;
+#ifdef _WIN32
+    return status;
+#else
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }
 
 void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args) {

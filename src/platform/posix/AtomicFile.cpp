@@ -170,8 +170,8 @@ FileLock::FileLock(const std::string& lockPath, std::chrono::milliseconds limit)
 
 FileLock::~FileLock() {
     if (fd_ < 0) return;
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
+    ::flock(static_cast<int>(fd_), LOCK_UN);
+    ::close(static_cast<int>(fd_));
 }
 
 }  // namespace platform

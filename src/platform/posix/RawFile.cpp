@@ -15,8 +15,15 @@ std::optional<FileFacts> fileFacts(const std::string& path) {
     return FileFacts{static_cast<std::uint64_t>(st.st_size), st.st_mtime, st.st_mode};
 }
 
+NewFile createNewFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == EEXIST ? NewFile::Exists : NewFile::Failed;
+    ::close(fd);
+    return NewFile::Created;
+}
+
 RawFile::~RawFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) ::close(static_cast<int>(fd_));
 }
 
 bool RawFile::openForReading(const std::string& path) {
@@ -33,7 +40,7 @@ bool RawFile::create(const std::string& path) {
 
 long long RawFile::readAt(std::uint64_t offset, char* data, std::size_t size) {
     for (;;) {
-        const ssize_t n = ::pread(fd_, data, size, static_cast<off_t>(offset));
+        const ssize_t n = ::pread(static_cast<int>(fd_), data, size, static_cast<off_t>(offset));
         if (n >= 0) return n;
         if (errno != EINTR) {
             errno_ = errno;
@@ -45,8 +52,8 @@ long long RawFile::readAt(std::uint64_t offset, char* data, std::size_t size) {
 // Writes all of `data`, at the file's position or, when given, at `offset`.
 bool RawFile::writeFully(const char* data, std::size_t size, std::optional<std::uint64_t> offset) {
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = offset ? ::pwrite(fd_, data + done, size - done, static_cast<off_t>(*offset + done))
-                                 : ::write(fd_, data + done, size - done);
+        const ssize_t n = offset ? ::pwrite(static_cast<int>(fd_), data + done, size - done, static_cast<off_t>(*offset + done))
+                                 : ::write(static_cast<int>(fd_), data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             errno_ = errno;
@@ -64,7 +71,7 @@ bool RawFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) 
 }
 
 bool RawFile::close() {
-    const int fd = fd_;
+    const int fd = static_cast<int>(fd_);
     fd_ = -1;
     if (fd >= 0 && ::close(fd) != 0) {
         errno_ = errno;
@@ -73,6 +80,6 @@ bool RawFile::close() {
     return true;
 }
 
-std::string RawFile::error() const { return std::strerror(errno_); }
+std::string RawFile::error() const { return std::strerror(static_cast<int>(errno_)); }
 
 }  // namespace platform
