@@ -4,6 +4,7 @@
 
 #include "config/SettingsFile.h"
 #include "backup/FileNaming.h"
+#include "platform/HostPath.h"
 #include "support/TestEnvironment.h"
 
 using namespace backup;
@@ -13,14 +14,15 @@ TEST(FileNaming, ProposedNameFollowsTheSettings) {
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
     const auto day = config::DateTime::fromLocalFields({2026, 12, 5});
-    EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
+    const std::string inProgramFolder = platform::joinHostPath(env.programFolder, "livemailback-user1-12-05-2026.wlm");
+    EXPECT_EQ(ProposedTargetFile(env, "user1", day), inProgramFolder);
 
     fs::create_directory(dir / "Backups");
     config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", (dir / "Backups").string() + "/");
     EXPECT_EQ(ProposedTargetFile(env, "user1", day), (dir / "Backups" / "livemailback-user1-12-05-2026.wlm").string());
 
     config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", (dir / "Missing").string());
-    EXPECT_EQ(ProposedTargetFile(env, "user1", day), env.programFolder + "/livemailback-user1-12-05-2026.wlm");
+    EXPECT_EQ(ProposedTargetFile(env, "user1", day), inProgramFolder);
 
     config::WriteSetting(config::SettingsPath(env), "backup", "automgeneratefile", "0");
     EXPECT_FALSE(ProposedTargetFile(env, "user1", day));
@@ -39,6 +41,7 @@ TEST(FileNaming, SaveDialogRequestAndCancel) {
     EXPECT_EQ(dialogs.fileRequests[0].folder, env.programFolder);  // the settings' folder, resolved
     dialogs.files.push_back(std::string("/tmp/chosen.wlm"));
     EXPECT_EQ(ChooseTargetFile(dialogs, env, config::DateTime::fromLocalFields({2026, 1, 9})), "/tmp/chosen.wlm");
+    SKIP_ON_WINDOWS("the drive mapping of a prefix");
     // A backup folder in Windows form: the dialog starts in its host folder.
     fs::create_directories(dir / "prefix" / "drive_c" / "Backups");
     config::WriteSetting(config::SettingsPath(env), "backup", "backupfolder", "C:\\Backups");
@@ -72,6 +75,7 @@ TEST(FileNaming, TempFilesAreNewEmptyUniqueAndEndWithNul) {
 }
 
 TEST(FileNaming, ABackupFolderInWindowsFormStaysInThatFormAndIsMappedWhereTheFileIsWritten) {
+    SKIP_ON_WINDOWS("the drive mapping of a prefix");
     testing_support::TempDir dir;
     auto env = testing_support::makeEnvironment(dir.path());
     fs::create_directories(dir / "prefix" / "drive_c" / "users" / "me" / "Backups");

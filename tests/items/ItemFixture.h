@@ -12,13 +12,23 @@ namespace testing_support {
 
 struct ItemFixture {
     ItemFixture() : platform(dir.path()) {
-        ctx.MailStoreRoot = "C:\\users\\owner\\AppData\\Local\\Microsoft\\Windows Live Mail";
-        ctx.ContactsFolder = "C:\\users\\owner\\AppData\\Local\\Microsoft\\Windows Live Contacts";
-        ctx.StationeryFolder = "C:\\users\\owner\\Documents\\My Stationery";
+        ctx.MailStoreRoot = profile() + "\\AppData\\Local\\Microsoft\\Windows Live Mail";
+        ctx.ContactsFolder = profile() + "\\AppData\\Local\\Microsoft\\Windows Live Contacts";
+        ctx.StationeryFolder = profile() + "\\Documents\\My Stationery";
         ctx.InfoRecordPath = platform.env.programFile("oebackup.dat");
         std::filesystem::create_directories(store());
     }
 
+    // The user's profile as the items name it: in the prefix of the test
+    // off Windows; on Windows, where such a path is the file itself, in the
+    // test's own folder, so that tests running side by side never meet.
+    std::string profile() const {
+#ifdef _WIN32
+        return dir.str() + "\\users\\owner";
+#else
+        return "C:\\users\\owner";
+#endif
+    }
     std::filesystem::path host(const std::string& windowsPath) const { return platform.env.hostPath(windowsPath); }
     std::filesystem::path store() const { return host(ctx.MailStoreRoot); }
     std::filesystem::path contacts() const { return host(ctx.ContactsFolder); }

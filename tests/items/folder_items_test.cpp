@@ -187,10 +187,12 @@ TEST(FolderItems, AFolderArchiveWhoseFolderNameIsNotPlainChangesNothing) {
         EXPECT_FALSE(RestoreCalendars(f.ctx)) << member;
         EXPECT_EQ(readFile(f.store() / "Mail.MSMessageStore"), "the message database") << member;
         EXPECT_EQ(std::distance(fs::directory_iterator(f.contacts()), fs::directory_iterator()), 1) << member;
+        f.Zip1.closeArchive();  // Windows replaces no file that is open
     }
 }
 
 TEST(FolderItems, ABackupNeverHoldsANameItsRestoreWouldRefuse) {
+    SKIP_ON_WINDOWS("file names that only a POSIX file system holds");
     ItemFixture f;
     writeFile(f.contacts() / "{C1}" / "aux.txt", "a device name on Windows");
     writeFile(f.store() / "Calendars" / "Home." / "a.ics", "a folder name Windows cannot hold");

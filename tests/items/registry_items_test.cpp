@@ -95,7 +95,7 @@ TEST(RegistryItems, BackupStagesDistinctFilesAndRestoreReplacesTheTrees) {
     // The extracted files are gone again; only the record stays in the program folder.
     RemoveScratchFolder(f.ctx);
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename().string());
     EXPECT_EQ(left, (std::vector<std::string>{"oebackup.dat"}));
 
     f.ctx.RestoreItemMembers[kMailRules] = "..\\" + rulesName;
@@ -127,7 +127,7 @@ TEST(RegistryItems, AMemberNamedLikeAProgramFileNeverTouchesTheProgramFolder) {
     ASSERT_FALSE(f.ctx.privateFolder.empty());
     RemoveScratchFolder(f.ctx);
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(f.platform.env.programFolder)) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"brlog.dat", "settings.dat"}));
 

@@ -61,7 +61,13 @@ TEST(RestoreLeftovers, AKilledSwapIsPutRightAndNeverPacked) {
     // Killed just after an exchange: Beta is the restored one, the old
     // contents wait in the hidden folder.
     const fs::path beta = unpacked(store, "Beta", "beta restored");
-    ASSERT_EQ(platform::exchangePaths(beta.string(), (store / "Beta").string()), platform::Exchange::Done);
+    // (Where no exchange exists, the two renames stand for it.)
+    if (platform::exchangePaths(beta.string(), (store / "Beta").string()) == platform::Exchange::Unsupported) {
+        const fs::path aside = fs::path(beta.string() + ".swap");
+        fs::rename(store / "Beta", aside);
+        fs::rename(beta, store / "Beta");
+        fs::rename(aside, beta);
+    }
     // Killed before the swap: Gamma untouched, its unpacked copy beside it.
     unpacked(store, "Gamma", "gamma restored");
     // The same in the two other folders that folder archives go back into.

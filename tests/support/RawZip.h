@@ -24,7 +24,7 @@ struct RawEntry {
 inline void writeRawZip(const std::filesystem::path& path, const std::vector<RawEntry>& entries) {
     std::filesystem::create_directories(path.parent_path());
     int code = 0;
-    zip_t* za = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    zip_t* za = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     ASSERT_NE(za, nullptr);
     for (const auto& e : entries) {
         zip_source_t* src = zip_source_buffer(za, e.data.data(), e.data.size(), 0);

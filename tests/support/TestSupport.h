@@ -50,6 +50,14 @@ void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std
 // The size of `data` compressed by zlib at `level`.
 std::size_t zlibCompressedSize(const std::string& data, int level = -1);
 
+// For tests of what only a Wine prefix on a POSIX host has (its drive
+// mapping, its file permissions, one-step folder exchange).
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(why) GTEST_SKIP() << "not on Windows: " << (why)
+#else
+#define SKIP_ON_WINDOWS(why) (void)0
+#endif
+
 // `s` as one single-quoted shell word.
 std::string shellQuote(const std::string& s);
 
