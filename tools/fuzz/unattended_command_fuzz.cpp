@@ -2,7 +2,6 @@
 // own command-line builder, parses to the same choices; the dated target is
 // always a .wlm file.
 
-#include <QDateTime>
 
 #include <string>
 
@@ -28,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto again = schedule::ParseUnattendedCommandLine(rebuilt);
     FUZZ_CHECK(again.has_value(), rebuilt);
     FUZZ_CHECK(fields(*again) == fields(*command), fields(*command) + "\nbecame " + fields(*again));
-    const QDateTime when(QDate(2024, 3, 5), QTime(7, 30));
+    const auto when = config::DateTime::fromLocalFields({2024, 3, 5, 7, 30, 0});
     const std::string dated = schedule::DatedTargetFile(command->target, when);
     FUZZ_CHECK(dated.size() >= 4 && dated.compare(dated.size() - 4, 4, ".wlm") == 0, dated);
     return 0;
