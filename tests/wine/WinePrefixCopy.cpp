@@ -219,6 +219,35 @@ int WinePrefixCopy::cli(const std::string& args, std::string* output, const std:
     return runCommand(programEnv(extraEnv) + "\"$(command -v timeout)\" 300 " + shellQuote(TARNHOLD_CLI) + " " + args, output);
 }
 
+std::string WinePrefixCopy::windowsBuildMissing() {
+    const std::string folder = TARNHOLD_WINDOWS_PROGRAMS;
+    if (folder.empty()) return "the Windows build was not configured (scripts/test builds it first)";
+    for (const char* exe : {"tarnhold.exe", "tarnhold-cli.exe"}) {
+        if (!fs::exists(fs::path(folder) / exe)) return folder + "/" + exe + " is not built";
+    }
+    return {};
+}
+
+std::string WinePrefixCopy::windowsPath(const fs::path& host) {
+    std::string path = "Z:" + host.string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+int WinePrefixCopy::windowsProgram(const char* exe, const std::string& words, std::string* output,
+                                   const std::string& extraEnv) const {
+    return wineTool("env " + extraEnv + " TARNHOLD_HOME=" + shellQuote(windowsPath(appFolder())) + " wine",
+                    shellQuote(std::string(TARNHOLD_WINDOWS_PROGRAMS) + "/" + exe) + " " + words, output);
+}
+
+int WinePrefixCopy::windowsTarnhold(const std::string& words, std::string* output, const std::string& extraEnv) const {
+    return windowsProgram("tarnhold.exe", words, output, extraEnv);
+}
+
+int WinePrefixCopy::windowsCli(const std::string& words, std::string* output, const std::string& extraEnv) const {
+    return windowsProgram("tarnhold-cli.exe", words, output, extraEnv);
+}
+
 std::string WinePrefixCopy::log() const { return readFile(appFolder() / "brlog.dat"); }
 
 std::string withEmptyExpandAsZeroLength(std::string keys) {

@@ -48,11 +48,21 @@ public:
     // `extraEnv` like "USER=alice " goes first.
     int tarnhold(const std::string& commandLine, std::string* output, const std::string& extraEnv = "") const;
     int cli(const std::string& args, std::string* output, const std::string& extraEnv = "") const;
+    // The Windows build's tarnhold.exe and tarnhold-cli.exe under Wine, as
+    // Wine's user, with the same program folder. `words` are passed as shell
+    // words (unquoted where a Windows command line would have no quotes).
+    int windowsTarnhold(const std::string& words, std::string* output, const std::string& extraEnv = "") const;
+    int windowsCli(const std::string& words, std::string* output, const std::string& extraEnv = "") const;
+    // Why the Windows programs cannot be run here, or "".
+    static std::string windowsBuildMissing();
+    // A host path as the programs in the prefix name it (Z:\...).
+    static std::string windowsPath(const std::filesystem::path& host);
     std::string log() const;  // the program's operation log
 
 private:
     std::string wineEnv() const;
     std::string programEnv(const std::string& extraEnv) const;
+    int windowsProgram(const char* exe, const std::string& words, std::string* output, const std::string& extraEnv) const;
     testing_support::TempDir dir_;
 };
 
@@ -80,6 +90,12 @@ std::map<std::string, std::string> filesBelow(const std::filesystem::path& root)
 inline const std::string kClientKey = "HKCU\\Software\\Microsoft\\Windows Live Mail";
 
 }  // namespace wine_support
+
+#define SKIP_WITHOUT_WINDOWS_BUILD()                                                           \
+    SKIP_WITHOUT_WINE();                                                                       \
+    if (const std::string why = wine_support::WinePrefixCopy::windowsBuildMissing(); !why.empty()) { \
+        GTEST_SKIP() << why;                                                                   \
+    }
 
 #define SKIP_WITHOUT_WINE()                                                                 \
     if (const std::string why = wine_support::WinePrefixCopy::unavailable(); !why.empty()) { \

@@ -12,45 +12,13 @@
 #include <thread>
 #include <utility>
 
+#include "platform/win32/WideText.h"
+
 namespace platform {
 
 namespace {
 
 constexpr DWORD kPipeBuffer = 65536;
-
-std::wstring toWide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    return text;
-}
-
-std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
-    }
-    return utf8;
-}
-
-// The system's words for an error, without the line end and full stop it
-// adds, so it reads like the POSIX build's strerror.
-std::string systemMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n ? toUtf8(std::wstring_view(buffer, n)) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.')) {
-        text.pop_back();
-    }
-    return text.empty() ? "error " + std::to_string(code) : text;
-}
 
 class Handle {
 public:
@@ -103,14 +71,14 @@ std::wstring quotedWord(const std::wstring& word) {
 }
 
 std::wstring commandLineOf(const ProcessRun& run) {
-    if (!run.commandLine.empty()) return toWide(run.commandLine);
+    if (!run.commandLine.empty()) return wide(run.commandLine);
     // The program's own word is split by other rules, with no escapes:
     // quotes around it are enough, as a path holds no quote.
-    const std::wstring program = toWide(run.program);
+    const std::wstring program = wide(run.program);
     std::wstring line = program.empty() || program.find_first_of(L" \t") != std::wstring::npos
                             ? L"\"" + program + L"\""
                             : program;
-    for (const auto& argument : run.arguments) line += L" " + quotedWord(toWide(argument));
+    for (const auto& argument : run.arguments) line += L" " + quotedWord(wide(argument));
     return line;
 }
 
@@ -132,8 +100,8 @@ std::wstring environmentBlock(const ProcessRun& run) {
         FreeEnvironmentStringsW(block);
     }
     for (const auto& [name, value] : run.environment) {
-        const std::wstring wideName = toWide(name);
-        std::wstring setting = wideName + L"=" + toWide(value);
+        const std::wstring wideName = wide(name);
+        std::wstring setting = wideName + L"=" + wide(value);
         const auto same = std::find_if(entries.begin(), entries.end(), [&](const std::wstring& entry) {
             return compareNames(nameOf(entry), wideName) == CSTR_EQUAL;
         });
@@ -290,7 +258,7 @@ ProcessOutcome RunProcess(const ProcessRun& run) {
     } else if (ready) {
         // Shared, so the caller can read it while the program still writes.
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        outTheirs = Handle(CreateFileW(toWide(run.outputFile).c_str(), GENERIC_WRITE,
+        outTheirs = Handle(CreateFileW(wide(run.outputFile).c_str(), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         ready = static_cast<bool>(outTheirs);
@@ -318,7 +286,7 @@ ProcessOutcome RunProcess(const ProcessRun& run) {
     outTheirs.reset();
     errTheirs.reset();
     if (!ready) {
-        outcome.problem = describe(run) + " could not be started: " + systemMessage(failure);
+        outcome.problem = describe(run) + " could not be started: " + systemErrorText(failure);
         return outcome;
     }
     outcome.started = true;

@@ -4,23 +4,16 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/WideText.h"
+
 namespace platform {
 
 namespace {
 
-std::wstring toWide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    return text;
-}
-
 // ShellExecuteW answers with a number above 32 when it started something.
 bool shellExecute(const wchar_t* verb, const std::string& target) {
     if (target.empty()) return false;
-    const std::wstring file = toWide(target);
+    const std::wstring file = wide(target);
     const auto result =
         reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, verb, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return result > 32;
@@ -56,14 +49,14 @@ WORD showCommand(ShowMode mode) {
 bool Win32Launcher::shellOpen(const std::string& target) { return shellExecute(nullptr, target); }
 
 bool Win32Launcher::startWindowsCommand(const std::string& commandLine, ShowMode mode) {
-    return start(toWide(commandLine), showCommand(mode));
+    return start(wide(commandLine), showCommand(mode));
 }
 
 bool Win32Launcher::openTextFile(const std::string& hostPath) {
     wchar_t folder[MAX_PATH];
     const UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;
-    return start(std::wstring(folder, n) + L"\\notepad.exe " + toWide(hostPath), SW_SHOWNORMAL);
+    return start(std::wstring(folder, n) + L"\\notepad.exe " + wide(hostPath), SW_SHOWNORMAL);
 }
 
 bool Win32Launcher::openHelp(const std::string& hostPath) { return shellExecute(L"open", hostPath); }

@@ -4,23 +4,12 @@
 
 #include <tlhelp32.h>
 
+#include "platform/win32/WideText.h"
+
 namespace platform {
 
-namespace {
-
-std::wstring toWide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    return text;
-}
-
-}  // namespace
-
 int Win32Processes::killByName(const std::string& exeName) {
-    const std::wstring name = toWide(exeName);
+    const std::wstring name = wide(exeName);
     if (name.empty()) return 0;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return 0;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "platform/win32/WideText.h"
+
 // The wide API throughout: string data then arrive as the UTF-16 the system
 // stores, so a character the ANSI code page cannot hold reaches the layers
 // above intact, for them to refuse, instead of the "?" the ANSI functions
@@ -32,12 +34,16 @@ constexpr std::size_t kFirstDataBytes = 4096;
 // A value that keeps growing while it is read is given up on after this.
 constexpr int kReadAttempts = 64;
 
-std::wstring wide(const std::string& utf8) {
+// Names converted as every registry backend converts them, not with
+// platform::wide: MultiByteToWideChar makes fewer U+FFFD of malformed UTF-8
+// than utf8ToUtf16 does, so such a name would stand for another key here
+// than in the other backends.
+std::wstring registryWide(const std::string& utf8) {
     const std::u16string units = utf8ToUtf16(utf8);
     return std::wstring(units.begin(), units.end());
 }
 
-std::string narrow(const wchar_t* text, std::size_t length) {
+std::string registryUtf8(const wchar_t* text, std::size_t length) {
     return utf16ToUtf8(std::u16string(text, text + length));
 }
 
@@ -78,18 +84,6 @@ const char* hiveName(Hive hive) {
     return "?";
 }
 
-std::string systemMessage(long code) {
-    wchar_t text[512];
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                       static_cast<DWORD>(code), 0, text, static_cast<DWORD>(std::size(text)), nullptr);
-    std::string message = narrow(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    const std::string number = "error " + std::to_string(code);
-    return message.empty() ? number : message + " (" + number + ")";
-}
-
 // An open key, closed when it goes. The hive's own handle is only borrowed.
 class Key {
 public:
@@ -127,7 +121,7 @@ long openKey(Hive hive, const std::string& path, REGSAM access, Key* key) {
         return kRegOk;
     }
     HKEY handle = nullptr;
-    const long rc = RegOpenKeyExW(rootOf(hive), wide(path).c_str(), 0, access, &handle);
+    const long rc = RegOpenKeyExW(rootOf(hive), registryWide(path).c_str(), 0, access, &handle);
     if (rc == ERROR_SUCCESS) key->adopt(handle);
     return rc;
 }
@@ -156,16 +150,21 @@ std::string storedName(HKEY key, const std::wstring& asked) {
         if (rc != ERROR_SUCCESS) break;
         if (CompareStringOrdinal(name.data(), static_cast<int>(length), asked.data(),
                                  static_cast<int>(asked.size()), TRUE) == CSTR_EQUAL)
-            return narrow(name.data(), length);
+            return registryUtf8(name.data(), length);
         ++index;
     }
-    return narrow(asked.data(), asked.size());
+    return registryUtf8(asked.data(), asked.size());
 }
 
 }  // namespace
 
 long Win32Registry::fail(long code, const std::string& what, Hive hive, const std::string& path) {
-    error_ = what + " " + hiveName(hive) + (path.empty() ? "" : "\\" + path) + ": " + systemMessage(code);
+    // The system's words and its number, which tells a reason apart where
+    // the words are vague; the number alone when the system has no words.
+    const std::string number = "error " + std::to_string(code);
+    const std::string words = systemErrorText(static_cast<unsigned long>(code));
+    error_ = what + " " + hiveName(hive) + (path.empty() ? "" : "\\" + path) + ": " +
+             (words == number ? number : words + " (" + number + ")");
     return code;
 }
 
@@ -190,7 +189,7 @@ long Win32Registry::createKey(Hive hive, const std::string& path) {
         // RegCreateKeyExW makes the missing parents too. Write access, as a
         // key is created to be written.
         HKEY handle = nullptr;
-        rc = RegCreateKeyExW(rootOf(hive), wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        rc = RegCreateKeyExW(rootOf(hive), registryWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                              KEY_WRITE, nullptr, &handle, nullptr);
         if (rc == ERROR_SUCCESS) RegCloseKey(handle);
     }
@@ -215,7 +214,7 @@ std::vector<std::string> Win32Registry::subkeys(Hive hive, const std::string& pa
             fail(rc, "Cannot list the subkeys of", hive, path);
             break;
         }
-        names.push_back(narrow(name.data(), length));
+        names.push_back(registryUtf8(name.data(), length));
         ++index;
     }
     // Windows enumerates in upper-case order, Wine in lower-case order; the
@@ -257,7 +256,7 @@ std::vector<RegValue> Win32Registry::values(Hive hive, const std::string& path) 
             break;
         }
         RegValue v;
-        v.name = narrow(name.data(), length);
+        v.name = registryUtf8(name.data(), length);
         v.type = type;
         // Only `size` bytes: the API may write a terminator past a string
         // that was stored without one.
@@ -276,7 +275,7 @@ std::optional<RegValue> Win32Registry::value(Hive hive, const std::string& path,
     }
     Key key;
     long rc = openKey(hive, path, KEY_QUERY_VALUE, &key);
-    const std::wstring wname = wide(name);
+    const std::wstring wname = registryWide(name);
     std::vector<BYTE> data(kFirstDataBytes);
     DWORD size = 0;
     DWORD type = 0;
@@ -312,7 +311,7 @@ long Win32Registry::setValue(Hive hive, const std::string& path, const RegValue&
     // Non-zero bytes around the data keep what is stored exactly as given.
     std::vector<BYTE> guarded(value.data.size() + 4, 0xFF);
     std::copy(value.data.begin(), value.data.end(), guarded.begin() + 2);
-    rc = RegSetValueExW(key.get(), wide(value.name).c_str(), 0, value.type, guarded.data() + 2,
+    rc = RegSetValueExW(key.get(), registryWide(value.name).c_str(), 0, value.type, guarded.data() + 2,
                         static_cast<DWORD>(value.data.size()));
     return rc == ERROR_SUCCESS ? kRegOk : fail(rc, what, hive, path);
 }
@@ -322,7 +321,7 @@ long Win32Registry::deleteValue(Hive hive, const std::string& path, const std::s
     if (!passable(name)) return fail(kRegInvalidParameter, what, hive, path);
     Key key;
     long rc = openKey(hive, path, KEY_SET_VALUE, &key);
-    if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.get(), wide(name).c_str());
+    if (rc == ERROR_SUCCESS) rc = RegDeleteValueW(key.get(), registryWide(name).c_str());
     return rc == ERROR_SUCCESS ? kRegOk : fail(rc, what, hive, path);
 }
 
@@ -342,7 +341,7 @@ long Win32Registry::deleteKey(Hive hive, const std::string& path) {
     long rc = kRegOk;
     if (hasSubkeys(&rc)) return fail(kRegKeyHasSubkeys, what, hive, path);
     if (rc != ERROR_SUCCESS) return fail(rc, what, hive, path);
-    rc = RegDeleteKeyW(rootOf(hive), wide(path).c_str());
+    rc = RegDeleteKeyW(rootOf(hive), registryWide(path).c_str());
     long again = kRegOk;
     if (rc == ERROR_ACCESS_DENIED && hasSubkeys(&again)) rc = kRegKeyHasSubkeys;  // one came meanwhile
     return rc == ERROR_SUCCESS ? kRegOk : fail(rc, what, hive, path);
