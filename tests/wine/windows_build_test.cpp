@@ -17,11 +17,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Mail in folders whose names hold characters beyond ASCII that the
-// prefix's code page (1252) holds, and a value of each kind besides the
-// fixture's.
+// prefix's code page (1252) holds, files inside them named with characters
+// it does not hold (the folder archives keep any name), and a value of each
+// kind besides the fixture's.
 void addWesternMail(WinePrefixCopy& p) {
     writeFile(p.mailStore() / "Boîte de réception (Jörg)" / "Entrée" / "{W1}.eml",
               "From: jorg@example.de\r\nSubject: Grüße\r\n\r\nÀ bientôt.\r\n");
+    writeFile(p.mailStore() / "Boîte de réception (Jörg)" / "Письма 📧" / "{W2} Ελλάδα.eml",
+              "From: nikos@example.gr\r\nSubject: Γεια\r\n\r\n\r\n");
     writeFile(p.contactsFolder() / "{Café}" / "contact.edb", std::string(70000, '\x7f'));
     p.addValue(kClientKey + "\\Rules\\Mail\\002", "Name", "REG_SZ", "règle «été»");
     p.addValue(kClientKey + "\\Rules\\Mail\\002", "Mask", "REG_DWORD", "0x80000001");
@@ -51,6 +54,7 @@ TEST(WindowsBuild, TheUnattendedBackupAndTheRestoreUnderWineGiveBackEveryValueAn
         addWesternMail(p);
         const wine_support::ItemSnapshot before = wine_support::itemSnapshot(p);
         ASSERT_EQ(before.store.count("Boîte de réception (Jörg)/Entrée/{W1}.eml"), 1u);
+        ASSERT_EQ(before.store.count("Boîte de réception (Jörg)/Письма 📧/{W2} Ελλάδα.eml"), 1u);
         const fs::path archive = p.file("windows.wlm");
         std::string out;
         // As the scheduled task starts it: the program, then " sf=..." unquoted.
