@@ -157,7 +157,10 @@ std::string unsoundFolderArchive(session::MainSession& session, const std::vecto
             if (!nested.checkMember(inner)) return member.name + ": " + nested.lastError();
         }
         if (!nested.testAll()) return member.name + ": " + nested.lastError();
-        fs::remove(platform::fsPath(scratch.path()) / platform::fsPath(member.name));
+        // Closed first: Windows removes no file that is open.
+        nested.closeArchive();
+        std::error_code ec;
+        fs::remove(platform::fsPath(scratch.path()) / platform::fsPath(member.name), ec);
     }
     return {};
 }

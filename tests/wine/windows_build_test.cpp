@@ -66,6 +66,13 @@ TEST(WindowsBuild, TheUnattendedBackupAndTheRestoreUnderWineGiveBackEveryValueAn
         if (password.empty()) {
             EXPECT_EQ(runCommand("unzip -tq " + shellQuote(archive.string())), 0);
         }
+        const std::string windowsArchive = shellQuote(WinePrefixCopy::windowsPath(archive));
+        EXPECT_EQ(p.windowsCli("verify " + windowsArchive, &out, withPassword(password)), 0) << out;
+        EXPECT_NE(out.find(": OK"), std::string::npos) << out;
+        EXPECT_EQ(p.windowsCli("info " + windowsArchive, &out, withPassword(password)), 0) << out;
+        EXPECT_NE(out.find("User:alice"), std::string::npos) << out;
+        EXPECT_EQ(p.windowsCli("list " + windowsArchive, &out, withPassword(password)), 0) << out;
+        EXPECT_NE(out.find("{W2} Ελλάδα.eml"), std::string::npos) << out;
 
         wine_support::wipeItems(p);
         ASSERT_EQ(p.windowsCli("restore " + shellQuote(WinePrefixCopy::windowsPath(archive)), &out,
