@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "config/Globals.h"
 #include "config/SettingsFile.h"
 #include "platform/AnsiText.h"
 #include "platform/HostPath.h"
@@ -114,6 +115,10 @@ bool WriteRunEntry(platform::Services& services, bool on) {
         reg.deleteValue(platform::Hive::CurrentUser, kRunKey, kRunValueName);
     }
     return reg.flush();
+}
+
+std::string BrowseBackupFolder(platform::Dialogs& dialogs) {
+    return dialogs.browseFolder(config::kProgramTitle).value_or("");
 }
 
 }  // namespace app

@@ -19,12 +19,12 @@
 #include <functional>
 #include <iostream>
 
-#include "app/Frmsettings.h"
+#include "qt/Frmsettings.h"
 #include "config/OperationTime.h"
-#include "disc/frmErase.h"
-#include "disc/frmMaindvdwrite.h"
+#include "qt/frmErase.h"
+#include "qt/frmMaindvdwrite.h"
 #include "session/MainSession.h"
-#include "app/frmMain.h"
+#include "qt/frmMain.h"
 #include "config/Globals.h"
 #include "platform/RecordingLauncher.h"
 #include "platform/RecordingProcesses.h"
@@ -33,12 +33,12 @@
 #include "platform/ScriptedWineServer.h"
 #include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
-#include "schedule/Frmoption.h"
+#include "qt/Frmoption.h"
 #include "schedule/ScheduledRunStatus.h"
 #include "schedule/UnattendedBackupRun.h"
-#include "ui/QtDialogs.h"
-#include "ui/frmPwd.h"
-#include "ui/frmabout.h"
+#include "qt/QtDialogs.h"
+#include "qt/frmPwd.h"
+#include "qt/frmabout.h"
 
 namespace {
 

@@ -61,7 +61,9 @@ std::string temporaryPathBeside(const std::string& hostPath) {
         std::string candidate = hostPath + ".tmp-" + std::to_string(::getpid()) + "-" +
                                 std::to_string(counter++) + "-" + std::to_string(rd() % 100000);
         struct stat st {};
-        if (::lstat(candidate.c_str(), &st) != 0 && errno == ENOENT) return candidate;
+        // Only a name that is taken asks for another; any other answer is the
+        // writer's to report when it creates the file.
+        if (::lstat(candidate.c_str(), &st) != 0) return candidate;
     }
 }
 

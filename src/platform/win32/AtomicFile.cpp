@@ -53,10 +53,10 @@ std::string temporaryPathBeside(const std::string& hostPath) {
     for (;;) {
         std::string candidate = hostPath + ".tmp-" + std::to_string(currentProcessId()) + "-" +
                                 std::to_string(counter++) + "-" + std::to_string(rd() % 100000);
-        if (GetFileAttributesW(wide(candidate).c_str()) == INVALID_FILE_ATTRIBUTES &&
-            GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return candidate;
-        }
+        // Only a name that is taken asks for another; any other answer (no
+        // such folder, no access) is the writer's to report when it creates
+        // the file, never a reason to try names for ever.
+        if (GetFileAttributesW(wide(candidate).c_str()) == INVALID_FILE_ATTRIBUTES) return candidate;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "platform/QtBlockingRun.h"
+#include "qt/QtBlockingRun.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ui/frmPwd.h"
+#include "qt/frmPwd.h"
 
 TEST(PasswordWindow, MasksTheInputAndAnswersOkCancelAndEnter) {
     ui::frmPwd window;

@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "app/Frmsettings.h"
+#include "qt/Frmsettings.h"
 #include "config/SettingsFile.h"
 #include "support/TestEnvironment.h"
 

@@ -9,9 +9,9 @@
 #include "config/Globals.h"
 #include "session/MainSession.h"
 #include "app/Startup.h"
-#include "app/frmMain.h"
+#include "qt/frmMain.h"
 #include "platform/Memory.h"
-#include "ui/QtDialogs.h"
+#include "qt/QtDialogs.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/QtDialogs.h"
+#include "qt/QtDialogs.h"
 
 TEST(MessageBox, SummaryResultsLineUpInOneColumnAndOtherTextStaysAsItIs) {
     const std::string summary =

@@ -9,7 +9,7 @@
 
 #include "platform/WineRegistry.h"
 #include "schedule/CrontabScheduler.h"
-#include "schedule/Frmoption.h"
+#include "qt/Frmoption.h"
 #include "support/TestEnvironment.h"
 
 using namespace schedule;

@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "config/Globals.h"
-#include "ui/frmabout.h"
+#include "qt/frmabout.h"
 
 // The version the about window shows is the one `tarnhold-cli --version` prints.
 TEST(AboutWindow, ShowsTheProductLineTheCommandLinePrints) {

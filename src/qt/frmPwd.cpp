@@ -1,4 +1,4 @@
-#include "ui/frmPwd.h"
+#include "qt/frmPwd.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>

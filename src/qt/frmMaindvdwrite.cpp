@@ -1,4 +1,4 @@
-#include "disc/frmMaindvdwrite.h"
+#include "qt/frmMaindvdwrite.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,7 +23,7 @@
 #include <cstdlib>
 
 #include "disc/DiscTexts.h"
-#include "disc/frmErase.h"
+#include "qt/frmErase.h"
 
 namespace disc {
 namespace {

@@ -1,4 +1,4 @@
-#include "disc/frmErase.h"
+#include "qt/frmErase.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

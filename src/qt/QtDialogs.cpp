@@ -1,11 +1,11 @@
-#include "ui/QtDialogs.h"
+#include "qt/QtDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
 #include "config/Globals.h"
 #include "platform/HostPath.h"
-#include "ui/frmPwd.h"
+#include "qt/frmPwd.h"
 
 namespace ui {
 

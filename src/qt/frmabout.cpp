@@ -1,4 +1,4 @@
-#include "ui/frmabout.h"
+#include "qt/frmabout.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -15,12 +15,12 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 
-#include "app/frmMain.h"
-#include "disc/frmMaindvdwrite.h"
+#include "qt/frmMain.h"
+#include "qt/frmMaindvdwrite.h"
 #include "platform/AtomicFile.h"
 #include "platform/HostPath.h"
 #include "backup/FileNaming.h"
-#include "gui/GuiSupport.h"
+#include "qt/GuiSupport.h"
 #include "platform/WineRegistry.h"
 #include "schedule/ScheduledRunRecord.h"
 #include "support/TestEnvironment.h"

@@ -12,9 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include "disc/frmErase.h"
-#include "disc/frmMaindvdwrite.h"
-#include "gui/GuiSupport.h"
+#include "qt/frmErase.h"
+#include "qt/frmMaindvdwrite.h"
+#include "qt/GuiSupport.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 

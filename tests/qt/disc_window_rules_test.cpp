@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "disc/frmMaindvdwrite.h"
+#include "qt/frmMaindvdwrite.h"
 #include "platform/ScriptedDialogs.h"
 
 using namespace disc;
