@@ -106,6 +106,21 @@ void MainWindowLogic::TaskScheduler_Click() {
     view_.showSchedule(*scheduler);
 }
 
+void MainWindowLogic::menuCommand(MainCommand command) {
+    switch (command) {
+        case MainCommand::backup: BackupRun(); break;
+        case MainCommand::restore: RestoreRun(); break;  // without the apply button's question
+        case MainCommand::quit: quit_Click(); break;
+        case MainCommand::TaskScheduler: TaskScheduler_Click(); break;
+        case MainCommand::settings: view_.showSettings(); break;
+        case MainCommand::update: break;  // no action
+        case MainCommand::backuptocd: view_.showDiscWindow({}, {}); break;
+        case MainCommand::help1: help1_Click(); break;
+        case MainCommand::website: website_Click(); break;
+        case MainCommand::about: view_.showAbout(); break;
+    }
+}
+
 void MainWindowLogic::help1_Click() { config::ShowHelp(session_.services.launcher, session_.services.env); }
 
 void MainWindowLogic::website_Click() { config::ShellOpen(session_.services.launcher, config::kProductWebsite); }

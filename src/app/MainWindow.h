@@ -37,6 +37,30 @@ enum class MainField {
 };
 enum class StatusLine { Label1, SkinLabel11, SkinLabel12 };
 
+// The menu bar, in order: menu, entry name, caption, what it does.
+enum class MainCommand { backup, restore, quit, TaskScheduler, settings, update, backuptocd, help1, website, about };
+struct MainMenuEntry {
+    const char* menu;
+    const char* name;
+    const char* caption;
+    MainCommand command;
+};
+inline constexpr std::array<MainMenuEntry, 10> kMainMenu{{
+    {"File", "backup", "Backup Now", MainCommand::backup},
+    {"File", "restore", "Restore Now", MainCommand::restore},
+    {"File", "quit", "Quit", MainCommand::quit},
+    {"Option", "TaskScheduler", "Task Scheduler", MainCommand::TaskScheduler},
+    {"Option", "settings", "Settings", MainCommand::settings},
+    {"Option", "update", "Check for Update", MainCommand::update},
+    {"Tools", "backuptocd", "Backup Data to CD/DVD", MainCommand::backuptocd},
+    {"Help", "help1", "Help", MainCommand::help1},
+    {"Help", "website", "Our Website", MainCommand::website},
+    {"Help", "about", "About", MainCommand::about},
+}};
+// The two entries of each item frame's context menu.
+inline constexpr const char* kSelectAllCaption = "Select all items";
+inline constexpr const char* kDeselectAllCaption = "Deselect all items";
+
 class MainWindowView {
 public:
     virtual ~MainWindowView() = default;
@@ -106,6 +130,8 @@ public:
     void TaskScheduler_Click();
     void help1_Click();
     void website_Click();
+    // A menu bar entry; File > "Backup Now" runs whatever tab is shown.
+    void menuCommand(MainCommand command);
     // Quit, or the window's close box: false (after saying so) while a run
     // works; otherwise the session shut down and the program ended.
     bool quit_Click();

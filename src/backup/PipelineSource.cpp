@@ -18,8 +18,8 @@ namespace {
 // authentication code.
 class PreparedSource {
 public:
-    PreparedSource(const PipelineFile& planned, const std::string& password, std::string* code)
-        : planned_(planned), password_(password), code_(code) {
+    PreparedSource(const PipelineFile& planned, const std::string& password, WrittenAes* written)
+        : planned_(planned), password_(password), written_(written) {
         zip_error_init(&error_);
     }
     virtual ~PreparedSource() { zip_error_fini(&error_); }
@@ -96,7 +96,10 @@ private:
         if (finished_) {  // after the last piece: the authentication code
             body_.clear();
             if (!password_.empty() && !aes_.finish(head_)) return failed(ZIP_ER_INTERNAL);
-            if (code_) *code_ = head_;
+            if (written_) {
+                written_->code = head_;
+                written_->keys = aes_.keyMaterial();
+            }
             ended_ = true;
             return true;
         }
@@ -112,7 +115,7 @@ private:
 
     const PipelineFile planned_;
     const std::string password_;
-    std::string* const code_;
+    WrittenAes* const written_;
     WinZipAes aes_;
     zip_error_t error_;
     std::string head_;
@@ -126,8 +129,8 @@ private:
 class PipelineSource final : public PreparedSource {
 public:
     PipelineSource(DeflatePipeline& pipeline, const PipelineFile& planned, const std::string& password,
-                   std::string* code)
-        : PreparedSource(planned, password, code), pipeline_(pipeline) {}
+                   WrittenAes* written)
+        : PreparedSource(planned, password, written), pipeline_(pipeline) {}
 
 private:
     bool next(Bytes& body, bool& last) override {
@@ -148,8 +151,8 @@ private:
 // and when libzip copies it.
 class StoredFileSource final : public PreparedSource {
 public:
-    StoredFileSource(const PipelineFile& planned, const std::string& password, std::string* code, std::string* why)
-        : PreparedSource(planned, password, code), path_(planned.path), why_(why) {}
+    StoredFileSource(const PipelineFile& planned, const std::string& password, WrittenAes* written, std::string* why)
+        : PreparedSource(planned, password, written), path_(planned.path), why_(why) {}
 
 private:
     static constexpr std::size_t kBlock = 65535, kHeader = 5;
@@ -204,13 +207,13 @@ zip_source_t* sourceOver(zip_t* za, PreparedSource* state) {
 }  // namespace
 
 zip_source_t* MakePipelineSource(zip_t* za, DeflatePipeline& pipeline, const PipelineFile& planned,
-                                 const std::string& password, std::string* code) {
-    return sourceOver(za, new PipelineSource(pipeline, planned, password, code));
+                                 const std::string& password, WrittenAes* written) {
+    return sourceOver(za, new PipelineSource(pipeline, planned, password, written));
 }
 
 zip_source_t* MakeStoredFileSource(zip_t* za, const PipelineFile& planned, const std::string& password,
-                                   std::string* code, std::string* why) {
-    return sourceOver(za, new StoredFileSource(planned, password, code, why));
+                                   WrittenAes* written, std::string* why) {
+    return sourceOver(za, new StoredFileSource(planned, password, written, why));
 }
 
 }  // namespace backup

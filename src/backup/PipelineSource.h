@@ -8,20 +8,21 @@
 #include <string>
 
 #include "backup/DeflatePipeline.h"
+#include "backup/WinZipAes.h"
 
 namespace backup {
 
 // The member's pieces come from `pipeline`, whose next member is this one
 // (libzip reads its sources in entry order). With a non-empty password the
-// member is WinZip AES-256, and `code` receives its authentication code
-// once the member is written. Null, with the archive's error set, on failure.
+// member is WinZip AES-256, and `written` receives its authentication code
+// and keys once the member is written. Null, with the archive's error set, on failure.
 zip_source_t* MakePipelineSource(zip_t* za, DeflatePipeline& pipeline, const PipelineFile& planned,
-                                 const std::string& password, std::string* code = nullptr);
+                                 const std::string& password, WrittenAes* written = nullptr);
 
 // A file kept uncompressed (a folder archive) as stored deflate blocks,
 // encrypted with the non-empty password; `why` receives the reason when the
 // file cannot be read.
 zip_source_t* MakeStoredFileSource(zip_t* za, const PipelineFile& planned, const std::string& password,
-                                   std::string* code, std::string* why);
+                                   WrittenAes* written, std::string* why);
 
 }  // namespace backup

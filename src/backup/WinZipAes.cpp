@@ -14,6 +14,8 @@ namespace {
 constexpr int kIterations = 1000;
 constexpr std::size_t kKeyBytes = 32;
 constexpr std::size_t kBlocksPerRefill = 1024;  // 16 KB of key stream at a time
+constexpr std::size_t kSaltBytes = 16;
+constexpr std::size_t kDerivedBytes = 2 * kKeyBytes + 2;  // cipher key, authentication key, check value
 
 void storeLittleEndian(unsigned char* at, std::uint64_t value) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -46,10 +48,16 @@ struct WinZipAes::State {
     std::vector<unsigned char> stream = std::vector<unsigned char>(16 * kBlocksPerRefill);
     std::size_t used = 16 * kBlocksPerRefill;  // key stream bytes already spent
     bool authenticating = true;
+    std::string material;  // salt and derived keys
+    ~State() { crypto::Cleanse(material.data(), material.size()); }
 };
+
+WrittenAes::~WrittenAes() { crypto::Cleanse(keys.data(), keys.size()); }
 
 WinZipAes::WinZipAes() : state_(std::make_unique<State>()) {}
 WinZipAes::~WinZipAes() = default;
+
+const std::string& WinZipAes::keyMaterial() const { return state_->material; }
 
 bool WinZipAes::begin(const std::string& password, std::string& out) {
     std::array<unsigned char, 16> salt{};
@@ -58,10 +66,18 @@ bool WinZipAes::begin(const std::string& password, std::string& out) {
 
 // Keys for the cipher and the authentication code from the password and
 // salt; `check` gets the two-byte password check value.
-bool WinZipAes::deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check) {
+bool WinZipAes::deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check,
+                           const std::string& known) {
     State& s = *state_;
-    unsigned char keys[2 * kKeyBytes + 2];
-    if (!crypto::Pbkdf2HmacSha1(password, salt, 16, kIterations, keys, sizeof keys)) return false;
+    unsigned char keys[kDerivedBytes];
+    if (known.size() == kSaltBytes + kDerivedBytes && std::memcmp(known.data(), salt, kSaltBytes) == 0) {
+        std::memcpy(keys, known.data() + kSaltBytes, kDerivedBytes);
+    } else if (!crypto::Pbkdf2HmacSha1(password, salt, kSaltBytes, kIterations, keys, sizeof keys)) {
+        return false;
+    }
+    crypto::Cleanse(s.material.data(), s.material.size());
+    s.material.assign(reinterpret_cast<const char*>(salt), kSaltBytes);
+    s.material.append(reinterpret_cast<const char*>(keys), kDerivedBytes);
     const bool ok = s.cipher.setKey(keys) && s.mac.start(keys + kKeyBytes, kKeyBytes);
     s.counterLow = s.counterHigh = 0;
     s.used = s.stream.size();
@@ -80,10 +96,12 @@ bool WinZipAes::beginWithSalt(const std::string& password, const std::array<unsi
     return true;
 }
 
-bool WinZipAes::beginReading(const std::string& password, const unsigned char* saltAndCheck, bool authenticate) {
+bool WinZipAes::beginReading(const std::string& password, const unsigned char* saltAndCheck, bool authenticate,
+                             const std::string& known) {
     unsigned char check[2];
     state_->authenticating = authenticate;
-    return deriveKeys(password, saltAndCheck, check) && check[0] == saltAndCheck[16] && check[1] == saltAndCheck[17];
+    return deriveKeys(password, saltAndCheck, check, known) && check[0] == saltAndCheck[16] &&
+           check[1] == saltAndCheck[17];
 }
 
 // The next stretch of key stream: the counter blocks encrypted.

@@ -13,6 +13,18 @@
 
 namespace backup {
 
+// What the writer of a protected member knows of it, so that reading the
+// new member back needs neither the key derivation nor the authentication
+// code a second time.
+struct WrittenAes {
+    std::string code;  // the ten-byte authentication code as written
+    std::string keys;  // the salt, then the keys derived from it
+    WrittenAes() = default;
+    WrittenAes(const WrittenAes&) = default;
+    WrittenAes& operator=(const WrittenAes&) = default;
+    ~WrittenAes();
+};
+
 class WinZipAes {
 public:
     static constexpr std::size_t kOverhead = 16 + 2 + 10;  // salt, check value, authentication code
@@ -30,12 +42,17 @@ public:
     bool update(char* data, std::size_t size);
     // Appends the authentication code.
     bool finish(std::string& out);
+    // The salt and the keys derived from it, once begun.
+    const std::string& keyMaterial() const;
 
     // Reading: the keys from the password and the salt the member starts
     // with; false when the check value shows a wrong password. Without
     // `authenticate` no authentication code is computed (authentic() then
     // fails): for a reader that checks the decrypted data otherwise.
-    bool beginReading(const std::string& password, const unsigned char* saltAndCheck, bool authenticate = true);
+    // `known`, the key material a writer kept, stands in for the derivation
+    // when it was made from the member's salt.
+    bool beginReading(const std::string& password, const unsigned char* saltAndCheck, bool authenticate = true,
+                      const std::string& known = {});
     // Adds `data` to the authentication code, then decrypts it in place.
     bool decrypt(char* data, std::size_t size);
     // True when `code` (ten bytes) is the authentication code of what was read.
@@ -44,7 +61,8 @@ public:
 private:
     struct State;
     bool refill();
-    bool deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check);
+    bool deriveKeys(const std::string& password, const unsigned char* salt, unsigned char* check,
+                    const std::string& known = {});
     bool applyKeyStream(unsigned char* bytes, std::size_t size);
     std::unique_ptr<State> state_;
 };

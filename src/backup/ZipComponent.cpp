@@ -219,7 +219,7 @@ bool ZipComponent::commitTo(const std::string& path) {
     DeflatePipeline pipeline(
         planned.size(), [&planned](std::size_t i) { return planned[i]; }, compressionLevel_);
     std::size_t next = 0;
-    writtenCodes_.assign(pending_.size(), std::string());
+    writtenCodes_.assign(pending_.size(), WrittenAes());
     for (std::size_t i = 0; i < pending_.size(); ++i) {
         const Pending& p = pending_[i];
         const std::string name(memberName(p));

@@ -13,6 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "backup/WinZipAes.h"
+
 namespace backup {
 
 struct PipelineFile;
@@ -148,12 +150,11 @@ private:
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool proveWritten(const std::string& temporaryPath);
-    // `writtenCode`: the authentication code the member was written with,
-    // or empty when it is not known.
+    // `written`: what the writer kept of the member (empty when unknown).
     bool readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink,
-                           const std::string& writtenCode);
+                           const WrittenAes& written);
     std::string readBackMember(const std::string& path, const std::string& name, bool folderArchive,
-                               const std::string& writtenCode) const;
+                               const WrittenAes& written) const;
     bool extractTo(const ZipMember& member, const std::string& targetFolder, bool intoFreshFolder);
     bool writeMemberTo(const ZipMember& member, const std::string& path, const std::string& shownAs);
 
@@ -170,7 +171,7 @@ private:
     bool namesHashed_ = false;
     std::string password_;
     bool protection_ = false;
-    std::vector<std::string> writtenCodes_;  // per pending member, as commitTo encrypted it
+    std::vector<WrittenAes> writtenCodes_;  // per pending member, as commitTo encrypted it
     std::atomic<bool> cancelled_{false};
 
     bool reopen(ZipComponent& copy) const;

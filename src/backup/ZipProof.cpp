@@ -66,7 +66,7 @@ void ReadBackInParallel(std::size_t count, Check check) {
 // make a whole, sound zip; else why not. Each call opens the archive
 // itself, so members can be read on several cores at once.
 std::string ZipComponent::readBackMember(const std::string& path, const std::string& name, bool folderArchive,
-                                         const std::string& writtenCode) const {
+                                         const WrittenAes& written) const {
     ZipComponent check;
     if (!check.openArchive(path)) return "the new archive cannot be read back: " + check.lastError();
     if (protection_ && !password_.empty()) check.setDecryptionPassword(password_);
@@ -74,7 +74,7 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     if (!member) return quoted(name) + " is missing";
     ZipStreamCheck nested;
     const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
-    const bool read = member->encrypted ? check.readBackProtected(*member, sink, writtenCode) : check.readMember(*member, sink);
+    const bool read = member->encrypted ? check.readBackProtected(*member, sink, written) : check.readMember(*member, sink);
     if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
     if (!read) return quoted(name) + ": " + check.lastError();
     if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();
@@ -98,7 +98,7 @@ bool ZipComponent::proveWritten(const std::string& path) {
         if (notify_.checkingFile && p.folder != Pending::kNoFile) announce([this, name] { notify_.checkingFile(name); });
         if (written.count(name) == 0) problems[i] = quoted(name) + " is missing";
         else if (p.folder != Pending::kNoFile) {
-            problems[i] = readBackMember(path, name, p.folderArchive, i < writtenCodes_.size() ? writtenCodes_[i] : "");
+            problems[i] = readBackMember(path, name, p.folderArchive, i < writtenCodes_.size() ? writtenCodes_[i] : WrittenAes());
         }
     });
     for (const auto& problem : problems) {

@@ -108,7 +108,7 @@ zip_int64_t readUpTo(zip_file_t* file, char* into, std::size_t size) {
 }  // namespace
 
 bool ZipComponent::readBackProtected(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink,
-                                     const std::string& writtenCode) {
+                                     const WrittenAes& written) {
     zip_file_t* file = zip_fopen_index(reader_->za, member.index, ZIP_FL_ENCRYPTED);
     if (!file) return fail(std::string("cannot read the member: ") + zip_error_strerror(zip_get_error(reader_->za)));
     // What was written is known: the decrypted data must give the CRC the
@@ -116,7 +116,7 @@ bool ZipComponent::readBackProtected(const ZipMember& member, const std::functio
     // alters) and the code on disk must be the one computed as it was
     // written, so the code need not be computed again. Members too short to
     // carry a CRC are authenticated.
-    const bool byWrittenCode = writtenCode.size() == kCode && member.size >= 20;
+    const bool byWrittenCode = written.code.size() == kCode && member.size >= 20;
     WinZipAes aes;
     Plain plain(member, sink);
     // Decrypted where it is read; the last ten bytes are held back, as they
@@ -128,7 +128,7 @@ bool ZipComponent::readBackProtected(const ZipMember& member, const std::functio
     const zip_int64_t got = readUpTo(file, reinterpret_cast<char*>(header), kHeader);
     if (got < 0) ok = fail(std::string("the member is damaged: ") + zip_error_strerror(zip_file_get_error(file)));
     else if (got < static_cast<zip_int64_t>(kHeader)) ok = fail("the member is damaged (authentication failed)");
-    else if (!aes.beginReading(decryptionPassword_, header, !byWrittenCode)) ok = fail("the password does not open the member");
+    else if (!aes.beginReading(decryptionPassword_, header, !byWrittenCode, written.keys)) ok = fail("the password does not open the member");
     while (ok) {
         const zip_int64_t n = zip_fread(file, buffer_.data() + held, buffer_.size() - held);
         if (n < 0) {
@@ -149,7 +149,7 @@ bool ZipComponent::readBackProtected(const ZipMember& member, const std::functio
     zip_fclose(file);
     if (!ok) return false;
     const auto* code = reinterpret_cast<const unsigned char*>(buffer_.data());
-    const bool authentic = byWrittenCode ? std::memcmp(code, writtenCode.data(), kCode) == 0 : aes.authentic(code);
+    const bool authentic = byWrittenCode ? std::memcmp(code, written.code.data(), kCode) == 0 : aes.authentic(code);
     if (held != kCode || !authentic) return fail("the member is damaged (authentication failed)");
     if (!plain.whole()) return fail("the member is damaged (check failed)");
     return true;

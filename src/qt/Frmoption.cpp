@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "qt/PasswordBoxes.h"
+
+#include "config/Globals.h"
 
 namespace schedule {
 
@@ -28,9 +31,9 @@ Frmoption::Frmoption(session::MainSession& session, TaskScheduler& scheduler, QW
     : QDialog(parent), logic_(session, scheduler, *this) {
     setObjectName("Frmoption");
     setWindowTitle(kScheduleCaption);
-    Command3 = named(new QPushButton("Add Task to Scheduler"), "Command3");
-    Command1 = named(new QPushButton("Disable Task"), "Command1");
-    Command2 = named(new QPushButton("Cancel"), "Command2");
+    Command3 = named(new QPushButton(kAddTaskCaption), "Command3");
+    Command1 = named(new QPushButton(kDisableTaskCaption), "Command1");
+    Command2 = named(new QPushButton(config::kCancelCaption), "Command2");
     auto* note = new QLabel(kScheduleNote);
     note->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
@@ -51,9 +54,9 @@ Frmoption::Frmoption(session::MainSession& session, TaskScheduler& scheduler, QW
 }
 
 QWidget* Frmoption::buildItems() {
-    auto* frame = new QGroupBox("What");
+    auto* frame = new QGroupBox(kWhatFrame);
     auto* grid = new QGridLayout(frame);
-    grid->addWidget(new QLabel("Items to backup"), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(kItemsLabel), 0, 0, 1, 2);
     for (const auto& item : items::kCatalogue) {
         auto caption = QString::fromUtf8(item.caption.data(), qsizetype(item.caption.size())).replace("&", "&&");
         backupitem[item.index] = named(new QCheckBox(caption), QString("backupitem_%1").arg(item.index));
@@ -61,7 +64,7 @@ QWidget* Frmoption::buildItems() {
     }
     // The field sits right after its label, across both columns.
     auto* userRow = new QHBoxLayout;
-    userRow->addWidget(new QLabel("User to Backup"));
+    userRow->addWidget(new QLabel(kUserLabel));
     cbSource = named(new QLineEdit, "cbSource");
     userRow->addWidget(cbSource, 1);
     grid->addLayout(userRow, 8, 0, 1, 2);
@@ -69,36 +72,36 @@ QWidget* Frmoption::buildItems() {
 }
 
 QWidget* Frmoption::buildSchedule() {
-    auto* frame = new QGroupBox("Schedule");
+    auto* frame = new QGroupBox(kScheduleFrame);
     auto* grid = new QGridLayout(frame);
-    grid->addWidget(new QLabel("Start backup at"), 0, 0);
+    grid->addWidget(new QLabel(kStartTimeLabel), 0, 0);
     cmbStartTime = named(new QComboBox, "cmbStartTime");
     grid->addWidget(cmbStartTime, 0, 1);
     for (std::size_t d = 0; d < weekday.size(); ++d) {
         weekday[d] = named(new QCheckBox(kDayCaptions[d]), QString("chk") + kDayCaptions[d]);
         grid->addWidget(weekday[d], 1 + int(d) / 4, int(d) % 4);
     }
-    chkDaily = named(new QCheckBox("Run daily"), "chkDaily");
+    chkDaily = named(new QCheckBox(kDailyCaption), "chkDaily");
     grid->addWidget(chkDaily, 3, 0);
-    grid->addWidget(new QLabel("Backup Filename(Default folder & filename)"), 4, 0, 1, 4);
+    grid->addWidget(new QLabel(kTargetLabel), 4, 0, 1, 4);
     txtTargetFile = named(new QLineEdit, "txtTargetFile");
-    cmdTargetFile = named(new QPushButton("Browse..."), "cmdTargetFile");
+    cmdTargetFile = named(new QPushButton(kBrowseCaption), "cmdTargetFile");
     grid->addWidget(txtTargetFile, 5, 0, 1, 3);
     grid->addWidget(cmdTargetFile, 5, 3);
     return frame;
 }
 
 QWidget* Frmoption::buildSecurity() {
-    auto* frame = new QGroupBox("Security");
+    auto* frame = new QGroupBox(kSecurityFrame);
     auto* grid = new QGridLayout(frame);
-    ifprotect = named(new QCheckBox("Protect backup file with password"), "ifprotect");
+    ifprotect = named(new QCheckBox(kProtectCaption), "ifprotect");
     txtPassword = named(new QLineEdit, "txtPassword");
     txtPassword2 = named(new QLineEdit, "txtPassword2");
     for (QLineEdit* box : {txtPassword, txtPassword2}) box->setEchoMode(QLineEdit::Password);
     grid->addWidget(ifprotect, 0, 0, 1, 2);
-    grid->addWidget(new QLabel("Password:"), 1, 0);
+    grid->addWidget(new QLabel(kPasswordLabel), 1, 0);
     grid->addWidget(txtPassword, 1, 1);
-    grid->addWidget(new QLabel("Retype Password:"), 2, 0);
+    grid->addWidget(new QLabel(kRetypePasswordLabel), 2, 0);
     grid->addWidget(txtPassword2, 2, 1);
     return frame;
 }
@@ -124,14 +127,9 @@ void Frmoption::setTargetText(const std::string& text) { txtTargetFile->setText(
 bool Frmoption::protectChecked() const { return ifprotect->isChecked(); }
 
 void Frmoption::setPasswordBoxesUsable(bool usable) {
-    const QPalette system = QApplication::palette();
-    for (QLineEdit* box : {txtPassword, txtPassword2}) {
-        box->setEnabled(usable);
-        QPalette p = box->palette();
-        p.setColor(QPalette::Base, usable ? system.color(QPalette::Base) : system.color(QPalette::Button));
-        box->setPalette(p);
-        box->clear();
-    }
+    ui::ShowPasswordBoxesUsable({txtPassword, txtPassword2}, usable);
+    txtPassword->clear();
+    txtPassword2->clear();
 }
 
 std::string Frmoption::password() const { return txtPassword->text().toStdString(); }

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/WineGate.h"
+#include "config/Globals.h"
 #include "qt/QtBlockingRun.h"
 
 namespace app {
@@ -79,9 +80,9 @@ Frmsettings::Frmsettings(platform::Services& services, QWidget* parent) : QDialo
     tabs->addTab(page(kSettingsGroups[1], {Check8, Check5, Check4}, folderRow), kSettingsPages[1]);
     tabs->addTab(page(kSettingsGroups[2], {Option1, Option2, keepRow}), kSettingsPages[2]);
 
-    Command2 = new QPushButton("OK");
+    Command2 = new QPushButton(config::kOkCaption);
     Command2->setObjectName("Command2");
-    Command3 = new QPushButton("Cancel");
+    Command3 = new QPushButton(config::kCancelCaption);
     Command3->setObjectName("Command3");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QThread>
+#include <map>
 #include <mutex>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@
 #include "config/Globals.h"
 #include "qt/Frmoption.h"
 #include "qt/Frmsettings.h"
+#include "qt/PasswordBoxes.h"
 #include "qt/QtBlockingRun.h"
 #include "qt/frmMaindvdwrite.h"
 #include "qt/frmabout.h"
@@ -205,10 +207,10 @@ QWidget* frmMain::buildAboutTab() {
     product->setFont(big);
     grid->addWidget(ui::ProductPicture(this), 0, 0, 4, 1, Qt::AlignTop);
     grid->addWidget(product, 0, 1, 1, 2);
-    grid->addWidget(new QLabel("Thank you for using our product."), 1, 1, 1, 2);
-    grid->addWidget(new QLabel("Our E-mail"), 2, 1);
+    grid->addWidget(new QLabel(config::kAboutThanks), 1, 1, 1, 2);
+    grid->addWidget(new QLabel(config::kAboutEmailLabel), 2, 1);
     grid->addWidget(new QLabel(config::kProductEmail), 2, 2);
-    grid->addWidget(new QLabel("Visit Our Website"), 3, 1);
+    grid->addWidget(new QLabel(config::kAboutWebsiteLabel), 3, 1);
     grid->addWidget(new QLabel(config::kProductWebsite), 3, 2);
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(4, 1);
@@ -255,38 +257,26 @@ QWidget* frmMain::buildProgressPanel() {
 }
 
 void frmMain::buildMenus() {
-    QMenu* file = menuBar()->addMenu("File");
-    backupMenu = named(file->addAction("Backup Now"), "backup");
-    connect(backupMenu, &QAction::triggered, this, &frmMain::BackupRun);
-    restoreMenu = named(file->addAction("Restore Now"), "restore");
-    connect(restoreMenu, &QAction::triggered, this, &frmMain::RestoreRun);
-    named(file->addAction("Quit"), "quit");
-    connect(file->actions().last(), &QAction::triggered, this, [this] { logic_.quit_Click(); });
-    QMenu* option = menuBar()->addMenu("Option");
-    connect(named(option->addAction("Task Scheduler"), "TaskScheduler"), &QAction::triggered, this,
-            &frmMain::TaskScheduler_Click);
-    connect(named(option->addAction("Settings"), "settings"), &QAction::triggered, this, &frmMain::settings_Click);
-    named(option->addAction("Check for Update"), "update");
-    QMenu* tools = menuBar()->addMenu("Tools");
-    connect(named(tools->addAction("Backup Data to CD/DVD"), "backuptocd"), &QAction::triggered, this,
-            [this] { showDiscWindow({}, {}); });
-    QMenu* help = menuBar()->addMenu("Help");
-    connect(named(help->addAction("Help"), "help1"), &QAction::triggered, this,
-            [this] { logic_.help1_Click(); });
-    connect(named(help->addAction("Our Website"), "website"), &QAction::triggered, this,
-            [this] { logic_.website_Click(); });
-    connect(named(help->addAction("About"), "about"), &QAction::triggered, this, &frmMain::cmdAbout_Click);
+    std::map<std::string, QMenu*> menus;
+    for (const auto& entry : kMainMenu) {
+        QMenu*& menu = menus[entry.menu];
+        if (!menu) menu = menuBar()->addMenu(entry.menu);
+        QAction* action = named(menu->addAction(entry.caption), entry.name);
+        connect(action, &QAction::triggered, this, [this, command = entry.command] { logic_.menuCommand(command); });
+        if (entry.command == MainCommand::backup) backupMenu = action;
+        if (entry.command == MainCommand::restore) restoreMenu = action;
+    }
 
     // The context menus of the two item frames.
     selectitem = named(new QMenu(this), "selectitem");
-    connect(named(selectitem->addAction("Select all items"), "Selectallitems"), &QAction::triggered, this,
+    connect(named(selectitem->addAction(kSelectAllCaption), "Selectallitems"), &QAction::triggered, this,
             [this] { logic_.SelectAll(ItemBoxes::Backup); });
-    connect(named(selectitem->addAction("Deselect all items"), "Unselectallitems"), &QAction::triggered, this,
+    connect(named(selectitem->addAction(kDeselectAllCaption), "Unselectallitems"), &QAction::triggered, this,
             [this] { logic_.DeselectAll(ItemBoxes::Backup); });
     selectitem2 = named(new QMenu(this), "selectitem2");
-    connect(named(selectitem2->addAction("Select all items"), "Selectallitems2"), &QAction::triggered, this,
+    connect(named(selectitem2->addAction(kSelectAllCaption), "Selectallitems2"), &QAction::triggered, this,
             [this] { logic_.SelectAll(ItemBoxes::Restore); });
-    connect(named(selectitem2->addAction("Deselect all items"), "Unselectallitems2"), &QAction::triggered, this,
+    connect(named(selectitem2->addAction(kDeselectAllCaption), "Unselectallitems2"), &QAction::triggered, this,
             [this] { logic_.DeselectAll(ItemBoxes::Restore); });
 }
 
@@ -348,15 +338,7 @@ void frmMain::setText(MainField field, const std::string& text) {
 
 bool frmMain::protectChecked() const { return ifprotect->isChecked(); }
 
-void frmMain::setPasswordBoxesUsable(bool usable) {
-    const QPalette system = QApplication::palette();
-    for (QLineEdit* field : {txtPassword, txtPassword2}) {
-        field->setEnabled(usable);
-        QPalette p = field->palette();
-        p.setColor(QPalette::Base, usable ? system.color(QPalette::Base) : system.color(QPalette::Button));
-        field->setPalette(p);
-    }
-}
+void frmMain::setPasswordBoxesUsable(bool usable) { ui::ShowPasswordBoxesUsable({txtPassword, txtPassword2}, usable); }
 
 int frmMain::currentTab() const { return SSTab1->currentIndex(); }
 

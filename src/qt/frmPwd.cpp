@@ -7,13 +7,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "config/Globals.h"
+
 namespace ui {
 
 frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     setObjectName("frmPwd");
-    setWindowTitle("Please enter password");
-    auto* frame = new QGroupBox("Security", this);
-    auto* label = new QLabel("Please enter password:", frame);
+    setWindowTitle(config::kPasswordCaption);
+    auto* frame = new QGroupBox(config::kPasswordFrame, this);
+    auto* label = new QLabel(config::kPasswordPrompt, frame);
     txtPassword_ = new QLineEdit(frame);
     txtPassword_->setObjectName("txtPassword");
     txtPassword_->setEchoMode(QLineEdit::Password);
@@ -21,10 +23,10 @@ frmPwd::frmPwd(QWidget* parent) : QDialog(parent) {
     frameLayout->addWidget(label);
     frameLayout->addWidget(txtPassword_);
 
-    auto* cmdOK = new QPushButton("OK", this);
+    auto* cmdOK = new QPushButton(config::kOkCaption, this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);  // Enter in the box confirms
-    auto* cmdExit = new QPushButton("Cancel", this);
+    auto* cmdExit = new QPushButton(config::kCancelCaption, this);
     cmdExit->setObjectName("cmdExit");
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(cmdOK, QDialogButtonBox::AcceptRole);

@@ -50,7 +50,7 @@ bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const Schedul
     // A scheduler that says why it failed is not answered with success.
     if (std::string why = scheduler.lastError(); !why.empty()) {
         dialogs.message("The backup could not be scheduled:\r\n" + why, platform::Icon::Critical);
-        return true;
+        return false;  // the window stays, with the user's choices, for another try
     }
     // A task that never runs must not stay silent: its days count from now.
     RecordTaskSince(runRecordPath, config::CurrentDateTime());

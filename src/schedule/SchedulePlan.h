@@ -39,8 +39,8 @@ std::optional<backup::ValidationFailure> ValidateSchedule(const SchedulePlan& pl
 std::string ProposedScheduleTarget(const platform::Environment& env, const std::string& user);
 
 // Add task: checks, then end, delete and create, then the task's date in the
-// run record, then the message. False
-// (window stays open) when a check failed.
+// run record, then the message. False (the window stays open) when a check
+// failed or the scheduler could not create the task.
 bool AddTask(TaskScheduler& scheduler, platform::Dialogs& dialogs, const SchedulePlan& plan,
              const std::string& runRecordPath);
 // Disable task: end and delete, then the message.

@@ -20,6 +20,22 @@ inline constexpr const char* kScheduleNote =
     "Windows Live Mail Backup use Windows Task Scheduler to perform the Auto Backup. Click \"Add Task to "
     "Scheduler\" to Create the task, Clikc \"Disable Task\" to disable the task.";
 inline constexpr const char* kDefaultStartTime = "9:00";
+// The window's other captions, in the order they stand.
+inline constexpr const char* kWhatFrame = "What";
+inline constexpr const char* kItemsLabel = "Items to backup";
+inline constexpr const char* kUserLabel = "User to Backup";
+inline constexpr const char* kScheduleFrame = "Schedule";
+inline constexpr const char* kStartTimeLabel = "Start backup at";
+inline constexpr const char* kDailyCaption = "Run daily";
+// As shown: one ampersand, no shortcut mark.
+inline constexpr const char* kTargetLabel = "Backup Filename(Default folder & filename)";
+inline constexpr const char* kBrowseCaption = "Browse...";
+inline constexpr const char* kSecurityFrame = "Security";
+inline constexpr const char* kProtectCaption = "Protect backup file with password";
+inline constexpr const char* kPasswordLabel = "Password:";
+inline constexpr const char* kRetypePasswordLabel = "Retype Password:";
+inline constexpr const char* kAddTaskCaption = "Add Task to Scheduler";
+inline constexpr const char* kDisableTaskCaption = "Disable Task";
 
 class ScheduleWindowView {
 public:

@@ -1,6 +1,5 @@
 // tarnhold.exe: with any command line at all the unattended backup, which
-// shows nothing and ends with its status; without one the windows, which
-// this version does not hold yet, so it says so.
+// shows nothing and ends with its status; without one the main window.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -11,14 +10,13 @@
 #include "app/LogDialogs.h"
 #include "app/Startup.h"
 #include "config/Globals.h"
+#include "platform/Memory.h"
 #include "platform/win32/WideText.h"
+#include "session/MainSession.h"
+#include "win32/Win32Dialogs.h"
+#include "win32/frmMain.h"
 
 namespace {
-
-constexpr const char* kNoWindowsMessage =
-    "The windows of this program are not built in this version for Windows. It makes the scheduled "
-    "(unattended) backup when it is started with its command line, and tarnhold-cli.exe inspects, checks "
-    "and restores backups.";
 
 // The arguments after the program's name, as the system splits the command line.
 std::vector<std::string> arguments() {
@@ -30,15 +28,41 @@ std::vector<std::string> arguments() {
     return args;
 }
 
+std::string executablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return platform::utf8(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+int runInteractive() {
+    win32::Win32Dialogs* dialogs = nullptr;
+    app::RealPlatform real(platform::Environment::runningExecutableFolder(),
+                           [&dialogs](const platform::Environment&) -> std::unique_ptr<platform::Dialogs> {
+                               auto made = std::make_unique<win32::Win32Dialogs>();
+                               dialogs = made.get();
+                               return made;
+                           });
+    session::MainSession session(real.services(), "");
+    win32::frmMain window(session, executablePath());
+    dialogs->setOwner(window.handle());
+    // Discovery completes before the window is first shown.
+    window.logic().Form_Load();
+    ShowWindow(window.handle(), SW_SHOWNORMAL);
+    UpdateWindow(window.handle());
+    return win32::Form::runMessageLoop();
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::vector<std::string> args = arguments();
-    if (args.empty()) {
-        MessageBoxW(nullptr, platform::wide(kNoWindowsMessage).c_str(), platform::wide(config::kProgramTitle).c_str(),
-                    MB_OK | MB_ICONEXCLAMATION);
-        return 1;
-    }
+    if (args.empty()) return runInteractive();
     // Joined by one blank, as on Linux: the scheduled task's action is the
     // quoted program followed by " sf=...", and a command line typed with
     // the whole text quoted arrives the same.

@@ -112,7 +112,7 @@ TEST(CrontabScheduler, AddsOneTaggedEntryAndRemovesOnlyIt) {
 
     // A crontab that cannot be read is never overwritten, and the window says so.
     CrontabScheduler broken(env, "/bin/tarnhold", (fake.dir / "missing-crontab").string());
-    AddTask(broken, dialogs, plan, record);
+    EXPECT_FALSE(AddTask(broken, dialogs, plan, record));
     EXPECT_EQ(dialogs.messages.back().text.rfind("The backup could not be scheduled:", 0), 0u);
     EXPECT_EQ(readFile(fake.table), "MAILTO=me\n15 3 * * * /usr/bin/other\n");
 }

@@ -141,8 +141,17 @@ int WinePrefixCopy::wineTool(const std::string& tool, const std::string& args, s
     // Wine's helper processes (services.exe and the like) live as long as the
     // server and inherit the output: a pipe would never reach its end.
     const fs::path log = dir_.path() / "wine-output.txt";
-    const int status = runCommand(wineEnv() + "timeout 120 " + tool + " " + args + " >" +
-                                  shellQuote(log.string()) + " 2>&1 </dev/null");
+    const std::string command = wineEnv() + "timeout 120 " + tool + " " + args + " >" + shellQuote(log.string()) +
+                                " 2>&1 </dev/null";
+    int status = runCommand(command);
+    // Now and then, on a loaded machine, Wine's loader cannot start the
+    // program at all (it falls back to start.exe, which says so): that is
+    // Wine's answer, not the program's, so it gets one more try once the
+    // server has settled.
+    if (status != 0 && readFile(log).find("ShellExecuteEx failed") != std::string::npos) {
+        runCommand(wineEnv() + "wineserver -w");
+        status = runCommand(command);
+    }
     if (output) *output = readFile(log);
     return status;
 }

@@ -58,9 +58,11 @@ public:
     // A host path as the programs in the prefix name it (Z:\...).
     static std::string windowsPath(const std::filesystem::path& host);
     std::string log() const;  // the program's operation log
+    // The start of a command line that runs the rest with the environment of
+    // the Wine commands above (no display; "env DISPLAY=... " after it gives one).
+    std::string wineEnv() const;
 
 private:
-    std::string wineEnv() const;
     std::string programEnv(const std::string& extraEnv) const;
     int windowsProgram(const char* exe, const std::string& words, std::string* output, const std::string& extraEnv) const;
     testing_support::TempDir dir_;
