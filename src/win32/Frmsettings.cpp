@@ -11,6 +11,7 @@
 #include "win32/ControlIds.h"
 #include "win32/ModalForm.h"
 #include "win32/ShellIcons.h"
+#include "win32/TabPages.h"
 
 namespace win32 {
 
@@ -26,16 +27,9 @@ constexpr int kMaxKeptBackups = 9999;
 class Frmsettings : public ModalForm {
 public:
     Frmsettings(platform::Services& services, HWND owner)
-        : ModalForm(app::kSettingsCaption, 480, 286, owner), services_(services) {
-        HWND tabs = add(WC_TABCONTROLW, "", WS_TABSTOP | WS_CLIPSIBLINGS, ids::SettingsTabs, kTabBox);
-        for (std::size_t p = 0; p < app::kSettingsPages.size(); ++p) {
-            std::wstring caption = platform::wide(app::kSettingsPages[p]);
-            TCITEMW item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = caption.data();
-            SendMessageW(tabs, TCM_INSERTITEMW, p, reinterpret_cast<LPARAM>(&item));
-        }
-        for (HWND& page : pages_) page = this->page(kPageBox);
+        : ModalForm(app::kSettingsCaption, 480, 286, owner),
+          services_(services),
+          tabs_(*this, ids::SettingsTabs, kTabBox, kPageBox, {app::kSettingsPages.begin(), app::kSettingsPages.end()}) {
         buildGeneralPage();
         buildBackupPage();
         buildScheduledPage();
@@ -48,7 +42,7 @@ public:
         onCommand(ids::Option1, [this] { keepCountUsable(); });
         onCommand(ids::Option2, [this] { keepCountUsable(); });
         onEnter(ids::Command2);
-        showPage(0);
+        tabs_.show(0);
         load();
     }
 
@@ -60,9 +54,8 @@ protected:
     bool handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         if (ModalForm::handleMessage(message, wParam, lParam, result)) return true;
         if (message != WM_NOTIFY) return false;
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->idFrom != static_cast<UINT_PTR>(ids::SettingsTabs) || header->code != TCN_SELCHANGE) return false;
-        showPage(static_cast<int>(SendMessageW(control(ids::SettingsTabs), TCM_GETCURSEL, 0, 0)));
+        if (!tabs_.changed(lParam)) return false;
+        tabs_.show(tabs_.current());
         result = 0;
         return true;
     }
@@ -78,13 +71,13 @@ private:
     }
 
     void buildGeneralPage() {
-        placeInto(pages_[0]);
+        placeInto(tabs_.page(0));
         group(app::kSettingsGroups[0], {0, 0, kPageBox.w, kPageBox.h});
         boxesOfPage(0, 22);
     }
 
     void buildBackupPage() {
-        placeInto(pages_[1]);
+        placeInto(tabs_.page(1));
         group(app::kSettingsGroups[1], {0, 0, kPageBox.w, kPageBox.h});
         label(app::kFolderLabel, {12, 22, 300, 16});
         edit(ids::Text1, {12, 40, 390, 23});
@@ -97,7 +90,7 @@ private:
     }
 
     void buildScheduledPage() {
-        placeInto(pages_[2]);
+        placeInto(tabs_.page(2));
         group(app::kSettingsGroups[2], {0, 0, kPageBox.w, kPageBox.h});
         radioButton(ids::Option1, app::kReplaceOption, {12, 22, 428, kBoxHeight}, true);
         radioButton(ids::Option2, app::kNewFileOption, {12, 46, 428, kBoxHeight}, false);
@@ -111,16 +104,6 @@ private:
         SendMessageW(arrows, UDM_SETRANGE32, 0, kMaxKeptBackups);
         // Four digits cannot leave the range.
         SendMessageW(count, EM_LIMITTEXT, 4, 0);
-    }
-
-    void showPage(int shown) {
-        for (std::size_t p = 0; p < pages_.size(); ++p) {
-            if (static_cast<int>(p) != shown) ShowWindow(pages_[p], SW_HIDE);
-        }
-        // Above the tab control, which would otherwise paint over it; first
-        // in the Tab order too, as in the main window.
-        SetWindowPos(pages_[static_cast<std::size_t>(shown)], HWND_TOP, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     }
 
     HWND settingsBox(std::size_t k) const { return control(ids::SettingsBox + static_cast<int>(k)); }
@@ -166,7 +149,7 @@ private:
     }
 
     platform::Services& services_;
-    std::array<HWND, app::kSettingsPages.size()> pages_{};
+    TabPages tabs_;
     HICON folderIcon_ = nullptr;
 };
 

@@ -38,17 +38,9 @@ frmMain::frmMain(session::MainSession& session, std::string programPath)
       session_(session),
       logic_(session, *this, [this, programPath] {
           return schedule::SystemTaskScheduler(session_.services, programPath);
-      }) {
+      }),
+      tabs_(*this, ids::SSTab1, kTabBox, kPageBox, {app::kTabCaptions.begin(), app::kTabCaptions.end()}) {
     greyBrush_ = GetSysColorBrush(COLOR_SCROLLBAR);
-    HWND tabs = add(WC_TABCONTROLW, "", WS_TABSTOP | WS_CLIPSIBLINGS, ids::SSTab1, kTabBox);
-    for (int i = 0; i < static_cast<int>(app::kTabCaptions.size()); ++i) {
-        std::wstring caption = platform::wide(app::kTabCaptions[static_cast<std::size_t>(i)]);
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = caption.data();
-        SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    }
-    for (HWND& page : pages_) page = this->page(kPageBox);
     buildBackupPage();
     buildRestorePage();
     buildLogPage();
@@ -57,7 +49,7 @@ frmMain::frmMain(session::MainSession& session, std::string programPath)
     buildProgressPanel();
     buildButtons();
     buildMenus();
-    showTab(0);
+    tabs_.show(0);
     logic_.ifprotect_Click();
 }
 
@@ -81,7 +73,7 @@ void frmMain::itemFrame(int frameId, const char* label, int firstBox, int userLa
 }
 
 void frmMain::buildBackupPage() {
-    placeInto(pages_[0]);
+    placeInto(tabs_.page(0));
     itemFrame(ids::Frame1, "Items to backup", kFirstBackupBox, 156, "User to Backup", ids::cbSource, 0);
     group("Where", {0, 190, 552, 130}, ids::Frame2);
     label("Choose a Backup Filename", {10, 208, 300, 16});
@@ -100,7 +92,7 @@ void frmMain::buildBackupPage() {
 }
 
 void frmMain::buildRestorePage() {
-    placeInto(pages_[1]);
+    placeInto(tabs_.page(1));
     group("Where", {0, 0, 552, 206}, ids::Frame3);
     label("Choose a Backup File to Restore From", {10, 18, 300, 16});
     edit(ids::txtSourceFile, {10, 36, 446, 22}, ES_READONLY);
@@ -114,13 +106,13 @@ void frmMain::buildRestorePage() {
 }
 
 void frmMain::buildLogPage() {
-    placeInto(pages_[2]);
+    placeInto(tabs_.page(2));
     add(WC_LISTBOXW, "", WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, ids::List1,
         {0, 0, 552, 406}, WS_EX_CLIENTEDGE);
 }
 
 void frmMain::buildAboutPage() {
-    placeInto(pages_[3]);
+    placeInto(tabs_.page(3));
     group("", {0, 0, 552, 160}, -1);
     heading_.addTo(*this, {16, 24, 48, 48}, {80, 20, 400, 24});
     label(config::kAboutThanks, {80, 52, 400, 16});
@@ -183,15 +175,6 @@ void frmMain::buildMenus() {
 
 // ---- Events -----------------------------------------------------------------
 
-void frmMain::showTab(int tab) {
-    for (std::size_t i = 0; i < pages_.size(); ++i) {
-        if (static_cast<int>(i) != tab) ShowWindow(pages_[i], SW_HIDE);
-    }
-    // Above the tab control, which would otherwise paint over it; first in
-    // the Tab order too, as the page is what the user works in.
-    SetWindowPos(pages_[static_cast<std::size_t>(tab)], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-}
-
 // A right click inside an item frame pops up its menu.
 void frmMain::popUpItemMenu(LPARAM where) {
     POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
@@ -212,10 +195,9 @@ void frmMain::popUpItemMenu(LPARAM where) {
 bool frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->idFrom == static_cast<UINT_PTR>(ids::SSTab1) && header->code == TCN_SELCHANGE) {
+            if (tabs_.changed(lParam)) {
                 const int tab = currentTab();
-                showTab(tab);
+                tabs_.show(tab);
                 logic_.SSTab1_Click(tab);
                 result = 0;
                 return true;
@@ -292,7 +274,7 @@ void frmMain::setPasswordBoxesUsable(bool usable) {
 }
 
 int frmMain::currentTab() const {
-    return static_cast<int>(SendMessageW(control(ids::SSTab1), TCM_GETCURSEL, 0, 0));
+    return tabs_.current();
 }
 
 void frmMain::setApplyCaption(const std::string& caption) {

@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "win32/Form.h"
 #include "win32/ProductHeading.h"
+#include "win32/TabPages.h"
 
 namespace win32 {
 
@@ -35,7 +36,6 @@ private:
     void buildMenus();
     void itemFrame(int frameId, const char* label, int firstBox, int userLabelY, const char* userLabel, int userField,
                    int top);
-    void showTab(int tab);
     void popUpItemMenu(LPARAM where);
     HWND box(app::ItemBoxes boxes, std::size_t index) const;
     HWND field(app::MainField field) const;
@@ -69,7 +69,7 @@ private:
 
     session::MainSession& session_;
     app::MainWindowLogic logic_;
-    std::array<HWND, 4> pages_{};
+    TabPages tabs_;
     HMENU menuBar_ = nullptr;
     ProductHeading heading_;
     HBRUSH greyBrush_ = nullptr;
