@@ -6,11 +6,6 @@
 #include <map>
 
 #include "app/MainWindow.h"
-#include "platform/RecordingLauncher.h"
-#include "platform/RecordingProcesses.h"
-#include "platform/ScriptedDialogs.h"
-#include "platform/ScriptedWineServer.h"
-#include "platform/WineRegistry.h"
 #include "support/TestEnvironment.h"
 
 using namespace app;
@@ -79,21 +74,8 @@ struct FakeView : MainWindowView {
     }
 };
 
-struct Fixture {
-    // The prefix is generated before the environment makes its folders.
-    bool generate() {
-        testing_support::makeSamplePrefix(dir / "prefix", {"--user", "owner", "--accounts", "1", "--messages", "3"});
-        return true;
-    }
-    testing_support::TempDir dir;
-    bool generated = generate();
-    platform::Environment env = testing_support::makeEnvironment(dir.path());
-    platform::WineRegistry registry{env.winePrefix};
-    platform::ScriptedDialogs dialogs;
-    platform::RecordingLauncher launcher;
-    platform::RecordingProcesses processes;
-    platform::ScriptedWineServer wine{env.winePrefix};
-    platform::Services services{env, registry, dialogs, launcher, processes, wine};
+struct Fixture : testing_support::GeneratedPlatform {
+    Fixture() : GeneratedPlatform({"--user", "owner", "--accounts", "1", "--messages", "3"}) {}
     session::MainSession session{services, ""};
     FakeView view;
     MainWindowLogic logic{session, view, [] { return std::make_unique<NoTask>(); }};

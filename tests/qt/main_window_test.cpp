@@ -41,24 +41,10 @@ struct FakeScheduler : schedule::TaskScheduler {
 };
 
 // The main window over a generated prefix, with scripted dialogs and no weekly task.
-struct MainWindowFixture {
-    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) : generated(generate(generatorArgs)) {
+struct MainWindowFixture : testing_support::GeneratedPlatform {
+    explicit MainWindowFixture(const std::vector<std::string>& generatorArgs) : GeneratedPlatform(generatorArgs) {
         window.setTaskSchedulerFactory([this] { return std::make_unique<FakeScheduler>(taskExists); });
     }
-    bool generate(const std::vector<std::string>& args) {
-        // The prefix is generated before the environment makes its folders.
-        testing_support::makeSamplePrefix(dir / "prefix", args);
-        return true;
-    }
-    testing_support::TempDir dir;
-    bool generated;
-    platform::Environment env = testing_support::makeEnvironment(dir.path());
-    platform::WineRegistry registry{env.winePrefix};
-    platform::ScriptedDialogs dialogs;
-    platform::RecordingLauncher launcher;
-    platform::RecordingProcesses processes;
-    platform::ScriptedWineServer wine{env.winePrefix};
-    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     session::MainSession session{services, ""};
     frmMain window{session};
     std::optional<bool> taskExists = false;

@@ -18,27 +18,14 @@ using testing_support::writeFile;
 
 namespace {
 
-struct ScheduleFixture {
-    explicit ScheduleFixture(const std::vector<std::string>& args) : generated(generate(args)) {
+struct ScheduleFixture : testing_support::GeneratedPlatform {
+    explicit ScheduleFixture(const std::vector<std::string>& args) : GeneratedPlatform(args) {
         writeFile(crontab, "#!/bin/sh\nif [ \"$1\" = -l ]; then [ -f '" + table.string() +
                                "' ] || { echo 'no crontab for t' >&2; exit 1; }; cat '" + table.string() +
                                "'; else cat > '" + table.string() + "'; fi\n");
         std::filesystem::permissions(crontab, std::filesystem::perms::owner_all);
         session.Load();
     }
-    bool generate(const std::vector<std::string>& args) {
-        testing_support::makeSamplePrefix(dir / "prefix", args);
-        return true;
-    }
-    testing_support::TempDir dir;
-    bool generated;
-    platform::Environment env = testing_support::makeEnvironment(dir.path());
-    platform::WineRegistry registry{env.winePrefix};
-    platform::ScriptedDialogs dialogs;
-    platform::RecordingLauncher launcher;
-    platform::RecordingProcesses processes;
-    platform::ScriptedWineServer wine{env.winePrefix};
-    platform::Services services{env, registry, dialogs, launcher, processes, wine};
     session::MainSession session{services, ""};
     std::filesystem::path crontab = dir / "crontab";
     std::filesystem::path table = dir / "table";

@@ -8,6 +8,7 @@
 #include "platform/ScriptedDialogs.h"
 #include "platform/ScriptedWineServer.h"
 #include "platform/Services.h"
+#include "platform/WineRegistry.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -25,6 +26,29 @@ struct TestPlatform {
     platform::RecordingProcesses processes;
     platform::ScriptedWineServer wine{env.winePrefix};
     platform::Services services{env, registry, dialogs, launcher, processes, wine};
+};
+
+// The same over a prefix the sample generator makes first (with
+// `generatorArgs`) in a fresh temporary folder, its registry read from the
+// prefix's files as the program reads them.
+struct GeneratedPlatform {
+    explicit GeneratedPlatform(const std::vector<std::string>& generatorArgs) : generated(generate(generatorArgs)) {}
+
+    TempDir dir;
+    bool generated;  // before the environment, which makes its folders
+    platform::Environment env = makeEnvironment(dir.path());
+    platform::WineRegistry registry{env.winePrefix};
+    platform::ScriptedDialogs dialogs;
+    platform::RecordingLauncher launcher;
+    platform::RecordingProcesses processes;
+    platform::ScriptedWineServer wine{env.winePrefix};
+    platform::Services services{env, registry, dialogs, launcher, processes, wine};
+
+private:
+    bool generate(const std::vector<std::string>& generatorArgs) {
+        makeSamplePrefix(dir / "prefix", generatorArgs);
+        return true;
+    }
 };
 
 }  // namespace testing_support
