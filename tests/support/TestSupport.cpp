@@ -111,8 +111,9 @@ int runCommand(const std::string& commandLine, std::string* output) {
 }
 
 void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std::string>& args) {
-    std::string cmd = shellQuote(TARNHOLD_SAMPLE_TOOL) + " " + shellQuote(prefix.string());
-    for (const auto& a : args) cmd += " " + shellQuote(a);
+    std::string cmd = shellQuote(TARNHOLD_SAMPLE_TOOL);
+    (cmd += ' ') += shellQuote(prefix.string());
+    for (const auto& a : args) (cmd += ' ') += shellQuote(a);
     std::string out;
     int rc = runCommand(cmd, &out);
     ASSERT_EQ(rc, 0) << "sample generator failed: " << out;
