@@ -26,7 +26,8 @@ struct Environment {
     // are beside the executable, the program folder unless that cannot be
     // written, when it is %LOCALAPPDATA%\tarnhold.
     static Environment fromProcess(const std::string& executableFolder);
-    // The folder of the running program's executable.
+    // The running program's executable, and its folder.
+    static std::string runningExecutable();
     static std::string runningExecutableFolder();
 
     // A path as the log names it: Windows forms in one form, host paths absolute.

@@ -10,7 +10,6 @@
 #include "app/LogDialogs.h"
 #include "app/Startup.h"
 #include "config/Globals.h"
-#include "platform/Memory.h"
 #include "platform/win32/WideText.h"
 #include "session/MainSession.h"
 #include "win32/Win32Dialogs.h"
@@ -28,18 +27,6 @@ std::vector<std::string> arguments() {
     return args;
 }
 
-std::string executablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return platform::utf8(path);
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 int runInteractive() {
     win32::Win32Dialogs* dialogs = nullptr;
     app::RealPlatform real(platform::Environment::runningExecutableFolder(),
@@ -49,7 +36,7 @@ int runInteractive() {
                                return made;
                            });
     session::MainSession session(real.services(), "");
-    win32::frmMain window(session, executablePath());
+    win32::frmMain window(session, platform::Environment::runningExecutable());
     dialogs->setOwner(window.handle());
     // Discovery completes before the window is first shown.
     window.logic().Form_Load();

@@ -151,10 +151,15 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     return env;
 }
 
-std::string Environment::runningExecutableFolder() {
+std::string Environment::runningExecutable() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : self.parent_path().string();
+    return ec ? std::string() : self.string();
+}
+
+std::string Environment::runningExecutableFolder() {
+    const std::string self = runningExecutable();
+    return self.empty() ? std::string(".") : fs::path(self).parent_path().string();
 }
 
 std::string Environment::hostPath(const std::string& windowsPath) const {

@@ -76,18 +76,22 @@ Environment Environment::fromProcess(const std::string& executableFolder) {
     return env;
 }
 
-std::string Environment::runningExecutableFolder() {
+std::string Environment::runningExecutable() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return ".";
+        if (n == 0) return {};
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return pathText(std::filesystem::path(path));
         }
         path.resize(path.size() * 2);
     }
-    return pathText(std::filesystem::path(path).parent_path());
+}
+
+std::string Environment::runningExecutableFolder() {
+    const std::string self = runningExecutable();
+    return self.empty() ? std::string(".") : pathText(fsPath(self).parent_path());
 }
 
 std::string Environment::hostPath(const std::string& windowsPath) const { return windowsPath; }
