@@ -72,7 +72,7 @@ frmMain::frmMain(session::MainSession& session, QWidget* parent)
     : QMainWindow(parent),
       session_(session),
       logic_(session, *this, [this] {
-          return schedule::SystemTaskScheduler(session_.services, QCoreApplication::applicationFilePath().toStdString());
+          return schedule::SystemTaskScheduler(session_.services, platform::Environment::runningExecutable());
       }) {
     setObjectName("frmMain");
     setWindowTitle(kMainWindowCaption);

@@ -2,7 +2,6 @@
 // unattended backup that shows nothing and needs no display.
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFile>
 
 #include "app/LogDialogs.h"
@@ -32,7 +31,7 @@ void applySkin(QApplication& gui, const platform::Environment& env) {
 int runInteractive(int argc, char** argv) {
     QApplication gui(argc, argv);
     gui.setApplicationName("tarnhold");
-    app::RealPlatform real(QCoreApplication::applicationDirPath().toStdString(),
+    app::RealPlatform real(platform::Environment::runningExecutableFolder(),
                            [](const platform::Environment&) -> std::unique_ptr<platform::Dialogs> {
                                return std::make_unique<ui::QtDialogs>();
                            });

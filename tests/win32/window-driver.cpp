@@ -262,6 +262,20 @@ LRESULT ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return static_cast<LRESULT>(result);
 }
 
+// The texts of a list box's or a combo box's entries, through the control's
+// own count, length and text messages.
+std::vector<std::wstring> entries(HWND box, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+    std::vector<std::wstring> texts;
+    const LRESULT count = ask(box, countMessage);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring text(static_cast<std::size_t>(ask(box, lengthMessage, static_cast<WPARAM>(i))) + 1, L'\0');
+        const LRESULT got = ask(box, textMessage, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
 void post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     if (!PostMessageW(window, message, wParam, lParam)) fail(L"the message could not be posted");
 }
@@ -645,30 +659,10 @@ const std::vector<Command>& commands() {
              post(w, WM_COMMAND, MAKEWPARAM(controlId(a[1]), 0), 0);
          }},
         {L"list-lines", 2,
-         [](const auto& a) {
-             HWND list = control(a[0], a[1]);
-             std::vector<std::wstring> lines;
-             const LRESULT count = ask(list, LB_GETCOUNT);
-             for (LRESULT i = 0; i < count; ++i) {
-                 std::wstring line(static_cast<std::size_t>(ask(list, LB_GETTEXTLEN, i)) + 1, L'\0');
-                 const LRESULT got = ask(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-                 line.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-                 lines.push_back(line);
-             }
-             printLine(joined(lines));
-         }},
+         [](const auto& a) { printLine(joined(entries(control(a[0], a[1]), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT))); }},
         {L"combo-items", 2,
          [](const auto& a) {
-             HWND combo = control(a[0], a[1]);
-             std::vector<std::wstring> items;
-             const LRESULT count = ask(combo, CB_GETCOUNT);
-             for (LRESULT i = 0; i < count; ++i) {
-                 std::wstring item(static_cast<std::size_t>(ask(combo, CB_GETLBTEXTLEN, i)) + 1, L'\0');
-                 const LRESULT got = ask(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-                 item.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-                 items.push_back(item);
-             }
-             printLine(joined(items));
+             printLine(joined(entries(control(a[0], a[1]), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT)));
          }},
         {L"combo-select", 3,
          [](const auto& a) {

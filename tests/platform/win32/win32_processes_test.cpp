@@ -13,13 +13,17 @@
 #include <vector>
 
 #include "platform/ChildProcess.h"
+#include "platform/FsPath.h"
 #include "platform/win32/Win32Launcher.h"
 #include "platform/win32/Win32Processes.h"
+#include "platform/win32/WideText.h"
 #include "schedule/SchtasksScheduler.h"
 
 namespace fs = std::filesystem;
 using platform::ProcessRun;
+using platform::pathText;
 using platform::RunProcess;
+using platform::utf8;
 
 // The C runtime's own split of the command line into wide words.
 struct CrtStartupInfo {
@@ -30,16 +34,6 @@ extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int ex
 
 namespace {
 
-std::string utf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::string pathText(const fs::path& p) { return utf8(p.wstring()); }
 
 void writeOut(const std::string& text) {
     DWORD written = 0;
