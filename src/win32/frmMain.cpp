@@ -211,7 +211,7 @@ bool frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
         case WM_CTLCOLORSTATIC: {
             // The password boxes, disabled, in the grey of scroll bars.
             HWND box = reinterpret_cast<HWND>(lParam);
-            if (!passwordsUsable_ && (box == control(ids::txtPassword) || box == control(ids::txtPassword2))) {
+            if ((box == control(ids::txtPassword) || box == control(ids::txtPassword2)) && !IsWindowEnabled(box)) {
                 SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_SCROLLBAR));
                 result = reinterpret_cast<LRESULT>(greyBrush_);
                 return true;
@@ -219,7 +219,7 @@ bool frmMain::handleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             return false;
         }
         case WM_SETCURSOR:
-            if (running_) {
+            if (logic_.running()) {
                 SetCursor(LoadCursorW(nullptr, IDC_WAIT));
                 result = TRUE;
                 return true;
@@ -266,7 +266,6 @@ void frmMain::setText(app::MainField which, const std::string& value) { setEditT
 bool frmMain::protectChecked() const { return isChecked(control(ids::ifprotect)); }
 
 void frmMain::setPasswordBoxesUsable(bool usable) {
-    passwordsUsable_ = usable;
     for (int id : {ids::txtPassword, ids::txtPassword2}) {
         EnableWindow(control(id), usable);
         InvalidateRect(control(id), nullptr, TRUE);
@@ -285,7 +284,6 @@ void frmMain::setApplyCaption(const std::string& caption) {
 void frmMain::setApplyEnabled(bool enabled) { EnableWindow(control(ids::cmdApply), enabled); }
 
 void frmMain::showRunning(bool running) {
-    running_ = running;
     EnableWindow(control(ids::cmdApply), !running);
     EnableWindow(control(ids::cmdSourceFile), !running);
     for (int id : {ids::mnuBackup, ids::mnuRestore}) {

@@ -73,8 +73,6 @@ private:
     HMENU menuBar_ = nullptr;
     ProductHeading heading_;
     HBRUSH greyBrush_ = nullptr;
-    bool running_ = false;
-    bool passwordsUsable_ = false;
 };
 
 }  // namespace win32
