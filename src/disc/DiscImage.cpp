@@ -1,11 +1,12 @@
 #include "disc/DiscImage.h"
 
 #include "backup/ZipNames.h"
+#include "platform/FsPath.h"
+#include "platform/RawFile.h"
 #include "platform/Text.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -17,8 +18,8 @@ bool ValidName(const std::string& name) {
 }
 
 std::time_t ModificationTime(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_mtime : 0;
+    const auto facts = platform::fileFacts(path);
+    return facts ? static_cast<std::time_t>(facts->mtime) : 0;
 }
 
 void Count(const ImageNode& node, long* files, long* folders) {
@@ -81,7 +82,7 @@ bool DiscImage::AddFile(const std::string& sourcePath, const std::string& imageP
     std::string name;
     ImageNode* parent = folderFor(imagePath, &name);
     std::error_code ec;
-    if (!parent || !fs::is_regular_file(sourcePath, ec)) return false;
+    if (!parent || !fs::is_regular_file(platform::fsPath(sourcePath), ec)) return false;
     auto existing = parent->children.find(name);
     if (existing != parent->children.end()) {
         if (existing->second->item.isFolder || !events().replaceFile(existing->second->item, sourcePath)) return false;
@@ -90,7 +91,7 @@ bool DiscImage::AddFile(const std::string& sourcePath, const std::string& imageP
     node->item.name = existing != parent->children.end() ? existing->first : name;
     node->item.parent = parent->item.imagePath;
     node->item.imagePath = ChildImagePath(parent->item.imagePath, node->item.name);
-    node->item.size = fs::file_size(sourcePath, ec);
+    node->item.size = fs::file_size(platform::fsPath(sourcePath), ec);
     node->item.date = ModificationTime(sourcePath);
     node->item.sourcePath = sourcePath;
     const ImageItem added = node->item;
@@ -103,7 +104,7 @@ bool DiscImage::AddFile(const std::string& sourcePath, const std::string& imageP
 bool DiscImage::AddFolder(const std::string& sourcePattern, const std::string& imagePath) {
     std::string hostFolder;
     std::error_code ec;
-    if (!backup::SplitFolderPattern(sourcePattern, &hostFolder) || !fs::is_directory(hostFolder, ec)) return false;
+    if (!backup::SplitFolderPattern(sourcePattern, &hostFolder) || !fs::is_directory(platform::fsPath(hostFolder), ec)) return false;
     return addTree(hostFolder, imagePath);
 }
 
@@ -128,15 +129,15 @@ bool DiscImage::addTree(const std::string& hostFolder, const std::string& imageP
     const std::string folderPath = slot->second->item.imagePath;
     std::vector<fs::directory_entry> entries;
     std::error_code ec;
-    for (fs::directory_iterator it(hostFolder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+    for (fs::directory_iterator it(platform::fsPath(hostFolder), ec), end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
     std::sort(entries.begin(), entries.end());
     bool all = !ec;
     for (const auto& e : entries) {
         std::error_code kind;
-        const std::string child = ChildImagePath(folderPath, e.path().filename().string());
+        const std::string child = ChildImagePath(folderPath, platform::pathText(e.path().filename()));
         // Links to folders are not followed: they could loop.
-        if (e.is_directory(kind) && !e.is_symlink(kind)) all = addTree(e.path().string(), child) && all;
-        else if (e.is_regular_file(kind)) all = AddFile(e.path().string(), child) && all;
+        if (e.is_directory(kind) && !e.is_symlink(kind)) all = addTree(platform::pathText(e.path()), child) && all;
+        else if (e.is_regular_file(kind)) all = AddFile(platform::pathText(e.path()), child) && all;
     }
     return all;
 }

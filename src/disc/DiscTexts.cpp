@@ -1,5 +1,6 @@
 #include "disc/DiscTexts.h"
 
+#include "config/OperationTime.h"
 #include "disc/DiscCodes.h"
 
 #include <cstdio>
@@ -9,9 +10,10 @@ namespace {
 
 constexpr const char* kLineBreak = "\r\n";
 
-std::string printed(const char* format, double value) {
+template <typename... Values>
+std::string printed(const char* format, Values... values) {
     char text[64];
-    std::snprintf(text, sizeof text, format, value);
+    std::snprintf(text, sizeof text, format, values...);
     return text;
 }
 
@@ -32,11 +34,10 @@ std::string FormatKilobytes(std::uint64_t bytes) {
 }
 
 std::string FormatListDate(std::time_t date) {
-    std::tm local{};
-    localtime_r(&date, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%m/%d/%Y %I:%M:%S %p", &local);
-    return text;
+    const platform::CivilTime t = config::DateTime::fromUtcSeconds(date).fields();
+    const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+    return printed("%02d/%02d/%04d ", t.month, t.day, t.year) +
+           printed("%02d:%02d:%02d ", hour12, t.minute, t.second) + (t.hour < 12 ? "AM" : "PM");
 }
 
 std::string FormatSpeedMultiplier(double multiplier) {

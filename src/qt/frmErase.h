@@ -1,11 +1,10 @@
 #pragma once
-// The erase window: erases a rewritable disc in the writer chosen in the
-// disc writing window, through the same engine.
+// The erase window in Qt: draws the quick-erase box, the status and the
+// progress, and hands the buttons to the toolkit-free EraseWindowLogic.
 
 #include <QDialog>
 
-#include "disc/DiscEngine.h"
-#include "platform/Dialogs.h"
+#include "disc/EraseWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -14,7 +13,7 @@ class QPushButton;
 
 namespace disc {
 
-class frmErase : public QDialog, private DiscEvents {
+class frmErase : public QDialog, private EraseWindowView {
     Q_OBJECT
 public:
     explicit frmErase(platform::Dialogs& dialogs, QWidget* parent = nullptr);
@@ -23,9 +22,9 @@ public:
     // Keeps the device and the engine, readies the buttons, shows the window modally.
     void ShowErase(DiscDevice* objDevice, DiscEngine* objEngine);
     // The same without the modal loop, for callers that drive the window themselves.
-    void PrepareErase(DiscDevice* objDevice, DiscEngine* objEngine);
-    void cmdErase_Click();
-    bool busy() const { return busy_; }
+    void PrepareErase(DiscDevice* objDevice, DiscEngine* objEngine) { logic_.PrepareErase(objDevice, objEngine); }
+    void cmdErase_Click() { logic_.cmdErase_Click(); }
+    bool busy() const { return logic_.busy(); }
 
     QCheckBox* chkQuikErase = nullptr;
     QPushButton* cmdErase = nullptr;
@@ -38,15 +37,13 @@ protected:
     void reject() override;
 
 private:
-    void eraseState(int state, int progress) override;
-    void deviceError(const DeviceErrorRecord& error) override;
-    void onEraseState(int state, int progress);
-    void enableButtons(bool enabled);
+    bool quickEraseChecked() const override;
+    void setStatus(const std::string& text) override;
+    void setProgress(int percent) override;
+    void setButtonsEnabled(bool enabled) override;
+    void closeWindow() override { close(); }
 
-    platform::Dialogs& dialogs_;
-    DiscDevice* device_ = nullptr;
-    DiscEngine* mobjEngine = nullptr;
-    bool busy_ = false;
+    EraseWindowLogic logic_;
 };
 
 }  // namespace disc

@@ -415,8 +415,7 @@ void frmMain::showSchedule(schedule::TaskScheduler& scheduler) {
 }
 
 void frmMain::showDiscWindow(const std::string& pendingName, const std::string& pendingPath) {
-    if (!pendingName.empty()) disc::frmMaindvdwrite::SetPendingDiscFile(pendingName, pendingPath);
-    disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this);
+    disc::frmMaindvdwrite::ShowModal(session_.services.dialogs, this, pendingName, pendingPath);
 }
 
 void frmMain::endProgram() { QApplication::quit(); }

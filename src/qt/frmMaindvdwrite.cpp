@@ -4,11 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateTime>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,30 +16,14 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cmath>
 #include <cstdlib>
 
-#include "disc/DiscTexts.h"
 #include "qt/frmErase.h"
 
 namespace disc {
 namespace {
 
-constexpr const char* kNoDevicesMessage =
-    "There are no compatible devices reported.\r\nSome older devices are not currently supported.";
-
-
 constexpr int kKeyRole = Qt::UserRole;
-const std::string kRoot = "\\";
-
-struct PendingDiscFile {
-    std::string name;
-    std::string path;
-};
-PendingDiscFile& Pending() {
-    static PendingDiscFile pending;
-    return pending;
-}
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string keyOf(const QTreeWidgetItem* item) { return item ? item->data(0, kKeyRole).toString().toStdString() : ""; }
@@ -55,12 +36,10 @@ W* named(W* widget, const char* name) {
 
 }  // namespace
 
-void frmMaindvdwrite::SetPendingDiscFile(const std::string& name, const std::string& path) { Pending() = {name, path}; }
-
 frmMaindvdwrite::frmMaindvdwrite(std::unique_ptr<DiscEngine> engine, platform::Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), engine_(std::move(engine)), dialogs_(dialogs) {
     setObjectName("frmMaindvdwrite");
-    setWindowTitle("Backup Windows Live Mail Data to CD/DVD");
+    setWindowTitle(kDiscWindowCaption);
     auto* layout = new QVBoxLayout(this);
     buildMenus();
     layout->setMenuBar(menuBar_ = new QMenuBar(this));
@@ -71,27 +50,25 @@ frmMaindvdwrite::frmMaindvdwrite(std::unique_ptr<DiscEngine> engine, platform::D
     auto* bar = new QStatusBar(this);
     for (int i = 0; i < 3; ++i) bar->addWidget(sbrPanels[i] = new QLabel, i == 0 ? 1 : 0);
     layout->addWidget(bar);
-    engine_->setEvents(this);
-    engine_->Image().setEvents(this);
     // Enter in a text box must never start a write.
     for (auto* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+    // Events from the engine's thread come back on this one; none comes after the window has gone.
+    DiscWriteWindowView& view = *this;
+    logic_ = std::make_unique<DiscWriteWindowLogic>(*engine_, dialogs_, view, [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    });
 }
 
-frmMaindvdwrite::~frmMaindvdwrite() {
-    engine_->AbortWrite();
-    engine_->Wait();
-    engine_->setEvents(nullptr);
-    engine_->Image().setEvents(nullptr);
-}
+frmMaindvdwrite::~frmMaindvdwrite() { logic_.reset(); }
 
 QWidget* frmMaindvdwrite::buildImagePane() {
     auto* pane = new QWidget;
     auto* grid = new QGridLayout(pane);
-    lblImageFileTitle = named(new QLabel("Drag and Drop Files or Folders"), "lblImageFileTitle");
+    lblImageFileTitle = named(new QLabel(kImageFileTitle), "lblImageFileTitle");
     tvwFolders = named(new QTreeWidget, "tvwFolders");
     tvwFolders->setHeaderHidden(true);
     lvwImageFiles = named(new QTreeWidget, "lvwImageFiles");
-    lvwImageFiles->setHeaderLabels({"File Name", "Size", "Date"});
+    lvwImageFiles->setHeaderLabels({kFileColumns[0], kFileColumns[1], kFileColumns[2]});
     lvwImageFiles->setRootIsDecorated(false);
     // Size and date always whole; the name takes the rest.
     lvwImageFiles->header()->setStretchLastSection(false);
@@ -101,14 +78,14 @@ QWidget* frmMaindvdwrite::buildImagePane() {
     lvwImageFiles->setMinimumWidth(fontMetrics().horizontalAdvance("Backup.wlm 999999.99 KB 12/31/2026 12:59:59 PM") +
                                    80);
     // The root's label fits: the disc's volume name is long.
-    tvwFolders->setMinimumWidth(fontMetrics().horizontalAdvance("Windows Live Mail Data Backup CD") + 70);
+    tvwFolders->setMinimumWidth(fontMetrics().horizontalAdvance(kBackupDiscName) + 70);
     for (QTreeWidget* view : {tvwFolders, lvwImageFiles}) {
         view->setAcceptDrops(true);
         view->viewport()->setAcceptDrops(true);
         view->viewport()->installEventFilter(this);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
     }
-    connect(tvwFolders, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ShowFolder(keyOf(item)); });
+    connect(tvwFolders, &QTreeWidget::itemClicked, this, [this] { logic_->tvwFolders_Click(); });
     connect(tvwFolders, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ItemEdited(item, true); });
     connect(lvwImageFiles, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ItemEdited(item, false); });
     connect(tvwFolders->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] { EditorClosed(tvwFolders); });
@@ -118,9 +95,7 @@ QWidget* frmMaindvdwrite::buildImagePane() {
     connect(lvwImageFiles, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopUpFileMenu(false, p); });
     txtVolIdentifier = named(new QLineEdit, "txtVolIdentifier");
-    connect(txtVolIdentifier, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (QTreeWidgetItem* root = folderNode(kRoot)) root->setText(0, text);
-    });
+    connect(txtVolIdentifier, &QLineEdit::textChanged, this, [this] { logic_->txtVolIdentifier_Change(); });
     grid->addWidget(lblImageFileTitle, 0, 0, 1, 2);
     grid->addWidget(tvwFolders, 1, 0);
     grid->addWidget(lvwImageFiles, 1, 1);
@@ -134,40 +109,38 @@ QWidget* frmMaindvdwrite::buildWritePane() {
     cboDevices = named(new QComboBox, "cboDevices");
     cboWriteSpeed = named(new QComboBox, "cboWriteSpeed");
     cboVolumeType = named(new QComboBox, "cboVolumeType");
-    auto option = [](const char* name, const char* caption, const char* tip) {
-        auto* box = named(new QCheckBox(caption), name);
-        if (tip) box->setToolTip(tip);
-        return box;
-    };
-    chkUseBufferProtect = option("chkUseBufferProtect", "Use Buffer Protection", "Eliminates buffer underrun problems.");
-    chkCacheImage = option("chkCacheImage", "Cache Image", "Not needed for DVD formats...Use for CDR/W only.");
-    chkFinalizeDisc = option("chkFinalizeDisc", "Finalize Disc", "Not valid for DVD+RW and DVD-RAM formats.");
-    chkTestWrite = option("chkTestWrite", "Test Write", "Not valid for DVD formats.");
-    chkAutoVerify = option("chkAutoVerify", "Auto-Verify Data", nullptr);
-    chkUseMode2XA = option("chkUseMode2XA", "Mode2XA (CD Only)", "Please see help file for details on Mode2XA");
-    chkUseFileDates = option("chkUseFileDates", "Use File Dates", nullptr);
-    chkDiscAtOnce = option("chkDiscAtOnce", "Disc-At-Once", "Eliminates buffer underrun problems.");
-    chkUseFileDates->setChecked(true);
-    connect(chkUseFileDates, &QCheckBox::toggled, this,
-            [this](bool on) { engine_->Settings().UseFileDates = on; });
-    connect(cboDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { cboDevices_Click(); });
-    cmdWriteDisc = named(new QPushButton("&Write Disc"), "cmdWriteDisc");
-    cmdCancel = named(new QPushButton("&Cancel"), "cmdCancel");
-    connect(cmdWriteDisc, &QPushButton::clicked, this, &frmMaindvdwrite::cmdWriteDisc_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmMaindvdwrite::cmdCancel_Click);
+    cboVolumeType->setToolTip("No UDF is written here: the UDF types are written as ISO 9660 with Joliet and "
+                              "Rock Ridge names, which every system reads.");
+    for (std::size_t i = 0; i < kWriteOptions.size(); ++i) {
+        const WriteOptionRow& row = kWriteOptions[i];
+        options_[i] = named(new QCheckBox(row.caption), row.name);
+        if (row.tooltip) options_[i]->setToolTip(row.tooltip);
+        grid->addWidget(options_[i], 3 + static_cast<int>(i) / 4, static_cast<int>(i) % 4);
+    }
+    chkUseBufferProtect = optionBox(WriteOption::BufferProtect);
+    chkCacheImage = optionBox(WriteOption::CacheImage);
+    chkFinalizeDisc = optionBox(WriteOption::FinalizeDisc);
+    chkTestWrite = optionBox(WriteOption::TestWrite);
+    chkAutoVerify = optionBox(WriteOption::AutoVerify);
+    chkUseMode2XA = optionBox(WriteOption::Mode2XA);
+    chkUseFileDates = optionBox(WriteOption::UseFileDates);
+    chkDiscAtOnce = optionBox(WriteOption::DiscAtOnce);
+    connect(chkUseFileDates, &QCheckBox::toggled, this, [this] { logic_->chkUseFileDates_Click(); });
+    connect(cboDevices, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { logic_->cboDevices_Click(); });
+    cmdWriteDisc = named(new QPushButton(kWriteDiscCaption), "cmdWriteDisc");
+    cmdCancel = named(new QPushButton(kCancelWriteCaption), "cmdCancel");
+    connect(cmdWriteDisc, &QPushButton::clicked, this, [this] { logic_->cmdWriteDisc_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { logic_->cmdCancel_Click(); });
     prgTotalProgress = named(new QProgressBar, "prgTotalProgress");
     prgTotalProgress->setRange(0, 100);
-    grid->addWidget(new QLabel("Device:"), 0, 0);
+    grid->addWidget(new QLabel(kDeviceLabel), 0, 0);
     grid->addWidget(cboDevices, 0, 1, 1, 3);
-    grid->addWidget(new QLabel("Write Speed:"), 1, 0);
+    grid->addWidget(new QLabel(kWriteSpeedLabel), 1, 0);
     grid->addWidget(cboWriteSpeed, 1, 1);
-    grid->addWidget(new QLabel("Volume Type:"), 1, 2);
+    grid->addWidget(new QLabel(kVolumeTypeLabel), 1, 2);
     grid->addWidget(cboVolumeType, 1, 3);
-    grid->addWidget(new QLabel("Volume ID:"), 2, 0);
+    grid->addWidget(new QLabel(kVolumeIdLabel), 2, 0);
     grid->addWidget(txtVolIdentifier, 2, 1, 1, 3);
-    QCheckBox* const boxes[] = {chkUseBufferProtect, chkCacheImage, chkFinalizeDisc, chkTestWrite,
-                                chkAutoVerify,       chkUseMode2XA, chkUseFileDates, chkDiscAtOnce};
-    for (int i = 0; i < 8; ++i) grid->addWidget(boxes[i], 3 + i / 4, i % 4);
     grid->addWidget(prgTotalProgress, 5, 0, 1, 2);
     grid->addWidget(cmdWriteDisc, 5, 2);
     grid->addWidget(cmdCancel, 5, 3);
@@ -175,204 +148,36 @@ QWidget* frmMaindvdwrite::buildWritePane() {
 }
 
 void frmMaindvdwrite::buildMenus() {
-    mnuFile = new QMenu("&File", this);
-    connect(mnuFile->addAction("Clear All Items"), &QAction::triggered, this, [this] { engine_->Image().Clear(); });
-    mnuFile->addSeparator();
-    connect(mnuFile->addAction("Remove Folder"), &QAction::triggered, this, [this] { RemoveSelected(true); });
-    connect(mnuFile->addAction("Rename Folder"), &QAction::triggered, this, [this] { RenameSelected(true); });
-    connect(mnuFile->addAction("Remove File"), &QAction::triggered, this, [this] { RemoveSelected(false); });
-    connect(mnuFile->addAction("Rename File"), &QAction::triggered, this, [this] { RenameSelected(false); });
-    mnuFile->addSeparator();
-    connect(mnuFile->addAction("Exit"), &QAction::triggered, this, &QDialog::close);
-    mnuDevice = new QMenu("&Device", this);
-    connect(mnuDevice->addAction("Eject"), &QAction::triggered, this, [this] {
-        if (device_) device_->Eject();
-    });
-    connect(mnuDevice->addAction("Close Tray"), &QAction::triggered, this, [this] {
-        if (device_) device_->CloseTray();
-    });
-    connect(mnuDevice->addAction("Erase Disc..."), &QAction::triggered, this, [this] {
-        if (!device_) return;
-        {
-            frmErase erase(dialogs_, this);
-            erase.ShowErase(device_, engine_.get());
+    mnuFile = new QMenu(kFileMenuCaption, this);
+    for (const FileMenuRow& row : kFileMenu) {
+        if (!row.caption) {
+            mnuFile->addSeparator();
+            continue;
         }
-        engine_->setEvents(this);  // the erase window borrowed the engine's events
-    });
+        const FileCommand command = row.command;
+        connect(mnuFile->addAction(row.caption), &QAction::triggered, this, [this, command] { logic_->FileMenu(command); });
+    }
+    mnuDevice = new QMenu(kDeviceMenuCaption, this);
+    for (const auto& [command, caption] : kDeviceMenu) {
+        const DeviceCommand chosen = command;
+        connect(mnuDevice->addAction(caption), &QAction::triggered, this, [this, chosen] { logic_->DeviceMenu(chosen); });
+    }
 }
 
-void frmMaindvdwrite::ShowModal(platform::Dialogs& dialogs, QWidget* parent) {
+void frmMaindvdwrite::ShowModal(platform::Dialogs& dialogs, QWidget* parent, const std::string& pendingName,
+                                const std::string& pendingPath) {
     const char* drives = std::getenv("TARNHOLD_DISC_DRIVES");
     frmMaindvdwrite window(CreateLibburnEngine(drives ? drives : ""), dialogs, parent);
-    if (!window.Form_Load()) {
+    if (!window.Form_Load(pendingName, pendingPath)) {
         QCoreApplication::exit(1);
         return;
     }
     window.exec();
 }
 
-bool frmMaindvdwrite::Form_Load() {
-    if (!engine_->InitializeDevices(false)) {
-        dialogs_.message("Devices Cannot be initialized...Contact support!", platform::Icon::None);
-        return false;
-    }
-    FillDevices();
-    EnableControls(true);
-    engine_->Image().Clear();
-    const std::pair<const char*, int> types[] = {{"ISO9660", kIso9660},
-                                                 {"UDF", kUdf},
-                                                 {"ISO9660/Joliet Bridge", kJolietBridge},
-                                                 {"ISO9660/UDF (DVDVideo) Bridge", kUdfDvdVideoBridge},
-                                                 {"ISO9660/Joliet/UDF Bridge", kJolietUdfBridge}};
-    for (const auto& [text, code] : types) cboVolumeType->addItem(text, code);
-    cboVolumeType->setToolTip("No UDF is written here: the UDF types are written as ISO 9660 with Joliet and "
-                              "Rock Ridge names, which every system reads.");
-    cboVolumeType->setCurrentIndex(4);
-    engine_->Settings().VolumeType = cboVolumeType->currentData().toInt();
-    engine_->Settings().InitialSetting = 1;
-    engine_->Settings().UseFileDates = true;
-    ResetToRoot();
-    txtVolIdentifier->setText("Windows Live Mail Data Backup CD");
-    PendingDiscFile& pending = Pending();
-    if (!pending.name.empty() && !pending.path.empty()) {
-        engine_->Image().AddFile(pending.path, kRoot + pending.name);
-        RefreshFileList();
-        pending = {};
-    }
-    return true;
-}
-
-void frmMaindvdwrite::FillDevices() {
-    cboDevices->clear();
-    for (int i = 0; i < engine_->DeviceCount(); ++i) {
-        DiscDevice* device = engine_->Device(i);
-        if (device->IsWriter()) cboDevices->addItem(q(device->Name()), i);
-    }
-    std::string problems;
-    for (const auto& p : engine_->DeviceProblems()) problems += p + "\r\n";
-    if (!problems.empty()) dialogs_.message(problems.substr(0, problems.size() - 2), platform::Icon::Information);
-    if (cboDevices->count() == 0) {
-        dialogs_.message(kNoDevicesMessage, platform::Icon::Information);
-        return;
-    }
-    cboDevices->setCurrentIndex(0);
-    cboDevices_Click();
-}
-
-void frmMaindvdwrite::cboDevices_Click() {
-    if (cboDevices->currentIndex() < 0) return;
-    device_ = engine_->Device(cboDevices->currentData().toInt());
-    if (!device_) return;
-    FillWriteSpeeds();
-    const bool protect = device_->SupportsCapability(kBufferProtection);
-    chkUseBufferProtect->setEnabled(protect);
-    chkUseBufferProtect->setChecked(protect);
-}
-
-void frmMaindvdwrite::FillWriteSpeeds() {
-    cboWriteSpeed->clear();
-    device_->RefreshMedia(false);
-    const int count = device_->WriteSpeedCount();
-    for (int i = 0; i < count; ++i) {
-        const int speed = device_->WriteSpeed(i);
-        cboWriteSpeed->addItem(q(FormatSpeedMultiplier(device_->SpeedMultiplier(speed))), speed);
-    }
-    if (count == 0) cboWriteSpeed->addItem("MAX", 0);
-    cboWriteSpeed->setCurrentIndex(0);
-}
-
-bool frmMaindvdwrite::CheckFreeSpace() {
-    device_->RefreshMedia(true);
-    const DiscMedia media = device_->Media();
-    if (media.MediaType == kNoMedia || !media.IsWritable) {
-        dialogs_.message("Please Insert Writable Media before continuing!", platform::Icon::Information);
-        return false;
-    }
-    const double freeBytes = static_cast<double>(device_->FreeBlocks(true)) * engine_->BlockSize();
-    const std::string shortage = FreeSpaceShortage(freeBytes, engine_->ImageSize());
-    if (!shortage.empty()) dialogs_.message(shortage, platform::Icon::Information);
-    return shortage.empty();
-}
-
-void frmMaindvdwrite::cmdWriteDisc_Click() {
-    if (!device_) {
-        dialogs_.message(kNoDevicesMessage, platform::Icon::Information);
-        return;
-    }
-    if (!CheckFreeSpace()) return;
-    engine_->VolumeIdentifier() = txtVolIdentifier->text().toStdString();
-    WriteSettings& s = engine_->Settings();
-    s.WriteControl = 1;
-    s.WriteSpeed = cboWriteSpeed->currentData().toInt();
-    s.VolumeType = cboVolumeType->currentData().toInt();
-    s.AutoVerify = chkAutoVerify->isChecked();
-    s.Mode2XA = chkUseMode2XA->isChecked();
-    s.CacheImage = chkCacheImage->isChecked();
-    s.TestWrite = chkTestWrite->isChecked();
-    s.FinalizeDisc = chkFinalizeDisc->isChecked();
-    s.BufferProtect = chkUseBufferProtect->isChecked();
-    s.WriteMode = chkDiscAtOnce->isChecked() ? 248 : 2;
-    if (!engine_->StartWrite(device_)) {
-        dialogs_.message("Disc Write could not be started.", platform::Icon::Critical);
-        return;
-    }
-    EnableControls(false);
-}
-
-void frmMaindvdwrite::cmdCancel_Click() {
-    engine_->AbortWrite();
-    status("Aborting Write...Please Wait!");
-}
-
-void frmMaindvdwrite::EnableControls(bool enabled) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             cboDevices, cboWriteSpeed, lvwImageFiles, tvwFolders, cmdWriteDisc, chkCacheImage, chkFinalizeDisc,
-             chkTestWrite, cboVolumeType, txtVolIdentifier, chkUseMode2XA, chkAutoVerify, chkUseFileDates,
-             chkDiscAtOnce}) {
-        w->setEnabled(enabled);
-    }
-    mnuFile->setEnabled(enabled);
-    mnuDevice->setEnabled(enabled);
-    chkUseBufferProtect->setEnabled(enabled && device_ && device_->SupportsCapability(kBufferProtection));
-    cmdCancel->setEnabled(!enabled);
-    ready_ = enabled;
-    if (enabled) unsetCursor();
-    else setCursor(Qt::WaitCursor);
-    QApplication::processEvents();
-}
-
-void frmMaindvdwrite::status(const QString& text) { sbrPanels[0]->setText(text); }
-
-void frmMaindvdwrite::ShowImageSize() {
-    status("Data Image Size: " + q(FormatMegabytes(engine_->ImageSize())));
-    sbrPanels[1]->setText("Files: " + QString::number(engine_->Image().FileCount()));
-    sbrPanels[2]->setText("Folders: " + QString::number(engine_->Image().FolderCount()));
-}
-
-void frmMaindvdwrite::ResetToRoot() {
-    lvwImageFiles->clear();
-    tvwFolders->clear();
-    auto* root = new QTreeWidgetItem(tvwFolders, {"New Disc"});
-    root->setData(0, kKeyRole, q(kRoot));
-    root->setIcon(0, style()->standardIcon(QStyle::SP_DriveCDIcon));
-    txtVolIdentifier->setText("New Disc");
-    engine_->VolumeIdentifier() = "New Disc";
-    ShowImageSize();
-}
-
-void frmMaindvdwrite::ShowFolder(const std::string& imagePath) {
-    setCursor(Qt::WaitCursor);
-    lvwImageFiles->clear();
-    engine_->Image().ListFolder(imagePath);
-    if (ready_) unsetCursor();
-}
-
-void frmMaindvdwrite::RefreshFileList() {
-    QTreeWidgetItem* node = tvwFolders->currentItem();
-    if (!node) node = folderNode(kRoot);
-    ShowFolder(node ? keyOf(node) : kRoot);
-    if (node) node->setExpanded(true);
-    ShowImageSize();
+void frmMaindvdwrite::showEraseWindow(DiscDevice& device, DiscEngine& engine) {
+    frmErase erase(dialogs_, this);
+    erase.ShowErase(&device, &engine);
 }
 
 bool frmMaindvdwrite::eventFilter(QObject* watched, QEvent* event) {
@@ -384,51 +189,21 @@ bool frmMaindvdwrite::eventFilter(QObject* watched, QEvent* event) {
     }
     if (ours && event->type() == QEvent::Drop) {
         auto* drop = static_cast<QDropEvent*>(event);
-        QStringList paths;
+        std::vector<std::string> paths;
         for (const QUrl& url : drop->mimeData()->urls()) {
-            if (url.isLocalFile()) paths << url.toLocalFile();
+            if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
         }
-        if (!paths.isEmpty()) DropPaths(paths);
+        if (!paths.empty()) logic_->DropPaths(paths);
         drop->acceptProposedAction();
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void frmMaindvdwrite::DropPaths(const QStringList& paths) {
-    setCursor(Qt::WaitCursor);
-    std::string target;
-    if (QTreeWidgetItem* node = tvwFolders->currentItem(); node && keyOf(node) != kRoot) target = keyOf(node);
-    for (const QString& path : paths) {
-        const std::string name = QFileInfo(path).fileName().toStdString();
-        if (QFileInfo(path).isDir()) engine_->Image().AddFolder(path.toStdString() + "\\*.*", target + "\\" + name);
-        else engine_->Image().AddFile(path.toStdString(), target + "\\" + name);
-    }
-    RefreshFileList();
-    unsetCursor();
-}
-
-void frmMaindvdwrite::RemoveSelected(bool folder) {
-    QTreeWidgetItem* item = folder ? tvwFolders->currentItem() : lvwImageFiles->currentItem();
-    if (!item) {
-        dialogs_.message("No Item Selected.", platform::Icon::Information);
-        return;
-    }
-    if (!engine_->Image().RemoveItem(keyOf(item))) dialogs_.message("Item could not be removed.", platform::Icon::Information);
-    RefreshFileList();
-}
-
-void frmMaindvdwrite::RenameSelected(bool folder) {
+void frmMaindvdwrite::beginRename(const std::string& key, bool folder) {
     QTreeWidget* view = folder ? tvwFolders : lvwImageFiles;
     QTreeWidgetItem* item = view->currentItem();
-    if (!item) {
-        dialogs_.message("No Item Selected.", platform::Icon::Information);
-        return;
-    }
-    if (folder && keyOf(item) == kRoot) {
-        dialogs_.message("Root directory can not be renamed.", platform::Icon::Information);
-        return;
-    }
+    if (!item || keyOf(item) != key) return;
     // Made editable quietly: the flag change is reported as an edit, and an
     // edit refreshes the list, which would delete the row about to be edited.
     {
@@ -457,31 +232,16 @@ void frmMaindvdwrite::ItemEdited(QTreeWidgetItem* item, bool folder) {
         item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     }
     const std::string key = keyOf(item), newName = item->text(0).toStdString();
-    // After the editor has let go of the row: the refresh below deletes it.
-    QMetaObject::invokeMethod(this, [this, key, newName, folder] { Rename(key, newName, folder); }, Qt::QueuedConnection);
-}
-
-void frmMaindvdwrite::Rename(const std::string& key, const std::string& newName, bool folder) {
-    const std::string oldName = key.substr(key.rfind('\\') + 1);
-    const bool renamed = newName == oldName ||
-                         (folder ? engine_->Image().RenameFolder(key, newName) : engine_->Image().RenameFile(key, newName));
-    if (!renamed) {
-        dialogs_.message(folder ? "Folder could not be renamed." : "File could not be renamed.",
-                         platform::Icon::Information);
-        if (QTreeWidgetItem* node = folder ? folderNode(key) : nullptr) {
-            // The tree shows the name the image still has.
-            QSignalBlocker quiet(tvwFolders);
-            node->setText(0, q(oldName));
-        }
-    }
-    RefreshFileList();
+    // After the editor has let go of the row: the refresh that follows deletes it.
+    QMetaObject::invokeMethod(this, [this, key, newName, folder] { logic_->EditEnded(key, newName, folder); },
+                              Qt::QueuedConnection);
 }
 
 void frmMaindvdwrite::PopUpFileMenu(bool tree, const QPoint& where) {
-    const auto actions = mnuFile->actions();  // Clear, sep, Remove/Rename Folder, Remove/Rename File, sep, Exit
+    const auto actions = mnuFile->actions();  // one per row of kFileMenu
     for (int i = 0; i < actions.size(); ++i) {
-        const bool shown = i == 0 || (tree ? (i == 2 || i == 3) : (i == 4 || i == 5));
-        actions[i]->setVisible(shown);
+        const FileMenuRow& row = kFileMenu[static_cast<std::size_t>(i)];
+        actions[i]->setVisible(tree ? row.onTree : row.onList);
     }
     QWidget* view = tree ? static_cast<QWidget*>(tvwFolders) : lvwImageFiles;
     mnuFile->exec(view->mapToGlobal(where));
@@ -495,130 +255,121 @@ QTreeWidgetItem* frmMaindvdwrite::folderNode(const std::string& key) const {
     return nullptr;
 }
 
-void frmMaindvdwrite::itemAdded(const ImageItem& item) {
-    if (item.isFolder) {
-        if (QTreeWidgetItem* parent = folderNode(item.parent)) {
-            auto* node = new QTreeWidgetItem(parent, {q(item.name)});
-            node->setData(0, kKeyRole, q(item.imagePath));
-            node->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
-        }
-        status("Adding...." + q(item.imagePath));
+void frmMaindvdwrite::clearFolders() { tvwFolders->clear(); }
+
+void frmMaindvdwrite::addFolderNode(const std::string& parentKey, const std::string& key, const std::string& text) {
+    QTreeWidgetItem* node = nullptr;
+    if (parentKey.empty()) {
+        node = new QTreeWidgetItem(tvwFolders, {q(text)});
+        node->setIcon(0, style()->standardIcon(QStyle::SP_DriveCDIcon));
+    } else if (QTreeWidgetItem* parent = folderNode(parentKey)) {
+        node = new QTreeWidgetItem(parent, {q(text)});
+        node->setIcon(0, style()->standardIcon(QStyle::SP_DirClosedIcon));
     }
-    QApplication::processEvents();
+    if (node) node->setData(0, kKeyRole, q(key));
 }
 
-void frmMaindvdwrite::fileListed(const ImageItem& item) {
-    if (item.isFolder) return;
-    auto* row = new QTreeWidgetItem(lvwImageFiles, {q(item.name), q(FormatKilobytes(item.size)), q(FormatListDate(item.date))});
-    row->setData(0, kKeyRole, q(item.imagePath));
+void frmMaindvdwrite::rekeyFolderNode(const std::string& oldKey, const std::string& newKey, const std::string& text) {
+    if (QTreeWidgetItem* node = folderNode(oldKey)) {
+        QSignalBlocker quiet(tvwFolders);
+        node->setData(0, kKeyRole, q(newKey));
+        node->setText(0, q(text));
+    }
+}
+
+void frmMaindvdwrite::removeFolderNode(const std::string& key) { delete folderNode(key); }
+
+void frmMaindvdwrite::setFolderText(const std::string& key, const std::string& text) {
+    if (QTreeWidgetItem* node = folderNode(key)) {
+        QSignalBlocker quiet(tvwFolders);
+        node->setText(0, q(text));
+    }
+}
+
+void frmMaindvdwrite::expandFolder(const std::string& key) {
+    if (QTreeWidgetItem* node = folderNode(key)) node->setExpanded(true);
+}
+
+std::string frmMaindvdwrite::selectedFolder() const { return keyOf(tvwFolders->currentItem()); }
+
+void frmMaindvdwrite::clearFiles() { lvwImageFiles->clear(); }
+
+void frmMaindvdwrite::addFileRow(const std::string& key, const std::string& name, const std::string& size,
+                                 const std::string& date) {
+    auto* row = new QTreeWidgetItem(lvwImageFiles, {q(name), q(size), q(date)});
+    row->setData(0, kKeyRole, q(key));
     row->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
 }
 
-void frmMaindvdwrite::itemRenamed(const ImageItem& item) {
-    if (!item.isFolder) return;
-    if (QTreeWidgetItem* node = folderNode(item.previousPath)) {
-        QSignalBlocker quiet(tvwFolders);
-        node->setData(0, kKeyRole, q(item.imagePath));
-        node->setText(0, q(item.name));
+std::string frmMaindvdwrite::selectedFile() const { return keyOf(lvwImageFiles->currentItem()); }
+
+std::string frmMaindvdwrite::volumeText() const { return txtVolIdentifier->text().toStdString(); }
+
+void frmMaindvdwrite::setVolumeText(const std::string& text) {
+    QSignalBlocker quiet(txtVolIdentifier);
+    txtVolIdentifier->setText(q(text));
+}
+
+QComboBox* frmMaindvdwrite::choiceBox(Choice list) const {
+    switch (list) {
+        case Choice::Devices: return cboDevices;
+        case Choice::WriteSpeed: return cboWriteSpeed;
+        case Choice::VolumeType: return cboVolumeType;
     }
+    return nullptr;
 }
 
-void frmMaindvdwrite::itemRemoved(const ImageItem& item) {
-    if (item.isFolder) delete folderNode(item.imagePath);
+void frmMaindvdwrite::fillChoices(Choice list, const std::vector<ChoiceEntry>& entries, int current) {
+    QComboBox* box = choiceBox(list);
+    QSignalBlocker quiet(box);
+    box->clear();
+    for (const auto& [text, number] : entries) box->addItem(q(text), number);
+    box->setCurrentIndex(current);
 }
 
-bool frmMaindvdwrite::replaceFile(const ImageItem& existing, const std::string& newSource) {
-    const std::string question = "A file already exists in the image: \r\n" + existing.imagePath +
-                                 "\r\nWould you like to replace it with: \r\n" + newSource + " ?";
-    return dialogs_.message(question, platform::Icon::Question, platform::Buttons::OkCancel, "Replace file...") ==
-           platform::Answer::Ok;
+int frmMaindvdwrite::chosenNumber(Choice list) const {
+    const QComboBox* box = choiceBox(list);
+    return box->currentIndex() < 0 ? -1 : box->currentData().toInt();
 }
 
-void frmMaindvdwrite::imageCleared() { ResetToRoot(); }
+bool frmMaindvdwrite::optionChecked(WriteOption option) const { return optionBox(option)->isChecked(); }
 
-void frmMaindvdwrite::writeState(int state, int progress) {
-    QMetaObject::invokeMethod(this, [this, state, progress] { onWriteState(state, progress); }, Qt::QueuedConnection);
+void frmMaindvdwrite::setOptionChecked(WriteOption option, bool on) {
+    QSignalBlocker quiet(optionBox(option));
+    optionBox(option)->setChecked(on);
 }
 
-void frmMaindvdwrite::onWriteState(int state, int progress) {
-    switch (state) {
-    case kPreparingImage: status("Preparing Image...."); break;
-    case kWritingPregap: case kWritingData: case kFlushingData: prgTotalProgress->setValue(progress); break;
-    case kClosingTrack: status("Closing Track...."); break;
-    case kWritingLeadIn: status("Writing Lead-in...."); break;
-    case kWritingLeadOut: status("Writing Lead-out...."); break;
-    case kUpdatingVolume: status("Updating Volume...."); break;
-    case kWriteCompleted:
-        status("Write Completed!");
-        dialogs_.message(engine_->Settings().AutoVerify ? "Write and Verify Complete!" : "Write Complete!",
-                         platform::Icon::Information);
-        EnableControls(true);
-        break;
-    case kWriteCancelled:
-        status("Write Cancelled....");
-        dialogs_.message("Write Cancelled!", platform::Icon::Information);
-        EnableControls(true);
-        break;
-    case kWriteFailed:
-        status("Write Error!");
-        EnableControls(true);
-        break;
-    default: break;
+void frmMaindvdwrite::setOptionEnabled(WriteOption option, bool on) { optionBox(option)->setEnabled(on); }
+
+void frmMaindvdwrite::setComposing(bool enabled) {
+    for (QWidget* w : std::initializer_list<QWidget*>{cboDevices, cboWriteSpeed, lvwImageFiles, tvwFolders, cmdWriteDisc,
+                                                      cboVolumeType, txtVolIdentifier}) {
+        w->setEnabled(enabled);
     }
+    for (QCheckBox* box : options_) box->setEnabled(enabled);
+    mnuFile->setEnabled(enabled);
+    mnuDevice->setEnabled(enabled);
+    cmdCancel->setEnabled(!enabled);
 }
 
-void frmMaindvdwrite::verifyStart(long count) {
-    QMetaObject::invokeMethod(this, [this, count] { status("Auto-Verify... " + QString::number(count) + " new files."); },
-                              Qt::QueuedConnection);
+void frmMaindvdwrite::setBusyPointer(bool busy) {
+    if (busy) setCursor(Qt::WaitCursor);
+    else unsetCursor();
 }
 
-void frmMaindvdwrite::verifyFile(const VerifiedFile& file, int result, long position, long total) {
-    QMetaObject::invokeMethod(this, [this, file, result, position, total] {
-        status("Auto-Verify... " + q(file.discPath));
-        prgTotalProgress->setValue(total > 0 ? static_cast<int>(std::lround(100.0 * static_cast<double>(position) / static_cast<double>(total))) : 0);
-        const std::string heading = VerifyErrorHeading(result);
-        if (!heading.empty()) {
-            dialogs_.message(heading + "\r\n" + file.discPath + " (disc)\r\n" + file.sourcePath + " (source)",
-                             platform::Icon::None);
-        }
-    }, Qt::QueuedConnection);
-}
+void frmMaindvdwrite::letEventsRun() { QApplication::processEvents(); }
 
-void frmMaindvdwrite::verifyComplete(long checked, long matched) {
-    QMetaObject::invokeMethod(this, [this, checked, matched] {
-        status("Auto-Verify...Complete (" + QString::number(matched) + " of " + QString::number(checked) + " MATCHED)");
-    }, Qt::QueuedConnection);
-}
+void frmMaindvdwrite::setStatus(int panel, const std::string& text) { sbrPanels[panel]->setText(q(text)); }
 
-bool frmMaindvdwrite::fileWarning(const FileRecord& record) {
-    bool goOn = true;
-    QMetaObject::invokeMethod(this, [this, record, &goOn] {
-        goOn = dialogs_.message("File Warning(" + std::to_string(record.number) + "):" + record.fileName + "\r\n" +
-                                    record.description,
-                                platform::Icon::Exclamation, platform::Buttons::OkCancel) == platform::Answer::Ok;
-        status("File Warning!");
-    }, Qt::BlockingQueuedConnection);
-    return goOn;
-}
-
-void frmMaindvdwrite::trackReading(int track, long value, const std::string& text) {
-    QMetaObject::invokeMethod(this, [this, track, value, text] {
-        status(QString("Track: %1 - Reading...%2 - %3").arg(track, 2, 10, QChar('0')).arg(value).arg(q(text)));
-    }, Qt::QueuedConnection);
-}
-
-void frmMaindvdwrite::writeError(const ErrorRecord& error) {
-    QMetaObject::invokeMethod(this, [this, error] { dialogs_.message(FormatWriteError(error), platform::Icon::Critical); },
-                              Qt::QueuedConnection);
-}
+void frmMaindvdwrite::setProgress(int percent) { prgTotalProgress->setValue(percent); }
 
 void frmMaindvdwrite::closeEvent(QCloseEvent* event) {
-    if (!ready_) event->ignore();
+    if (!logic_->mayClose()) event->ignore();
     else QDialog::closeEvent(event);
 }
 
 void frmMaindvdwrite::reject() {
-    if (ready_) QDialog::reject();
+    if (logic_->mayClose()) QDialog::reject();
 }
 
 }  // namespace disc

@@ -1,14 +1,14 @@
 #pragma once
-// The disc writing window: composes the data image (a folder tree and a file
-// list kept in step with the engine's image events), picks the writer, speed,
-// volume type and options, writes, verifies and reports.
+// The disc writing window in Qt: draws the folder tree, the file list, the
+// writer's settings and the status bar, and hands every event to the
+// toolkit-free DiscWriteWindowLogic.
 
 #include <QDialog>
+#include <array>
 #include <memory>
 #include <string>
 
-#include "disc/DiscEngine.h"
-#include "platform/Dialogs.h"
+#include "disc/DiscWriteWindow.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,26 +23,27 @@ class QTreeWidgetItem;
 
 namespace disc {
 
-class frmMaindvdwrite : public QDialog, private DiscEvents, private DiscImageEvents {
+class frmMaindvdwrite : public QDialog, private DiscWriteWindowView {
     Q_OBJECT
 public:
     frmMaindvdwrite(std::unique_ptr<DiscEngine> engine, platform::Dialogs& dialogs, QWidget* parent = nullptr);
     ~frmMaindvdwrite() override;
 
     // Opens the window modally over a libburn engine with the drives of
-    // $TARNHOLD_DISC_DRIVES; the program ends when no engine can start.
-    static void ShowModal(platform::Dialogs& dialogs, QWidget* parent);
-    // The backup run hands its new file over before the window opens.
-    static void SetPendingDiscFile(const std::string& name, const std::string& path);
-    // Steps of the window's opening; false when the engine could not start.
-    bool Form_Load();
+    // $TARNHOLD_DISC_DRIVES, with the backup just written in its list; the
+    // program ends when no engine can start.
+    static void ShowModal(platform::Dialogs& dialogs, QWidget* parent, const std::string& pendingName,
+                          const std::string& pendingPath);
+    bool Form_Load(const std::string& pendingName = {}, const std::string& pendingPath = {}) {
+        return logic_->Form_Load(pendingName, pendingPath);
+    }
 
     DiscEngine& engine() { return *engine_; }
-    bool ready() const { return ready_; }
-    void cmdWriteDisc_Click();
-    void cmdCancel_Click();
-    void RefreshFileList();
-    void ShowImageSize();
+    bool ready() const { return logic_->ready(); }
+    void cmdWriteDisc_Click() { logic_->cmdWriteDisc_Click(); }
+    void cmdCancel_Click() { logic_->cmdCancel_Click(); }
+    void RefreshFileList() { logic_->RefreshFileList(); }
+    void ShowImageSize() { logic_->ShowImageSize(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,48 +54,47 @@ private:
     QWidget* buildImagePane();
     QWidget* buildWritePane();
     void buildMenus();
-    void FillDevices();
-    void cboDevices_Click();
-    void FillWriteSpeeds();
-    bool CheckFreeSpace();
-    void EnableControls(bool enabled);
-    void ResetToRoot();
-    void ShowFolder(const std::string& imagePath);
-    void DropPaths(const QStringList& paths);
-    void RemoveSelected(bool folder);
-    void RenameSelected(bool folder);
     void ItemEdited(QTreeWidgetItem* item, bool folder);
     void EditorClosed(QTreeWidget* view);
-    void Rename(const std::string& key, const std::string& newName, bool folder);
     void PopUpFileMenu(bool tree, const QPoint& where);
-    void status(const QString& text);
-
-    // Engine events, raised on the engine's thread and handled on this one.
-    void writeState(int state, int progress) override;
-    void verifyStart(long count) override;
-    void verifyFile(const VerifiedFile& file, int result, long position, long total) override;
-    void verifyComplete(long checked, long matched) override;
-    bool fileWarning(const FileRecord& record) override;
-    void trackReading(int track, long value, const std::string& text) override;
-    void writeError(const ErrorRecord& error) override;
-    void onWriteState(int state, int progress);
-
-    // Image events, raised on this thread before the image call returns.
-    void itemAdded(const ImageItem& item) override;
-    void fileListed(const ImageItem& item) override;
-    void itemRenamed(const ImageItem& item) override;
-    void itemRemoved(const ImageItem& item) override;
-    bool replaceFile(const ImageItem& existing, const std::string& newSource) override;
-    void imageCleared() override;
-
     QTreeWidgetItem* folderNode(const std::string& key) const;
+    QComboBox* choiceBox(Choice list) const;
+    QCheckBox* optionBox(WriteOption option) const { return options_[static_cast<std::size_t>(option)]; }
+
+    // DiscWriteWindowView
+    void clearFolders() override;
+    void addFolderNode(const std::string& parentKey, const std::string& key, const std::string& text) override;
+    void rekeyFolderNode(const std::string& oldKey, const std::string& newKey, const std::string& text) override;
+    void removeFolderNode(const std::string& key) override;
+    void setFolderText(const std::string& key, const std::string& text) override;
+    void expandFolder(const std::string& key) override;
+    std::string selectedFolder() const override;
+    void clearFiles() override;
+    void addFileRow(const std::string& key, const std::string& name, const std::string& size,
+                    const std::string& date) override;
+    std::string selectedFile() const override;
+    void beginRename(const std::string& key, bool folder) override;
+    std::string volumeText() const override;
+    void setVolumeText(const std::string& text) override;
+    void fillChoices(Choice list, const std::vector<ChoiceEntry>& entries, int current) override;
+    int chosenNumber(Choice list) const override;
+    bool optionChecked(WriteOption option) const override;
+    void setOptionChecked(WriteOption option, bool on) override;
+    void setOptionEnabled(WriteOption option, bool on) override;
+    void setComposing(bool enabled) override;
+    void setBusyPointer(bool busy) override;
+    void letEventsRun() override;
+    void setStatus(int panel, const std::string& text) override;
+    void setProgress(int percent) override;
+    void showEraseWindow(DiscDevice& device, DiscEngine& engine) override;
+    void closeWindow() override { close(); }
 
     std::unique_ptr<DiscEngine> engine_;
     platform::Dialogs& dialogs_;
-    DiscDevice* device_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
-    bool ready_ = true;
+    std::array<QCheckBox*, kWriteOptions.size()> options_{};
     QTreeWidgetItem* editing_ = nullptr;  // the row whose name is being edited
+    std::unique_ptr<DiscWriteWindowLogic> logic_;  // last: it goes first, before the widgets it draws on
 
 public:
     QTreeWidget* tvwFolders = nullptr;

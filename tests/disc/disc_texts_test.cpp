@@ -1,6 +1,7 @@
 #include "disc/DiscCodes.h"
 #include "disc/DiscEngine.h"
 #include "disc/DiscTexts.h"
+#include "platform/LocalTime.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,13 @@ TEST(DiscTexts, SizesSpeedsAndFreeSpaceReadAsTheWindowsShowThem) {
     EXPECT_EQ(FreeSpaceShortage(1048576, 1048576), "");  // equal sizes fit
     EXPECT_EQ(FreeSpaceShortage(1048576, 1048577 * 2.0),
               "Free Space on the loaded disc is 1.00 MB!\r\nThis data image requires 2.00 MB of Free Space!");
+}
+
+TEST(DiscTexts, ListDatesAreLocalTwelveHourTimesWithLeadingZeros) {
+    // Moments whose local time is the one named, wherever the test runs.
+    const auto localMoment = [](std::time_t asIfUtc) { return asIfUtc - platform::LocalOffsetAt(asIfUtc); };
+    EXPECT_EQ(FormatListDate(localMoment(1767571629)), "01/05/2026 12:07:09 AM");  // 2026-01-05 00:07:09
+    EXPECT_EQ(FormatListDate(localMoment(1783170300)), "07/04/2026 01:05:00 PM");  // 2026-07-04 13:05:00
 }
 
 TEST(DiscTexts, WriteErrorsAreWordedByTheirCategory) {

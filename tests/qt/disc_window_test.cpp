@@ -47,9 +47,8 @@ TEST(DiscWindow, ThePendingBackupIsWrittenVerifiedAndReadsBackByteForByte) {
     const std::string address = "stdio:" + (dir / "disc.iso").string();
     platform::ScriptedDialogs dialogs;
 
-    frmMaindvdwrite::SetPendingDiscFile("Backup.wlm", backup);
     frmMaindvdwrite window(CreateLibburnEngine(address), dialogs);
-    ASSERT_TRUE(window.Form_Load());
+    ASSERT_TRUE(window.Form_Load("Backup.wlm", backup));
     EXPECT_EQ(window.windowTitle(), "Backup Windows Live Mail Data to CD/DVD");
     EXPECT_EQ(window.cboDevices->currentText().toStdString(), address);
     ASSERT_EQ(window.cboWriteSpeed->count(), 1);  // a pseudo-drive reports no speeds

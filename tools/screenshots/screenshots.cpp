@@ -123,10 +123,9 @@ int main(int argc, char** argv) {
     // The disc windows over a pseudo-drive, with a backup file in the image.
     const std::string discFolder = env.programFolder + "/disc";
     std::filesystem::create_directories(discFolder);
-    disc::frmMaindvdwrite::SetPendingDiscFile("Backup.wlm", discFolder + "/Backup.wlm");
     std::ofstream(discFolder + "/Backup.wlm") << std::string(150000, 'w');
     disc::frmMaindvdwrite write(disc::CreateLibburnEngine("stdio:" + discFolder + "/disc.iso"), dialogs);
-    write.Form_Load();
+    write.Form_Load("Backup.wlm", discFolder + "/Backup.wlm");
     write.resize(760, 560);
     save(write, folder, "disc-write");
     write.show();
