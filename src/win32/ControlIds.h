@@ -89,4 +89,27 @@ inline constexpr int Command3About = 1500;  // Exit
 inline constexpr int aboutEmail = 1501;
 inline constexpr int aboutWebsite = 1502;
 
+// frmMaindvdwrite
+inline constexpr int tvwFolders = 1600;
+inline constexpr int lvwImageFiles = 1601;
+inline constexpr int lblImageFileTitle = 1602;
+inline constexpr int cboDevices = 1603;
+inline constexpr int cboWriteSpeed = 1604;
+inline constexpr int cboVolumeType = 1605;
+inline constexpr int txtVolIdentifier = 1606;
+inline constexpr int writeOption = 1610;  // kWriteOptions[k] is writeOption + k
+inline constexpr int cmdWriteDisc = 1620;
+inline constexpr int cmdCancelWrite = 1621;
+inline constexpr int prgTotalProgress = 1622;
+inline constexpr int sbrStatus = 1623;
+inline constexpr int mnuDiscFile = 1630;    // kFileMenu[k] is mnuDiscFile + k
+inline constexpr int mnuDiscDevice = 1650;  // kDeviceMenu[k] is mnuDiscDevice + k
+
+// frmErase
+inline constexpr int chkQuikErase = 1700;
+inline constexpr int cmdErase = 1701;
+inline constexpr int cmdCancelErase = 1702;
+inline constexpr int lblEraseStatus = 1703;
+inline constexpr int prgEraseProgress = 1704;
+
 }  // namespace win32::ids

@@ -15,5 +15,7 @@ HICON ShellIcon(SHSTOCKICONID stock, int shell32Resource, bool small);
 
 inline constexpr int kShell32FolderIcon = 4;
 inline constexpr int kShell32FixedDriveIcon = 9;
+inline constexpr int kShell32CdDriveIcon = 12;
+inline constexpr int kShell32DocumentIcon = 1;
 
 }  // namespace win32

@@ -7,12 +7,14 @@
 #include <thread>
 
 #include "config/Globals.h"
+#include "disc/Imapi2Engine.h"
 #include "platform/win32/WideText.h"
 #include "schedule/SystemTaskScheduler.h"
 #include "win32/ControlIds.h"
 #include "win32/Frmoption.h"
 #include "win32/Frmsettings.h"
 #include "win32/ProductHeading.h"
+#include "win32/frmMaindvdwrite.h"
 #include "win32/frmabout.h"
 
 namespace win32 {
@@ -24,9 +26,6 @@ constexpr int kClientHeight = 580;
 constexpr Box kTabBox{8, 8, 564, 440};
 // The tab control's display area, where the pages stand.
 constexpr Box kPageBox{14, 36, 552, 406};
-constexpr const char* kDiscWindowMissing =
-    "Writing to CD or DVD is not built in this version for Windows. The backup file is complete; "
-    "a disc writing program can copy it to a disc.";
 
 constexpr int kFirstBackupBox = ids::backupitem;
 constexpr int kFirstRestoreBox = ids::restoreitem;
@@ -338,8 +337,8 @@ void frmMain::showAbout() { ShowAboutWindow(session_.services.launcher, handle()
 void frmMain::showSettings() { ShowSettingsWindow(session_.services, handle()); }
 void frmMain::showSchedule(schedule::TaskScheduler& scheduler) { ShowScheduleWindow(session_, scheduler, handle()); }
 
-void frmMain::showDiscWindow(const std::string&, const std::string&) {
-    session_.services.dialogs.message(kDiscWindowMissing, platform::Icon::Information);
+void frmMain::showDiscWindow(const std::string& pendingName, const std::string& pendingPath) {
+    ShowDiscWindow(session_.services.dialogs, handle(), disc::CreateImapi2Engine(), pendingName, pendingPath);
 }
 
 void frmMain::endProgram() { DestroyWindow(handle()); }

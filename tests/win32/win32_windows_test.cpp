@@ -34,6 +34,9 @@ constexpr const char* kPassword = "Please enter password";
 constexpr const char* kAbout = "About Zorva Windows Live Mail Backup";
 constexpr const char* kOpenDialog = "Restore Data from a Backup file";
 constexpr const char* kTaskName = "Zorva Windows Live Mail AutoBackup";
+constexpr const char* kDisc = "Backup Windows Live Mail Data to CD/DVD";
+constexpr const char* kNoDevices =
+    "There are no compatible devices reported.\r\nSome older devices are not currently supported.";
 
 std::string windowsProgram(const char* name) { return std::string(TARNHOLD_WINDOWS_PROGRAMS) + "/" + name; }
 
@@ -199,14 +202,17 @@ protected:
     }
 
     // tarnhold.exe without arguments, in the background, until its main window shows.
-    void startProgram() {
+    void startProgram() { start(shellQuote(windowsProgram("tarnhold.exe")), kMain); }
+
+    // `program` (a quoted path with its arguments) in the background, until `window` shows.
+    void start(const std::string& program, const char* window) {
         // A server left by a Wine command without a display would take the
         // program in, and its windows would be shown nowhere.
         p_->waitForWine();
-        runCommand("(" + env() + "wine " + shellQuote(windowsProgram("tarnhold.exe")) + " >" +
+        runCommand("(" + env() + "wine " + program + " >" +
                    shellQuote(p_->file("program-output.txt").string()) + " 2>&1 </dev/null; echo $? >" +
                    shellQuote(p_->file("program-status.txt").string()) + ") >/dev/null 2>&1 &");
-        const Driven shown = drive({"wait-window", kMain, "90"});
+        const Driven shown = drive({"wait-window", window, "90"});
         ASSERT_TRUE(shown.ok()) << said(shown);
     }
 
@@ -581,6 +587,131 @@ TEST_F(Win32Windows, TheScheduleWindowSaysWhatWinesTaskSchedulerAnswered) {
     EXPECT_EQ(disable[1], "1300 Button");
     EXPECT_EQ(disable.parts(2),
               (std::vector<std::string>{std::string("Task ") + kTaskName + " has been Delete.", "OK"}));
+}
+
+// ---- The disc window ----------------------------------------------------------------
+
+// Wine has no disc writing service: the window says so, then that no device
+// is reported, and still composes the image.
+TEST_F(Win32Windows, TheDiscWindowSaysNoDeviceIsReportedAndStaysUsable) {
+    startProgram();
+    const Driven d = drive({"menu", kMain, "mnuBackuptocd", "message-box", "60", "answer-message-box", "OK",  // 0
+                            "message-box", "30", "answer-message-box", "OK",                                   // 1
+                            "wait-window", kDisc, "30", "tree-items", kDisc, "tvwFolders",                       // 2
+                            "text", kDisc, "txtVolIdentifier", "combo-items", kDisc, "cboVolumeType",            // 3 4
+                            "combo-items", kDisc, "cboDevices", "combo-items", kDisc, "cboWriteSpeed",           // 5 6
+                            "status-texts", kDisc, "sbrStatus", "enabled", kDisc, "cmdCancelWrite",              // 7 8
+                            "checked", kDisc, "writeOption+6", "text", kDisc, "writeOption+0",                   // 9 10
+                            "post-click", kDisc, "cmdWriteDisc", "message-box", "30", "answer-message-box", "OK",  // 11
+                            "menu", kDisc, "mnuDiscDevice+2", "enabled", kDisc, "cmdWriteDisc"});                // 12
+    ASSERT_TRUE(d.ok()) << said(d);
+    EXPECT_NE(d.parts(0)[0].find("IMAPI2"), std::string::npos) << d[0];
+    EXPECT_EQ(d.parts(1), (std::vector<std::string>{kNoDevices, "OK"}));
+    EXPECT_EQ(d[2], "Windows Live Mail Data Backup CD");
+    EXPECT_EQ(d[3], "Windows Live Mail Data Backup CD");
+    EXPECT_EQ(d.parts(4), (std::vector<std::string>{"ISO9660", "UDF", "ISO9660/Joliet Bridge",
+                                                    "ISO9660/UDF (DVDVideo) Bridge", "ISO9660/Joliet/UDF Bridge"}));
+    EXPECT_EQ(d[5], "");
+    EXPECT_EQ(d[6], "");
+    // An empty image still has its volume descriptors and root directory.
+    ASSERT_EQ(d.parts(7).size(), 3u) << d[7];
+    EXPECT_TRUE(std::regex_match(d.parts(7)[0], std::regex(R"(Data Image Size: 0\.[0-9]{2} MB)"))) << d[7];
+    EXPECT_EQ(d.parts(7)[1], "Files: 0");
+    EXPECT_EQ(d.parts(7)[2], "Folders: 0");
+    EXPECT_EQ(d[8], "0");
+    EXPECT_EQ(d[9], "1") << "Use File Dates starts checked";
+    EXPECT_EQ(d[10], "Use Buffer Protection");
+    EXPECT_EQ(d.parts(11), (std::vector<std::string>{kNoDevices, "OK"}));
+    EXPECT_EQ(d[12], "1") << "no writer: nothing to erase, and the window stays usable";
+    const Driven closed = drive({"close", kDisc, "wait-gone", kDisc, "30", "enabled", kMain, "cmdApply"});
+    ASSERT_TRUE(closed.ok()) << said(closed);
+    EXPECT_EQ(closed[0], "1");
+}
+
+// After a backup the disc window lists the new file; it is renamed in place,
+// the root is not, and Clear All Items empties the image.
+TEST_F(Win32Windows, AfterABackupTheDiscWindowListsTheNewFileAndRenamesIt) {
+    writeFile(settingsFile(), "[General]\r\nburndvd=1\r\nrunliveafterbackup=0\r\nrunliveafterrestore=0\r\n"
+                              "[backup]\r\nopenfolderbackup=0\r\n[autobackup]\r\nautobackupfile=0\r\n");
+    startProgram();
+    const Driven d = drive({"check", kMain, "backupitem+5", "1", "text", kMain, "txtTargetFile",                // 0
+                            "post-click", kMain, "cmdApply", "message-box", "120", "answer-message-box", "OK",  // 1
+                            "message-box", "60", "answer-message-box", "OK", "message-box", "30",              // 2 3
+                            "answer-message-box", "OK", "wait-window", kDisc, "30",
+                            "list-rows", kDisc, "lvwImageFiles", "status-texts", kDisc, "sbrStatus"});         // 4 5
+    ASSERT_TRUE(d.ok()) << said(d);
+    const std::string name = d[0].substr(d[0].find_last_of('\\') + 1);
+    EXPECT_EQ(d.parts(1)[0].substr(0, 25), "The Backup was Completed!") << d[1];
+    EXPECT_NE(d.parts(2)[0].find("IMAPI2"), std::string::npos) << d[2];
+    EXPECT_EQ(d.parts(3)[0], kNoDevices);
+    const std::vector<std::string> row = d.parts(4);
+    ASSERT_EQ(row.size(), 1u) << d[4];
+    EXPECT_EQ(row[0].substr(0, name.size() + 1), name + "|") << row[0];
+    EXPECT_TRUE(std::regex_search(row[0], std::regex(R"(\|[0-9,]+\.[0-9]{2} KB\|\d{2}/\d{2}/\d{4} \d{2}:\d{2}:\d{2} [AP]M$)")))
+        << row[0];
+    ASSERT_EQ(d.parts(5).size(), 3u);
+    EXPECT_EQ(d.parts(5)[1], "Files: 1");
+
+    const Driven renamed = drive({"list-select", kDisc, "lvwImageFiles", "0", "menu", kDisc, "mnuDiscFile+5",
+                                  "edit-label", kDisc, "lvwImageFiles", "Mail 2026.wlm",
+                                  "list-rows", kDisc, "lvwImageFiles",                                      // 0
+                                  "tree-select", kDisc, "tvwFolders", "Windows Live Mail Data Backup CD",
+                                  "menu", kDisc, "mnuDiscFile+3", "message-box", "30", "answer-message-box", "OK",  // 1
+                                  "menu", kDisc, "mnuDiscFile+0", "tree-items", kDisc, "tvwFolders",       // 2
+                                  "list-rows", kDisc, "lvwImageFiles", "text", kDisc, "txtVolIdentifier",  // 3 4
+                                  "menu", kDisc, "mnuDiscFile+7", "wait-gone", kDisc, "30"});
+    ASSERT_TRUE(renamed.ok()) << said(renamed);
+    EXPECT_EQ(renamed[0].substr(0, 14), "Mail 2026.wlm|") << renamed[0];
+    EXPECT_EQ(renamed.parts(1), (std::vector<std::string>{"Root directory can not be renamed.", "OK"}));
+    EXPECT_EQ(renamed[2], "New Disc");
+    EXPECT_EQ(renamed[3], "");
+    EXPECT_EQ(renamed[4], "New Disc");
+}
+
+// Over a stand-in writer: the writer's lists, a write reported in steps from
+// the engine's thread, and the erase window from the Device menu.
+TEST_F(Win32Windows, OverAWriterTheDiscWindowWritesAndTheEraseWindowErases) {
+    const fs::path backup = p().appFolder() / "Backup.wlm";
+    writeFile(backup, std::string(300000, 'w'));
+    start(shellQuote(TARNHOLD_DISC_STAND_IN) + " " + shellQuote(WinePrefixCopy::windowsPath(backup)), kDisc);
+    const Driven d = drive({"combo-items", kDisc, "cboDevices", "combo-items", kDisc, "cboWriteSpeed",       // 0 1
+                            "checked", kDisc, "writeOption+0", "enabled", kDisc, "writeOption+0",           // 2 3
+                            "list-rows", kDisc, "lvwImageFiles", "press", kDisc, "txtVolIdentifier", "return",  // 4
+                            "sleep", "300", "enabled", kDisc, "cmdCancelWrite",                              // 5
+                            "post-click", kDisc, "cmdWriteDisc", "message-box", "60",                       // 6
+                            "enabled", kDisc, "cmdWriteDisc", "answer-message-box", "OK",                   // 7
+                            "status-texts", kDisc, "sbrStatus", "enabled", kDisc, "cmdWriteDisc",           // 8 9
+                            "text", kDisc, "prgTotalProgress"});
+    ASSERT_TRUE(d.ok()) << said(d);
+    EXPECT_EQ(d[0], "Stand-in DVD Writer");
+    EXPECT_EQ(d.parts(1), (std::vector<std::string>{"8.0x", "4.0x"}));
+    EXPECT_EQ(d[2], "1") << "the writer protects against buffer underruns";
+    EXPECT_EQ(d[3], "1");
+    EXPECT_EQ(d[4].substr(0, 21), "Backup.wlm|300.00 KB|") << d[4];
+    EXPECT_EQ(d[5], "0") << "Enter in the volume name starts no write";
+    EXPECT_EQ(d.parts(6), (std::vector<std::string>{"Write Complete!", "OK"}));
+    EXPECT_EQ(d[7], "0") << "the write's message comes before the window is usable again";
+    ASSERT_EQ(d.parts(8).size(), 3u);
+    EXPECT_EQ(d.parts(8)[0], "Write Completed!");
+    EXPECT_EQ(d[9], "1");
+
+    const char* kErase = "Erase Re-Writable CD/DVD";
+    const Driven erased = drive({"menu", kDisc, "mnuDiscDevice+2", "wait-window", kErase, "30",
+                                 "checked", kErase, "chkQuikErase", "press", kErase, "cmdErase", "return",   // 0
+                                 "sleep", "300", "windows",                                                  // 1...
+                                 "post-click", kErase, "cmdErase", "message-box", "60",
+                                 "answer-message-box", "OK", "wait-gone", kErase, "30",
+                                 "enabled", kDisc, "cmdWriteDisc", "close", kDisc, "wait-gone", kDisc, "30"});
+    ASSERT_TRUE(erased.ok()) << said(erased);
+    EXPECT_EQ(erased[0], "1");
+    const std::size_t shown = erased.lines.size();
+    ASSERT_GE(shown, 4u);
+    EXPECT_EQ(erased.parts(shown - 2), (std::vector<std::string>{"Erase Completed!!!", "OK"}));
+    EXPECT_EQ(erased[shown - 1], "1");
+    for (std::size_t i = 1; i + 2 < shown; ++i)
+        EXPECT_EQ(erased[i].find("Erase Completed"), std::string::npos) << "Enter on the Erase button erased";
+    ASSERT_TRUE(programEnded(std::chrono::seconds(60))) << said(erased);
+    EXPECT_EQ(programStatus(), "0\n");
 }
 
 TEST_F(Win32Windows, TheAboutWindowOpensFromButtonAndMenuAndQuitEndsTheProgram) {

@@ -44,6 +44,14 @@
 //   list-lines WINDOW ID             the list box's lines
 //   combo-items WINDOW ID            the combo box's entries
 //   combo-select WINDOW ID TEXT      the entry chosen, as a selection by the user notifies it
+//   tree-items WINDOW ID             the tree view's nodes, depth first, each as the path of its texts
+//                                    from the root, joined by "/"
+//   tree-select WINDOW ID PATH       the node of that path selected (the tree notifies the window)
+//   list-rows WINDOW ID              the list view's rows, each its columns' texts joined by "|"
+//   list-select WINDOW ID ROW        the row (from 0) selected and focused
+//   status-texts WINDOW ID           the status bar's parts
+//   edit-label WINDOW ID TEXT        TEXT typed into the label editor the tree or list view has
+//                                    open, then Enter
 //   message-box SECONDS              the program's message box (its title): text TAB each button
 //   answer-message-box BUTTON        that button of the program's message box, then waits until it goes
 //   file-dialog WINDOW PATH          the common file dialog of that title: PATH typed as the file
@@ -149,6 +157,10 @@ const NamedId kIds[] = {
     ID(Command3Schedule), ID(Command1Schedule), ID(Command2Schedule),
     ID(pwdPassword), ID(cmdOK), ID(cmdExit),
     ID(Command3About), ID(aboutEmail), ID(aboutWebsite),
+    ID(tvwFolders), ID(lvwImageFiles), ID(lblImageFileTitle), ID(cboDevices), ID(cboWriteSpeed), ID(cboVolumeType),
+    ID(txtVolIdentifier), ID(writeOption), ID(cmdWriteDisc), ID(cmdCancelWrite), ID(prgTotalProgress), ID(sbrStatus),
+    ID(mnuDiscFile), ID(mnuDiscDevice),
+    ID(chkQuikErase), ID(cmdErase), ID(cmdCancelErase), ID(lblEraseStatus), ID(prgEraseProgress),
     {L"IDOK", IDOK}, {L"IDCANCEL", IDCANCEL},
 };
 #undef ID
@@ -364,6 +376,95 @@ std::vector<std::wstring> tabCaptions(HWND tabs) {
         captions.emplace_back(text);
     }
     return captions;
+}
+
+// ---- Tree views, list views and status bars, read through the program's memory ----
+
+constexpr int kItemChars = 512;
+
+std::wstring treeText(HWND tree, HTREEITEM item) {
+    RemoteBuffer buffer(tree, sizeof(TVITEMW) + kItemChars * sizeof(wchar_t));
+    TVITEMW query{};
+    query.mask = TVIF_TEXT;
+    query.hItem = item;
+    query.pszText = reinterpret_cast<wchar_t*>(buffer.at(sizeof(TVITEMW)));
+    query.cchTextMax = kItemChars;
+    buffer.write(&query, sizeof query);
+    if (!ask(tree, TVM_GETITEMW, 0, buffer.at())) fail(L"a tree node cannot be read");
+    wchar_t text[kItemChars] = {};
+    buffer.read(text, sizeof text - sizeof(wchar_t), sizeof(TVITEMW));
+    return text;
+}
+
+// Every node below `parent` (TVI_ROOT: all), depth first, with its path of texts.
+void treeNodes(HWND tree, HTREEITEM parent, const std::wstring& path,
+               std::vector<std::pair<std::wstring, HTREEITEM>>* out) {
+    auto item = reinterpret_cast<HTREEITEM>(
+        ask(tree, TVM_GETNEXTITEM, parent == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+    for (; item; item = reinterpret_cast<HTREEITEM>(ask(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        const std::wstring itemPath = (path.empty() ? L"" : path + L"/") + treeText(tree, item);
+        out->emplace_back(itemPath, item);
+        treeNodes(tree, item, itemPath, out);
+    }
+}
+
+std::vector<std::wstring> listRows(HWND list) {
+    RemoteBuffer buffer(list, sizeof(LVITEMW) + kItemChars * sizeof(wchar_t));
+    HWND header = reinterpret_cast<HWND>(ask(list, LVM_GETHEADER));
+    const int columns = header ? static_cast<int>(ask(header, HDM_GETITEMCOUNT)) : 1;
+    std::vector<std::wstring> rows;
+    const int count = static_cast<int>(ask(list, LVM_GETITEMCOUNT));
+    for (int row = 0; row < count; ++row) {
+        std::wstring line;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW query{};
+            query.iSubItem = column;
+            query.pszText = reinterpret_cast<wchar_t*>(buffer.at(sizeof(LVITEMW)));
+            query.cchTextMax = kItemChars;
+            buffer.write(&query, sizeof query);
+            const LRESULT got = ask(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), buffer.at());
+            std::wstring text(static_cast<std::size_t>(got > 0 ? got : 0), L'\0');
+            if (got > 0) buffer.read(text.data(), text.size() * sizeof(wchar_t), sizeof(LVITEMW));
+            line += (column ? L"|" : L"") + text;
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+std::vector<std::wstring> statusTexts(HWND bar) {
+    const int parts = static_cast<int>(ask(bar, SB_GETPARTS));
+    RemoteBuffer buffer(bar, kItemChars * sizeof(wchar_t));
+    std::vector<std::wstring> texts;
+    for (int part = 0; part < parts; ++part) {
+        const std::size_t length = LOWORD(ask(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part)));
+        if (length >= kItemChars) fail(L"a status text is too long");
+        ask(bar, SB_GETTEXTW, static_cast<WPARAM>(part), buffer.at());
+        std::wstring text(length, L'\0');
+        if (length) buffer.read(text.data(), length * sizeof(wchar_t));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+void selectListRow(HWND list, int row) {
+    RemoteBuffer buffer(list, sizeof(LVITEMW));
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    buffer.write(&state, sizeof state);
+    if (!ask(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), buffer.at())) fail(L"the row cannot be selected");
+}
+
+void editLabel(HWND view, const std::wstring& text) {
+    const UINT editControl = className(view) == WC_TREEVIEWW ? TVM_GETEDITCONTROL : LVM_GETEDITCONTROL;
+    HWND editor = waitFor([&] { return reinterpret_cast<HWND>(ask(view, editControl)); }, kFindLimit,
+                          L"no label editor is open");
+    ask(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    post(editor, WM_KEYDOWN, VK_RETURN, 1);
+    post(editor, WM_KEYUP, VK_RETURN, 1 | 0xC0000000);
+    if (!waitUntil([&] { return !IsWindow(editor); }, std::chrono::seconds(10))) fail(L"the label editor stays open");
+    ask(GetAncestor(view, GA_ROOT), WM_NULL);  // the program has handled the end of the edit
 }
 
 void selectTab(HWND tabs, int index) {
@@ -675,6 +776,36 @@ const std::vector<Command>& commands() {
              post(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
              ask(GetAncestor(combo, GA_ROOT), WM_NULL);
          }},
+        {L"tree-items", 2,
+         [](const auto& a) {
+             std::vector<std::pair<std::wstring, HTREEITEM>> nodes;
+             treeNodes(control(a[0], a[1]), TVI_ROOT, L"", &nodes);
+             std::vector<std::wstring> paths;
+             for (const auto& node : nodes) paths.push_back(node.first);
+             printLine(joined(paths));
+         }},
+        {L"tree-select", 3,
+         [](const auto& a) {
+             HWND tree = control(a[0], a[1]);
+             mustBeUsable(tree, a[1]);
+             std::vector<std::pair<std::wstring, HTREEITEM>> nodes;
+             treeNodes(tree, TVI_ROOT, L"", &nodes);
+             for (const auto& [path, item] : nodes) {
+                 if (path != a[2]) continue;
+                 ask(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+                 return;
+             }
+             fail(L"the tree has no node " + a[2]);
+         }},
+        {L"list-rows", 2, [](const auto& a) { printLine(joined(listRows(control(a[0], a[1])))); }},
+        {L"list-select", 3,
+         [](const auto& a) {
+             HWND list = control(a[0], a[1]);
+             mustBeUsable(list, a[1]);
+             selectListRow(list, number(a[2]));
+         }},
+        {L"status-texts", 2, [](const auto& a) { printLine(joined(statusTexts(control(a[0], a[1])))); }},
+        {L"edit-label", 3, [](const auto& a) { editLabel(control(a[0], a[1]), a[2]); }},
         {L"message-box", 1,
          [](const auto& a) {
              HWND box = waitFor(programMessageBox, seconds(a[0]), L"no message box of the program is shown");
