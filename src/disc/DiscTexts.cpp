@@ -85,4 +85,12 @@ std::string FreeSpaceShortage(double freeBytes, double requiredBytes) {
            "This data image requires " + FormatMegabytes(requiredBytes) + " of Free Space!";
 }
 
+ErrorRecord VerifyMismatchError(long checked, long matched) {
+    ErrorRecord e;
+    e.Category = 4;
+    e.description = "Verification found " + std::to_string(checked - matched) + " of " + std::to_string(checked) +
+                    " files that do not match their sources.";
+    return e;
+}
+
 }  // namespace disc

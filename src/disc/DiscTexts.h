@@ -22,6 +22,9 @@ std::string FormatWriteError(const ErrorRecord& error);
 std::string FormatEraseDeviceError(const DeviceErrorRecord& error);
 // Heading of a verify result that is reported, empty for 3 and 4.
 std::string VerifyErrorHeading(int result);
+// A disc that does not hold what was meant to be on it is not a success:
+// the write error of a verification that found files differing.
+ErrorRecord VerifyMismatchError(long checked, long matched);
 // The free-space message, or empty when the image fits (equal sizes fit).
 std::string FreeSpaceShortage(double freeBytes, double requiredBytes);
 

@@ -5,6 +5,7 @@
 #include "disc/Imapi2Engine.h"
 
 #include "disc/DiscCodes.h"
+#include "disc/DiscTexts.h"
 #include "disc/Imapi2Device.h"
 #include "disc/Imapi2Dispatch.h"
 #include "disc/Imapi2Image.h"
@@ -284,12 +285,7 @@ bool Imapi2Engine::verify(Imapi2Device& device) {
     long checked = 0, matched = 0;
     const bool ok = VerifyOnVolume(device.volumePath(), image_, events(), abort_, &checked, &matched);
     if (!ok && !abort_) {
-        // A disc that does not hold what was meant to be on it is not a success.
-        ErrorRecord e;
-        e.Category = 4;
-        e.description = "Verification found " + std::to_string(checked - matched) + " of " +
-                        std::to_string(checked) + " files that do not match their sources.";
-        events().writeError(e);
+        events().writeError(VerifyMismatchError(checked, matched));
     }
     return ok;
 }

@@ -3,6 +3,7 @@
 
 #include "disc/DiscCodes.h"
 #include "disc/DiscEngine.h"
+#include "disc/DiscTexts.h"
 #include "disc/IsoComposer.h"
 #include "disc/LibburnDrive.h"
 
@@ -170,12 +171,7 @@ bool LibburnEngine::verify(LibburnDrive& drive) {
     const bool ok = drive.stdioPath().empty() ? VerifyWrittenImage(drive.handle(), image_, listener)
                                               : VerifyImageFile(drive.stdioPath(), image_, listener);
     if (!ok && !abort_) {
-        // A disc that does not hold what was meant to be on it is not a success.
-        ErrorRecord e;
-        e.Category = 4;
-        e.description = "Verification found " + std::to_string(checked - matched) + " of " +
-                        std::to_string(checked) + " files that do not match their sources.";
-        events().writeError(e);
+        events().writeError(VerifyMismatchError(checked, matched));
     }
     return ok;
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/WideText.h"
@@ -92,13 +93,19 @@ Form::Form(const std::string& caption, int clientWidth, int clientHeight, bool m
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::procedure));
     dialogWindows().push_back(hwnd_);
     if (owner) {
-        // Centred over its owner, as a dialog opens.
+        // Centred over its owner, as a dialog opens, and like a dialog kept
+        // within the owner's screen when it is the larger of the two.
         RECT o{}, me{};
         GetWindowRect(owner, &o);
         GetWindowRect(hwnd_, &me);
         const int w = me.right - me.left, h = me.bottom - me.top;
-        SetWindowPos(hwnd_, nullptr, o.left + ((o.right - o.left) - w) / 2, o.top + ((o.bottom - o.top) - h) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT& area = monitor.rcWork;
+        const int x = std::max<int>(area.left, std::min<int>(o.left + ((o.right - o.left) - w) / 2, area.right - w));
+        const int y = std::max<int>(area.top, std::min<int>(o.top + ((o.bottom - o.top) - h) / 2, area.bottom - h));
+        SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

@@ -1,0 +1,157 @@
+#include "backup/ZipDirectory.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/RawFile.h"
+
+namespace backup {
+
+namespace {
+
+constexpr std::uint32_t k32 = 0xFFFFFFFFu;
+constexpr std::size_t kEndRecord = 22, kLocator = 20, kZip64End = 56, kCentral = 46, kLocal = 30;
+constexpr std::size_t kTailMax = kEndRecord + 0xFFFF;  // the end record and the longest comment
+constexpr std::size_t kChunk = 1 << 20;
+
+std::uint64_t get(const char* at, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(at[i]);
+    return v;
+}
+
+bool readExactly(platform::RawFile& file, std::uint64_t offset, char* into, std::size_t size) {
+    std::size_t at = 0;
+    while (at < size) {
+        const long long n = file.readAt(offset + at, into + at, size - at);
+        if (n <= 0) return false;
+        at += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+struct Directory {
+    std::uint64_t count = 0, size = 0, offset = 0;
+};
+
+// The end records: where the directory is and how many entries it holds.
+bool findDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t length, Directory* d, std::string* why) {
+    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(length, kTailMax));
+    std::vector<char> bytes(tail);
+    if (tail < kEndRecord || !readExactly(file, base + length - tail, bytes.data(), tail)) {
+        *why = "it is too short to be a zip";
+        return false;
+    }
+    std::size_t at = tail - kEndRecord + 1;
+    do {
+        --at;
+    } while (at > 0 && get(&bytes[at], 4) != 0x06054b50);
+    if (get(&bytes[at], 4) != 0x06054b50) {
+        *why = "it has no end of central directory";
+        return false;
+    }
+    const char* end = &bytes[at];
+    *d = {get(end + 10, 2), get(end + 12, 4), get(end + 16, 4)};
+    if (d->count == 0xFFFF || d->size == k32 || d->offset == k32) {
+        const std::uint64_t endAt = length - tail + at;
+        char locator[kLocator], record[kZip64End];
+        if (endAt < kLocator || !readExactly(file, base + endAt - kLocator, locator, kLocator) ||
+            get(locator, 4) != 0x07064b50 || get(locator + 8, 8) + kZip64End > length ||
+            !readExactly(file, base + get(locator + 8, 8), record, kZip64End) || get(record, 4) != 0x06064b50) {
+            *why = "its Zip64 end records are not sound";
+            return false;
+        }
+        *d = {get(record + 32, 8), get(record + 40, 8), get(record + 48, 8)};
+    }
+    if (d->offset + d->size > length) {
+        *why = "its central directory lies beyond its end";
+        return false;
+    }
+    return true;
+}
+
+// The Zip64 values of a central record, in the order they stand.
+void applyZip64(const char* extra, std::size_t extraLength, DirectoryEntry* e) {
+    for (std::size_t at = 0; at + 4 <= extraLength;) {
+        const std::size_t id = get(extra + at, 2), size = get(extra + at + 2, 2);
+        if (at + 4 + size > extraLength) return;
+        if (id == 0x0001) {
+            const char* v = extra + at + 4;
+            std::size_t used = 0;
+            for (std::uint64_t* field : {&e->size, &e->compressedSize, &e->localOffset}) {
+                if (*field == k32 && used + 8 <= size) {
+                    *field = get(v + used, 8);
+                    used += 8;
+                }
+            }
+            return;
+        }
+        at += 4 + size;
+    }
+}
+
+}  // namespace
+
+bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t length,
+                      const std::function<void(const DirectoryEntry&)>& each, std::string* why) {
+    Directory d;
+    if (!findDirectory(file, base, length, &d, why)) return false;
+    std::vector<char> buffer;
+    std::size_t start = 0;          // the next record's place in buffer
+    std::uint64_t readUpTo = 0;     // of the directory
+    for (std::uint64_t n = 0; n < d.count; ++n) {
+        // Enough bytes for the fixed part, then for the whole record.
+        for (std::size_t needed : {kCentral, std::size_t{0}}) {
+            if (needed == 0) {
+                if (get(&buffer[start], 4) != 0x02014b50) {
+                    *why = "entry " + std::to_string(n) + " of its central directory is not sound";
+                    return false;
+                }
+                needed = kCentral + get(&buffer[start + 28], 2) + get(&buffer[start + 30], 2) + get(&buffer[start + 32], 2);
+            }
+            while (buffer.size() - start < needed) {
+                if (readUpTo >= d.size) {
+                    *why = "its central directory ends inside an entry";
+                    return false;
+                }
+                buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
+                start = 0;
+                const std::size_t more = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, d.size - readUpTo));
+                const std::size_t old = buffer.size();
+                buffer.resize(old + more);
+                if (!readExactly(file, base + d.offset + readUpTo, buffer.data() + old, more)) {
+                    *why = "its central directory cannot be read";
+                    return false;
+                }
+                readUpTo += more;
+            }
+        }
+        const char* r = &buffer[start];
+        const std::size_t nameLength = get(r + 28, 2), extraLength = get(r + 30, 2);
+        DirectoryEntry e;
+        e.flags = static_cast<std::uint16_t>(get(r + 8, 2));
+        e.method = static_cast<std::uint16_t>(get(r + 10, 2));
+        e.dosTime = static_cast<std::uint32_t>(get(r + 12, 4));
+        e.crc = static_cast<std::uint32_t>(get(r + 16, 4));
+        e.compressedSize = get(r + 20, 4);
+        e.size = get(r + 24, 4);
+        e.localOffset = get(r + 42, 4);
+        e.name = std::string_view(r + kCentral, nameLength);
+        applyZip64(r + kCentral + nameLength, extraLength, &e);
+        each(e);
+        start += kCentral + nameLength + extraLength + get(r + 32, 2);
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> MemberDataOffset(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset,
+                                              std::string_view name) {
+    std::vector<char> header(kLocal + name.size());
+    if (!readExactly(file, base + localOffset, header.data(), header.size()) || get(header.data(), 4) != 0x04034b50 ||
+        get(&header[26], 2) != name.size() || std::string_view(&header[kLocal], name.size()) != name) {
+        return std::nullopt;
+    }
+    return localOffset + kLocal + name.size() + get(&header[28], 2);
+}
+
+}  // namespace backup
