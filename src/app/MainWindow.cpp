@@ -185,6 +185,9 @@ backup::BackupRequest MainWindowLogic::backupRequest() const {
     r.userName = view_.text(MainField::cbSource);
     r.ComputerName = session_.store.ComputerName;
     r.LogonUserName = session_.store.LogonUserName;
+    // A backup over an earlier one of the same name copies what did not change.
+    r.reuseUnchanged = config::SettingIsOn(session_.services.env, "autobackup", "reuseunchanged");
+    r.earlierBackup = r.targetFile;
     return r;
 }
 

@@ -1,10 +1,12 @@
 #include "backup/BackupRun.h"
 
 #include <algorithm>
+#include <memory>
 #include <filesystem>
 #include <mutex>
 
 #include "config/OperationTime.h"
+#include "backup/EarlierBackup.h"
 #include "backup/ExclusiveRun.h"
 #include "backup/InformationRecord.h"
 #include "items/MemberExtraction.h"
@@ -54,6 +56,36 @@ private:
     std::mutex mutex_;
 };
 
+// The earlier backup to copy unchanged files from, when the request wants
+// one and it can serve; the log says which, or why every file is compressed.
+std::unique_ptr<EarlierBackup> openEarlier(items::ItemContext& ctx, const BackupRequest& request,
+                                           const OperationLog& log) {
+    if (!request.reuseUnchanged) return nullptr;
+    const std::string& named = request.earlierBackup.empty() ? request.targetFile : request.earlierBackup;
+    std::string why = "there is none";
+    std::unique_ptr<EarlierBackup> earlier;
+    if (!request.earlierBackup.empty()) {
+        const std::string scratch = items::ScratchFolder(ctx);
+        const std::string password = request.protect ? request.password : std::string();
+        earlier = scratch.empty() ? nullptr
+                                  : EarlierBackup::Open(ctx.env.hostPath(request.earlierBackup), request.ComputerName,
+                                                        request.LogonUserName, password, scratch, &why);
+        if (scratch.empty()) why = "no private folder could be made in " + ctx.env.programFolder;
+    }
+    log.record(earlier ? " Unchanged files are copied from the earlier backup " + ctx.env.fullPath(named)
+                       : " Every file is compressed anew: the earlier backup " + ctx.env.fullPath(named) +
+                             " is not used, " + why,
+               kLF);
+    return earlier;
+}
+
+// " (N files copied, M compressed)" after the log line of an item that packed folders.
+std::string fileCountsNote(const items::ItemContext& ctx) {
+    if (!ctx.earlier || ctx.filesCopied + ctx.filesCompressed == 0) return {};
+    return " (" + std::to_string(ctx.filesCopied) + " files copied from the earlier backup, " +
+           std::to_string(ctx.filesCompressed) + " compressed)";
+}
+
 void runItems(items::ItemContext& ctx, const BackupRequest& request, const OperationLog& log,
               const BackupEvents& events, BackupOutcome* outcome) {
     ctx.databaseChosen = request.chosen[items::kMailDatabase];
@@ -63,12 +95,14 @@ void runItems(items::ItemContext& ctx, const BackupRequest& request, const Opera
         if (request.chosen[item.index]) {
             report(events, std::string(item.backupStatus));
             ctx.failure.clear();
+            ctx.filesCopied = ctx.filesCompressed = 0;
             ctx.workDone = [&step](double share) { step.reach(share); };
             ok = item.backup(ctx);
             ctx.workDone = [](double) {};
             const std::string caption(item.backupLogCaption);
             outcome->RunSummary += "\r\n" + caption + "\t" + (ok ? "Successed!" : "Fail!");
-            log.record(" " + caption + (ok ? " Succeeded!" : " Fail!" + FailureNote(ctx.failure)), kLF);
+            log.record(" " + caption + (ok ? " Succeeded!" : " Fail!" + FailureNote(ctx.failure)) + fileCountsNote(ctx),
+                       kLF);
             if (!ok) NoteFailure(caption, ctx.failure, &outcome->allSucceeded, &outcome->failures);
         }
         outcome->ItemFlags += ok ? '1' : '0';
@@ -156,7 +190,16 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     // The archive goes to a temporary file beside the target and replaces
     // it only once complete, so an earlier backup there survives a failure.
     ctx.Zip1.newArchive(ctx.env.hostPath(request.targetFile));
+    std::unique_ptr<EarlierBackup> earlier = openEarlier(ctx, request, log);
+    ctx.earlier = earlier.get();
     runItems(ctx, request, log, events, &outcome);
+    ctx.earlier = nullptr;
+    if (earlier && !earlier->problem().empty()) {
+        log.record(" The earlier backup " + ctx.env.fullPath(request.earlierBackup) +
+                       " was not used further: " + earlier->problem(),
+                   kLF);
+    }
+    earlier.reset();  // let go of it before the new backup may take its place
     writeArchive(ctx, request, &outcome);
     removeStagingFiles(ctx);
     if (!outcome.archiveWritten) logNotWritten(log, ctx, request, outcome.archiveError);

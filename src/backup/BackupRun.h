@@ -29,6 +29,10 @@ struct BackupRequest {
     // How long to wait for another backup or restore to let go of the
     // program folder before giving up (ExclusiveRun).
     std::chrono::milliseconds programFolderWait{0};
+    // Files unchanged since `earlierBackup` (same form as targetFile; empty
+    // when there is none) are copied from it instead of compressed again.
+    bool reuseUnchanged = false;
+    std::string earlierBackup;
 };
 
 // The words that differ between the manual and the unattended run's log.

@@ -154,4 +154,21 @@ std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint6
     return multiplyModP(shiftByBytes(secondSize), first) ^ second;
 }
 
+Decompressor::~Decompressor() {
+    if (decompressor_) libdeflate_free_decompressor(decompressor_);
+}
+
+libdeflate_decompressor* Decompressor::get() {
+    if (!decompressor_) decompressor_ = libdeflate_alloc_decompressor();
+    return decompressor_;
+}
+
+bool InflateExactly(const char* data, std::size_t size, char* out, std::size_t outSize, Decompressor& decompressor) {
+    libdeflate_decompressor* d = decompressor.get();
+    std::size_t inUsed = 0, written = 0;
+    return d &&
+           libdeflate_deflate_decompress_ex(d, data, size, out, outSize, &inUsed, &written) == LIBDEFLATE_SUCCESS &&
+           inUsed == size && written == outSize;
+}
+
 }  // namespace backup

@@ -12,6 +12,7 @@
 #include <vector>
 
 struct libdeflate_compressor;
+struct libdeflate_decompressor;
 
 namespace backup {
 
@@ -55,6 +56,23 @@ private:
     libdeflate_compressor* compressor_ = nullptr;
     int level_ = -1;
 };
+
+// The same for inflating, one per thread.
+class Decompressor {
+public:
+    Decompressor() = default;
+    ~Decompressor();
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+    libdeflate_decompressor* get();
+
+private:
+    libdeflate_decompressor* decompressor_ = nullptr;
+};
+
+// Inflates the whole raw deflate stream `data` into `out`, which it must
+// fill exactly; false when it is not such a stream.
+bool InflateExactly(const char* data, std::size_t size, char* out, std::size_t outSize, Decompressor& decompressor);
 
 // Appends the deflated `data` to `out` (libdeflate at `level`, 1-12; 0
 // writes stored blocks). A piece that is not `last` leaves the stream open.

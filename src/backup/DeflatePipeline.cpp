@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "backup/DeflateChunks.h"
+#include "backup/EarlierFolderArchive.h"
 #include "platform/Cores.h"
 #include "platform/RawFile.h"
 
@@ -16,6 +17,10 @@ namespace {
 // units (many small files are cheap in bytes but not in bookkeeping).
 constexpr std::uint64_t kBytesAhead = 16ULL << 20;
 constexpr std::uint64_t kUnitsAhead = 1024;
+// A file that may be copied from an earlier archive is read in one unit up
+// to this size, so that its CRC is known before anything of it is written;
+// a larger one is cut into chunks and compressed as any other.
+constexpr std::uint64_t kCopiedWhole = kBytesAhead;
 
 // The buffer for the raw bytes of a worker's units, kept from unit to unit
 // and never zero-filled: a fresh 4 MiB one for each unit would fault in
@@ -67,6 +72,8 @@ long long readRange(platform::RawFile& file, std::uint64_t offset, std::uint64_t
 struct DeflatePipeline::Worker {
     Compressor compressor;
     RawBuffer raw;
+    Decompressor inflater;  // proves what is copied from an earlier archive
+    Bytes inflated;
 };
 
 void MemberSum::add(std::uint32_t pieceCrc, std::uint64_t pieceSize) {
@@ -95,7 +102,8 @@ bool DeflatePipeline::claim(Unit& unit) {
         haveCurrent_ = true;
         offset_ = 0;
     }
-    const bool last = current_.path.empty() || current_.size <= offset_ + kChunk;
+    const bool whole = current_.reuse && current_.size <= kCopiedWhole;
+    const bool last = current_.path.empty() || whole || current_.size <= offset_ + kChunk;
     const std::uint64_t length = last ? current_.size - std::min(current_.size, offset_) : kChunk;
     unit = Unit{nextUnit_++, current_, offset_, length, last};
     bytesAhead_ += length;
@@ -141,6 +149,13 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     }
     piece.rawSize = static_cast<std::uint64_t>(size);
     piece.crc = Crc32(0, raw.data.get(), piece.rawSize);
+    // A file in one piece that is still what the earlier archive holds.
+    if (unit.file.reuse && unit.offset == 0 && unit.last &&
+        CopyUnchanged(*unit.file.earlier, *unit.file.reuse, unit.file.name, raw.data.get(), piece.rawSize, piece.crc,
+                      piece.bytes, worker.inflater, worker.inflated)) {
+        piece.copied = true;
+        return piece;
+    }
     if (!AppendDeflated(piece.bytes, raw.data.get(), piece.rawSize, unit.file.store ? 0 : level_, unit.last,
                         worker.compressor)) {
         piece.error = "no compressor could be made";

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -19,12 +20,20 @@
 
 namespace backup {
 
+class EarlierFolderArchive;
+struct ReusableEntry;
+
 struct PipelineFile {
     std::string path;        // empty: a member without contents (a folder entry)
     std::uint64_t size = 0;  // as planned; the member holds what is read
     std::int64_t mtime = 0;  // seconds since 1970
     std::uint32_t mode = 0;  // st_mode
     bool store = false;      // stored blocks instead of compression
+    // Where the member's deflated bytes may be copied from, should the file
+    // read now be the one that entry holds (`name` is the member's name).
+    EarlierFolderArchive* earlier = nullptr;
+    const ReusableEntry* reuse = nullptr;
+    std::string_view name;
 };
 
 // One piece of a member's deflate stream.
@@ -34,6 +43,7 @@ struct DeflatedPiece {
     std::uint32_t crc = 0;       // of the raw bytes of this piece
     std::uint64_t rawSize = 0;
     bool last = false;           // the member's final piece
+    bool copied = false;         // the bytes come from the earlier archive as they were
     std::string error;           // why the file could not be read
 };
 

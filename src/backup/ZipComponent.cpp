@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "backup/DeflatePipeline.h"
+#include "backup/EarlierFolderArchive.h"
 #include "backup/PipelineSource.h"
 #include "backup/ZipNames.h"
 #include "backup/ZipStreamWriter.h"
@@ -193,7 +194,9 @@ bool ZipComponent::addFolderArchive(const std::string& archivePath) {
 // The file as planned for the pipeline; a file that cannot be stat'ed is
 // still planned, and its read then fails naming it.
 PipelineFile ZipComponent::planFile(const Pending& p, bool store) const {
-    PipelineFile file{sourcePath(p), 0, 0, 0, store};
+    PipelineFile file;
+    file.path = sourcePath(p);
+    file.store = store;
     if (file.path.empty()) return file;
     if (const auto facts = platform::fileFacts(file.path)) {
         file.size = facts->size;
@@ -265,8 +268,7 @@ bool ZipComponent::commitTo(const std::string& path) {
 
 // A folder archive, written by the program's own writer member by member.
 bool ZipComponent::streamTo(const std::string& path) {
-    DeflatePipeline pipeline(
-        pending_.size(), [this](std::size_t i) { return planFile(pending_[i], ShouldStore(std::string(memberName(pending_[i])))); }, compressionLevel_);
+    DeflatePipeline pipeline(pending_.size(), [this](std::size_t i) { return planReused(pending_[i]); }, compressionLevel_);
     ZipStreamWriter writer;
     bool ok = writer.create(path);
     int lastPercent = -1;
@@ -277,13 +279,30 @@ bool ZipComponent::streamTo(const std::string& path) {
         if (percent != lastPercent && notify_.writingProgress) notify_.writingProgress(lastPercent = percent);
     }
     ok = ok && writer.finish([this](std::size_t i) { return memberName(pending_[i]); });
+    fileCounts_ = {writer.copiedFiles(), writer.compressedFiles()};
     if (!ok) return fail(writer.error());
     return true;
+}
+
+// A folder archive's file, with the earlier entry it may be copied from
+// when that one has its name, size and time.
+PipelineFile ZipComponent::planReused(const Pending& p) const {
+    const std::string_view name = memberName(p);
+    PipelineFile file = planFile(p, ShouldStore(std::string(name)));
+    if (!earlier_ || file.path.empty()) return file;
+    const ReusableEntry* entry = earlier_->find(name);
+    if (entry && entry->size == file.size && entry->dosTime == DosTime(file.mtime)) {
+        file.earlier = earlier_.get();
+        file.reuse = entry;
+        file.name = name;
+    }
+    return file;
 }
 
 bool ZipComponent::writeArchive() {
     if (newPath_.empty()) return fail("no new archive to write");
     cancelled_ = false;
+    fileCounts_ = {};
     if (pending_.empty()) {
         std::string why;
         if (!platform::writeFileAtomically(newPath_, std::string_view(kEmptyZip, sizeof kEmptyZip), &why)) {

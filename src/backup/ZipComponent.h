@@ -7,10 +7,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "backup/WinZipAes.h"
@@ -18,6 +20,7 @@
 namespace backup {
 
 struct PipelineFile;
+class EarlierFolderArchive;
 
 struct ZipMember {
     std::uint64_t index = 0;
@@ -63,6 +66,11 @@ public:
     // numbers per member (a mail folder may hold hundreds of thousands of
     // files), never encrypted, and proven inside the backup that holds it.
     void setFolderArchive(bool on) { folderArchive_ = on; }
+    // A folder archive's files that are unchanged since `earlier` was written
+    // (same name, size, time and CRC-32) are copied from it as they are.
+    void setEarlierFolderArchive(std::shared_ptr<EarlierFolderArchive> earlier) { earlier_ = std::move(earlier); }
+    // Of the last folder archive written: files copied, files compressed.
+    std::pair<std::uint64_t, std::uint64_t> lastFileCounts() const { return fileCounts_; }
 
     // Writing: nothing touches the disk until writeArchive.
     bool newArchive(const std::string& path);
@@ -146,6 +154,7 @@ private:
     bool commitTo(const std::string& temporaryPath);
     bool streamTo(const std::string& path);
     PipelineFile planFile(const Pending& p, bool store) const;
+    PipelineFile planReused(const Pending& p) const;
     std::string unreadableSourceNote() const;
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
@@ -162,6 +171,8 @@ private:
     ZipNotifications notify_;
     int compressionLevel_ = 6;
     bool folderArchive_ = false;
+    std::shared_ptr<EarlierFolderArchive> earlier_;
+    std::pair<std::uint64_t, std::uint64_t> fileCounts_;
 
     std::string newPath_;
     std::vector<Pending> pending_;

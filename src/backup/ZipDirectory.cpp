@@ -144,14 +144,14 @@ bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t
     return true;
 }
 
-std::optional<std::uint64_t> MemberDataOffset(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset,
-                                              std::string_view name) {
-    std::vector<char> header(kLocal + name.size());
-    if (!readExactly(file, base + localOffset, header.data(), header.size()) || get(header.data(), 4) != 0x04034b50 ||
-        get(&header[26], 2) != name.size() || std::string_view(&header[kLocal], name.size()) != name) {
-        return std::nullopt;
-    }
-    return localOffset + kLocal + name.size() + get(&header[28], 2);
+std::optional<LocalHeader> ReadLocalHeader(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset) {
+    char fixed[kLocal];
+    if (!readExactly(file, base + localOffset, fixed, kLocal) || get(fixed, 4) != 0x04034b50) return std::nullopt;
+    LocalHeader header;
+    header.name.resize(get(fixed + 26, 2));
+    if (!readExactly(file, base + localOffset + kLocal, header.name.data(), header.name.size())) return std::nullopt;
+    header.dataOffset = localOffset + kLocal + header.name.size() + get(fixed + 28, 2);
+    return header;
 }
 
 }  // namespace backup

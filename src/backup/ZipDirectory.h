@@ -32,10 +32,12 @@ struct DirectoryEntry {
 bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t length,
                       const std::function<void(const DirectoryEntry&)>& each, std::string* why);
 
-// Where the data of the member whose local header is at `localOffset` (from
-// the zip's start at `base`) begins, from the zip's start; nothing when the
-// header is not sound or names another member than `name`.
-std::optional<std::uint64_t> MemberDataOffset(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset,
-                                              std::string_view name);
+struct LocalHeader {
+    std::string name;
+    std::uint64_t dataOffset = 0;  // from the zip's start
+};
+// The local header at `localOffset` of the zip at `base`; nothing when
+// there is none.
+std::optional<LocalHeader> ReadLocalHeader(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset);
 
 }  // namespace backup

@@ -25,13 +25,6 @@ void put64(std::string& s, std::uint64_t v) {
     for (int i = 0; i < 8; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-std::uint32_t dosTime(std::int64_t unixSeconds) {
-    const platform::CivilTime t = config::DateTime::fromUtcSeconds(unixSeconds).fields();
-    if (t.year < 1980) return (1u << 21) | (1u << 16);  // 1980-01-01
-    return static_cast<std::uint32_t>(((t.year - 1980) << 25) | (t.month << 21) | (t.day << 16) | (t.hour << 11) |
-                                      (t.minute << 5) | (t.second / 2));
-}
-
 bool isAscii(std::string_view s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -39,6 +32,13 @@ bool isAscii(std::string_view s) {
 }
 
 }  // namespace
+
+std::uint32_t DosTime(std::int64_t unixSeconds) {
+    const platform::CivilTime t = config::DateTime::fromUtcSeconds(unixSeconds).fields();
+    if (t.year < 1980) return (1u << 21) | (1u << 16);  // 1980-01-01
+    return static_cast<std::uint32_t>(((t.year - 1980) << 25) | (t.month << 21) | (t.day << 16) | (t.hour << 11) |
+                                      (t.minute << 5) | (t.second / 2));
+}
 
 ZipStreamWriter::ZipStreamWriter() = default;
 ZipStreamWriter::~ZipStreamWriter() = default;
@@ -116,7 +116,7 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     DeflatedPiece piece = pipeline.next();
     const PipelineFile file = piece.file;
     const bool folder = file.path.empty();
-    Entry e{flushed_ + buffer_.size(), 0, 0, 0, dosTime(file.mtime), 0, 0, 0, file.size >= kZip64Planned};
+    Entry e{flushed_ + buffer_.size(), 0, 0, 0, DosTime(file.mtime), 0, 0, 0, file.size >= kZip64Planned};
     e.method = folder ? 0 : 8;
     e.flags = isAscii(name) ? 0 : kUtf8Names;
     e.externalAttributes = folder ? ((040755u << 16) | 0x10u) : (file.mode << 16);
@@ -124,6 +124,7 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     // first and its sizes patched in at the end (same length either way).
     MemberSum sum;
     bool headerWritten = false, placeholder = false;
+    const bool copied = piece.copied;
     for (;;) {
         if (!piece.error.empty()) return fail(piece.error);
         sum.add(piece);
@@ -145,6 +146,7 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     }
     if (placeholder && !patch(e.offset, localHeader(name, e))) return false;
     entries_.push_back(e);
+    if (!folder) ++(copied ? copied_ : compressed_);
     return true;
 }
 

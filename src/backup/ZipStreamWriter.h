@@ -21,6 +21,9 @@ class RawFile;
 
 namespace backup {
 
+// A moment as a zip entry's DOS date and time (local time, two-second steps).
+std::uint32_t DosTime(std::int64_t unixSeconds);
+
 class ZipStreamWriter {
 public:
     ZipStreamWriter();
@@ -34,6 +37,10 @@ public:
     // `nameAt(i)` gives member i's name again for the central directory.
     bool finish(const std::function<std::string_view(std::size_t)>& nameAt);
     const std::string& error() const { return error_; }
+    // Files whose deflated bytes were copied from an earlier archive, and
+    // files compressed here.
+    std::uint64_t copiedFiles() const { return copied_; }
+    std::uint64_t compressedFiles() const { return compressed_; }
 
 private:
     struct Entry {
@@ -58,6 +65,7 @@ private:
     std::uint64_t flushed_ = 0;  // file offset of buffer_'s first byte
     std::vector<Entry> entries_;
     std::string error_;
+    std::uint64_t copied_ = 0, compressed_ = 0;
 };
 
 }  // namespace backup

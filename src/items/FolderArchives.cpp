@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 
+#include "backup/EarlierBackup.h"
 #include "items/MemberExtraction.h"
 #include "items/MemberNames.h"
 #include "items/RestoreLeftovers.h"
@@ -85,16 +86,21 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
 
 // Packs one folder with its own archive object, whose members are deflated
 // on every core. Empty text, or why it failed.
-std::string packOne(const backup::ZipComponent& model, const std::string& folder, const std::string& archive,
+std::string packOne(ItemContext& ctx, const std::string& folder, const std::string& archive,
                     const std::function<void(int)>& percentWritten) {
+    const backup::ZipComponent& model = ctx.Zip2;
     backup::ZipComponent zip;
     auto notifications = model.notifications();
     notifications.writingProgress = percentWritten;
     zip.setNotifications(notifications);
     zip.setCompressionLevel(model.compressionLevel());
     zip.setFolderArchive(true);
+    // The earlier backup holds this folder's archive under the same name.
+    if (ctx.earlier) zip.setEarlierFolderArchive(ctx.earlier->folderArchive(platform::bareName(archive)));
     const bool ok =
         zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
+    ctx.filesCopied += zip.lastFileCounts().first;
+    ctx.filesCompressed += zip.lastFileCounts().second;
     return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
 }
 
@@ -184,7 +190,7 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     PackProgress progress(ctx, parent, names);
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        const std::string error = packOne(ctx.Zip2, platform::joinHostPath(parent, names[i]), archives[i],
+        const std::string error = packOne(ctx, platform::joinHostPath(parent, names[i]), archives[i],
                                           [&progress, i](int percent) { progress.reached(i, percent); });
         if (!error.empty()) return ctx.fail(error);
         if (!ctx.Zip1.addFolderArchive(archives[i])) return ctx.fail(ctx.Zip1.lastError());

@@ -4,6 +4,7 @@
 // read afterwards. Item functions never touch a widget.
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -11,6 +12,10 @@
 #include "items/Catalogue.h"
 #include "items/RegistryAccess.h"
 #include "platform/Environment.h"
+
+namespace backup {
+class EarlierBackup;
+}
 
 namespace items {
 
@@ -57,6 +62,14 @@ struct ItemContext {
     // A restoring item is about to take out `member` of the backup.
     std::function<void(std::size_t item, const std::string& member)> restoringMember =
         [](std::size_t, const std::string&) {};
+
+    // The earlier backup whose unchanged files the folder archives copy
+    // instead of compressing them again; none for a full backup.
+    backup::EarlierBackup* earlier = nullptr;
+    // Of the running item's folder archives: files copied from the earlier
+    // backup and files compressed, for its log line.
+    std::uint64_t filesCopied = 0;
+    std::uint64_t filesCompressed = 0;
 
     // Why the item function that last returned false failed, when it knows;
     // the runs put it into the log and the summary. Cleared before each item.

@@ -52,9 +52,12 @@ int KeepBackupsSetting(const platform::Environment& env) {
     return ec == std::errc() && end == text.data() + text.size() && keep > 0 ? keep : 0;
 }
 
-std::vector<std::string> DatedBackupsBeyond(const std::vector<std::string>& namesInFolder, const std::string& targetName,
-                                            const std::string& justWritten, int keep) {
-    if (keep <= 0 || targetName.size() < 4) return {};
+namespace {
+
+// The dated backups of `targetName` among the names, oldest first.
+std::vector<std::string> datedBackups(const std::vector<std::string>& namesInFolder, const std::string& targetName,
+                                      const std::string& justWritten) {
+    if (targetName.size() < 4) return {};
     const std::string prefix = targetName.substr(0, targetName.size() - 4) + "-";
     std::vector<std::pair<std::string, std::string>> dated;  // sortable date, name
     for (const auto& name : namesInFolder) {
@@ -63,25 +66,50 @@ std::vector<std::string> DatedBackupsBeyond(const std::vector<std::string>& name
         const std::string date = sortableDate(name.substr(prefix.size(), kDatedPartLength));
         if (!date.empty()) dated.emplace_back(date, name);
     }
+    std::sort(dated.begin(), dated.end());
+    std::vector<std::string> names;
+    for (auto& [date, name] : dated) names.push_back(std::move(name));
+    return names;
+}
+
+// The plain files of the folder the backup `path` is in, and that folder.
+std::vector<std::string> plainFilesBeside(const platform::Environment& env, const std::string& path, std::string* folder) {
+    *folder = platform::folderPartWithSeparator(env.hostPath(path));
+    if (folder->empty()) *folder = "./";
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(platform::fsPath(*folder), ec), end; !ec && it != end; it.increment(ec)) {
+        // Only plain files: a link or folder of that name is not a backup this run made.
+        if (it->symlink_status(ec).type() == fs::file_type::regular) names.push_back(platform::pathText(it->path().filename()));
+    }
+    return names;
+}
+
+}  // namespace
+
+std::vector<std::string> DatedBackupsBeyond(const std::vector<std::string>& namesInFolder, const std::string& targetName,
+                                            const std::string& justWritten, int keep) {
+    if (keep <= 0) return {};
+    std::vector<std::string> dated = datedBackups(namesInFolder, targetName, justWritten);
     // The new backup is one of the kept ones, whatever its date says.
     const std::size_t keptOthers = static_cast<std::size_t>(keep) - 1;
     if (dated.size() <= keptOthers) return {};
-    std::sort(dated.begin(), dated.end());
-    std::vector<std::string> beyond;
-    for (std::size_t i = 0; i + keptOthers < dated.size(); ++i) beyond.push_back(dated[i].second);
-    return beyond;
+    dated.resize(dated.size() - keptOthers);
+    return dated;
+}
+
+std::string NewestDatedBackup(const platform::Environment& env, const std::string& target, const std::string& justWritten) {
+    std::string folder;
+    const auto dated = datedBackups(plainFilesBeside(env, justWritten, &folder), platform::bareName(target),
+                                    platform::bareName(justWritten));
+    return dated.empty() ? std::string() : platform::folderPartWithSeparator(justWritten) + dated.back();
 }
 
 int RemoveOldDatedBackups(const platform::Environment& env, const std::string& target, const std::string& justWritten,
                           int keep, const backup::OperationLog& log) {
-    std::string folder = platform::folderPartWithSeparator(env.hostPath(justWritten));
-    if (folder.empty()) folder = "./";
-    std::vector<std::string> names;
+    std::string folder;
+    const std::vector<std::string> names = plainFilesBeside(env, justWritten, &folder);
     std::error_code ec;
-    for (fs::directory_iterator it(platform::fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        // Only plain files: a link or folder of that name is not a backup this run made.
-        if (it->symlink_status(ec).type() == fs::file_type::regular) names.push_back(it->path().filename().string());
-    }
     int removed = 0;
     for (const auto& name : DatedBackupsBeyond(names, platform::bareName(target), platform::bareName(justWritten), keep)) {
         const std::string path = folder + name;

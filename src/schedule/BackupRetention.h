@@ -20,6 +20,10 @@ int KeepBackupsSetting(const platform::Environment& env);
 std::vector<std::string> DatedBackupsBeyond(const std::vector<std::string>& namesInFolder, const std::string& targetName,
                                             const std::string& justWritten, int keep);
 
+// The newest dated backup of `target` beside `justWritten` (the new one,
+// never itself), in the form `justWritten` has; empty when there is none.
+std::string NewestDatedBackup(const platform::Environment& env, const std::string& target, const std::string& justWritten);
+
 // Removes the dated backups of `target` (the command line's file) beyond
 // `keep`, `justWritten` being the new one, and logs each removal and each
 // file that could not be removed. Returns the number removed.

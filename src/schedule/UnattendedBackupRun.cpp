@@ -76,6 +76,9 @@ RunResult runBackup(session::MainSession& session, std::chrono::milliseconds pro
     request.ComputerName = session.store.ComputerName;
     request.LogonUserName = session.store.LogonUserName;
     request.programFolderWait = programFolderWait;
+    // The backup this one replaces, or in the dated case the newest before it.
+    request.reuseUnchanged = config::SettingIsOn(env, "autobackup", "reuseunchanged");
+    request.earlierBackup = dated ? NewestDatedBackup(env, target, session.BackupTargetFile) : target;
     const auto log = backup::OperationLog::of(env);
     auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts, log, {});
     RunResult result{kUnattendedSucceeded, failedItems(request, outcome.ItemFlags), session.BackupTargetFile, {}};
