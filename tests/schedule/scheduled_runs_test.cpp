@@ -174,6 +174,15 @@ TEST(BackupRetention, OnlyTheTargetsOwnDatedNamesGoAndTheOldestByTheirDateFirst)
 
     TempDir dir;
     platform::Environment env = testing_support::makeEnvironment(dir.path());
+    // The backup a dated one copies unchanged files from: the newest by date, never itself.
+    for (const auto& name : names) writeFile(dir / "out" / name, "x");
+    const std::string justWritten = (dir / "out" / "weekly-12-06-2026-09-00.wlm").string();
+    EXPECT_EQ(NewestDatedBackup(env, (dir / "out" / "weekly.wlm").string(), justWritten),
+              (dir / "out" / "weekly-12-05-2026-21-30.wlm").string());
+    EXPECT_EQ(NewestDatedBackup(env, (dir / "out" / "weekly.wlm").string(),
+                                (dir / "out" / "weekly-12-05-2026-21-30.wlm").string()),
+              (dir / "out" / "weekly-11-28-2026-21-30.wlm").string());
+    EXPECT_EQ(NewestDatedBackup(env, (dir / "out" / "daily.wlm").string(), (dir / "out" / "daily-x.wlm").string()), "");
     EXPECT_EQ(KeepBackupsSetting(env), 0);
     for (const char* text : {"3", " 3 ", "-2", "two", "0"}) {
         writeFile(dir / "home" / "settings.dat", std::string("[autobackup]\r\nkeepbackups=") + text + "\r\n");

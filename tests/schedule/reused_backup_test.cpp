@@ -1,0 +1,228 @@
+// The weekly backup over an earlier one: unchanged files are copied from it,
+// the result is what a full backup gives, and anything doubtful about the
+// earlier file gives a full backup. Real binaries on generated prefixes,
+// checked with 7-Zip, unzip and the program's own restore.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "platform/WineRegistry.h"
+#include "support/TestEnvironment.h"
+
+using testing_support::readFile;
+using testing_support::runCommand;
+using testing_support::shellQuote;
+using testing_support::TempDir;
+using testing_support::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot filesBelow(const fs::path& root) {
+    Snapshot files;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        files[fs::relative(e.path(), root).string()] = e.is_directory() ? std::string("<dir>") : readFile(e.path());
+    }
+    return files;
+}
+
+void dumpKey(platform::Registry& reg, const std::string& path, Snapshot* out) {
+    for (const auto& v : reg.values(platform::Hive::CurrentUser, path)) {
+        (*out)[path + "|" + v.name] = std::to_string(v.type) + ":" + v.text();
+    }
+    for (const auto& sub : reg.subkeys(platform::Hive::CurrentUser, path)) dumpKey(reg, path + "\\" + sub, out);
+}
+
+struct Store {
+    Store() {
+        testing_support::makeSamplePrefix(dir / "prefix", {"--user", "owner", "--accounts", "2", "--messages", "30"});
+        fs::create_directories(dir / "home");
+        fs::create_directories(dir / "out");
+        setReuse(true);
+    }
+    void setReuse(bool on) {
+        writeFile(dir / "home" / "settings.dat",
+                  std::string("[autobackup]\r\nautobackupfile=0\r\n") + (on ? "" : "reuseunchanged=0\r\n"));
+    }
+    std::string env(const fs::path& prefix) const {
+        return "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM USERPROFILE='C:\\users\\owner' WINEPREFIX=" +
+               shellQuote(prefix.string()) + " TARNHOLD_HOME=" + shellQuote((dir / "home").string()) + " ";
+    }
+    // The scheduled backup of every item into `target`.
+    int backup(const fs::path& target, const std::string& password = "", std::string* out = nullptr) const {
+        std::string ignored;
+        return runCommand(env(dir / "prefix") + "timeout 120 '" TARNHOLD_BINARY "' " +
+                              shellQuote(" sf=ownerxm=11111111111ps=" + password + "bf=" + target.string()),
+                          out ? out : &ignored);
+    }
+    // The log lines the last run wrote.
+    std::string lastRunLog() const {
+        const std::string log = readFile(dir / "home" / "brlog.dat");
+        return log.substr(log.rfind(" Start Auto Backup User Profile "));
+    }
+    fs::path mailStore() const { return dir / "prefix/drive_c/users/owner/AppData/Local/Microsoft/Windows Live Mail"; }
+    // One message file of the store.
+    fs::path someMessage() const {
+        for (const auto& e : fs::recursive_directory_iterator(mailStore())) {
+            if (e.path().extension() == ".eml") return e.path();
+        }
+        return {};
+    }
+    // Every member of `archive` and of each folder archive in it pass both tools' tests.
+    void expectSound(const fs::path& archive, const std::string& password = "") const {
+        const std::string p = password.empty() ? "" : " -p" + shellQuote(password);
+        EXPECT_EQ(runCommand("7z t" + p + " " + shellQuote(archive.string()) + " >/dev/null"), 0) << archive;
+        const fs::path inner = dir / "inner";
+        fs::remove_all(inner);
+        ASSERT_EQ(runCommand("7z x -y" + p + " -o" + shellQuote(inner.string()) + " " + shellQuote(archive.string()) +
+                             " >/dev/null"),
+                  0);
+        int folders = 0;
+        for (const auto& e : fs::directory_iterator(inner)) {
+            if (e.path().extension() != ".zip") continue;
+            ++folders;
+            EXPECT_EQ(runCommand("unzip -tq " + shellQuote(e.path().string()) + " >/dev/null"), 0) << e.path();
+            EXPECT_EQ(runCommand("7z t " + shellQuote(e.path().string()) + " >/dev/null"), 0) << e.path();
+        }
+        EXPECT_GT(folders, 3);
+    }
+    // Restored into a copy of the prefix as it is now: its user's files and the client's keys.
+    std::pair<Snapshot, Snapshot> restored(const fs::path& archive, const std::string& name) const {
+        const fs::path copy = dir / name;
+        fs::remove_all(copy);
+        fs::copy(dir / "prefix", copy, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        std::string out;
+        EXPECT_EQ(runCommand(env(copy) + "'" TARNHOLD_CLI "' restore " + shellQuote(archive.string()), &out), 0) << out;
+        Snapshot registry;
+        platform::WineRegistry reg(copy.string());
+        dumpKey(reg, "Software\\Microsoft\\Windows Live Mail", &registry);
+        return {filesBelow(copy / "drive_c/users/owner"), registry};
+    }
+    TempDir dir;
+};
+
+long long counted(const std::string& log, const char* item, int which) {
+    std::smatch m;
+    const std::regex line(std::string(item) + R"( Succeeded! \((\d+) files copied from the earlier backup, (\d+) compressed\))");
+    return std::regex_search(log, m, line) ? std::stoll(m[which].str()) : -1;
+}
+
+}  // namespace
+
+TEST(ReusedBackup, UnchangedFilesAreCopiedAndRestoreExactlyAsAFullBackupDoes) {
+    Store s;
+    const fs::path weekly = s.dir / "out" / "weekly.wlm", full = s.dir / "out" / "full.wlm";
+    std::string out;
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" Every file is compressed anew: the earlier backup " + weekly.string() +
+                                  " is not used, there is none"),
+              std::string::npos)
+        << s.lastRunLog();
+    const std::string first = readFile(weekly);
+
+    // A file changed with its size and time kept is compressed anew: its CRC differs.
+    const fs::path touched = s.someMessage();
+    ASSERT_FALSE(touched.empty());
+    std::string text = readFile(touched);
+    const auto when = fs::last_write_time(touched);
+    text[text.size() / 2] = text[text.size() / 2] == 'x' ? 'y' : 'x';
+    writeFile(touched, text);
+    fs::last_write_time(touched, when);
+
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const std::string log = s.lastRunLog();
+    EXPECT_NE(log.find(" Unchanged files are copied from the earlier backup " + weekly.string()), std::string::npos) << log;
+    const char* accounts = " Backup Mail Accounts & Messages/News Accounts & Messages";
+    EXPECT_GT(counted(log, accounts, 1), 30) << log;
+    EXPECT_EQ(counted(log, accounts, 2), 1) << "only the touched message is compressed\n" << log;
+    EXPECT_EQ(counted(log, " Backup Contacts", 2), 0) << log;
+    EXPECT_NE(readFile(weekly), first);
+    s.expectSound(weekly);
+
+    s.setReuse(false);
+    ASSERT_EQ(s.backup(full, "", &out), 0) << out;
+    EXPECT_EQ(s.lastRunLog().find("copied"), std::string::npos) << "reuseunchanged=0 compresses every file";
+    const auto fromReused = s.restored(weekly, "restored-reused");
+    const auto fromFull = s.restored(full, "restored-full");
+    EXPECT_EQ(fromReused.first.size(), fromFull.first.size());
+    EXPECT_TRUE(fromReused.first == fromFull.first) << "the files restored differ";
+    EXPECT_EQ(fromReused.first.at(fs::relative(touched, s.dir / "prefix/drive_c/users/owner").string()), text);
+    EXPECT_FALSE(fromReused.second.empty());
+    EXPECT_TRUE(fromReused.second == fromFull.second) << "the registry restored differs";
+}
+
+TEST(ReusedBackup, AnEarlierBackupThatCannotServeGivesAFullBackupAndSaysWhy) {
+    Store s;
+    const fs::path weekly = s.dir / "out" / "weekly.wlm";
+    std::string out;
+    ASSERT_EQ(s.backup(weekly, "pa55", &out), 0) << out;
+
+    // Another password: nothing copied.
+    ASSERT_EQ(s.backup(weekly, "other", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" is not used, its information record does not open with this backup's password"),
+              std::string::npos)
+        << s.lastRunLog();
+    EXPECT_EQ(s.lastRunLog().find("files copied"), std::string::npos);
+    s.expectSound(weekly, "other");
+
+    // The same password again: the protected folder archives are copied from.
+    ASSERT_EQ(s.backup(weekly, "other", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" Unchanged files are copied from the earlier backup "), std::string::npos);
+    EXPECT_EQ(counted(s.lastRunLog(), " Backup Contacts", 2), 0) << s.lastRunLog();
+    s.expectSound(weekly, "other");
+
+    // Without a password over a protected one.
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" is not used, it is protected with a password and this backup is not"),
+              std::string::npos)
+        << s.lastRunLog();
+
+    // Truncated: a full backup, which replaces it.
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const std::string plain = readFile(weekly);
+    writeFile(weekly, plain.substr(0, plain.size() / 2));
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" is not used, it cannot be opened"), std::string::npos) << s.lastRunLog();
+    s.expectSound(weekly);
+
+    // A deflated member damaged inside a stored folder archive: found as it
+    // is copied, its file and every later one compressed anew, and said once.
+    std::string damaged = readFile(weekly);
+    const std::size_t member = damaged.find(".eml", damaged.find("Hotmail"));
+    ASSERT_NE(member, std::string::npos);
+    for (std::size_t i = member + 40; i < member + 240; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    writeFile(weekly, damaged);
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const std::string log = s.lastRunLog();
+    EXPECT_NE(log.find(" Unchanged files are copied from the earlier backup "), std::string::npos) << log;
+    EXPECT_NE(log.find(" was not used further: in its member \""), std::string::npos) << log;
+    s.expectSound(weekly);
+}
+
+TEST(ReusedBackup, AKillDuringAReusedBackupLeavesTheOldBackupWhole) {
+    Store s;
+    const fs::path weekly = s.dir / "out" / "weekly.wlm";
+    std::string out;
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    for (int delayMs : {20, 60, 120, 250}) {
+        const std::string before = readFile(weekly);
+        std::string pid;
+        runCommand(s.env(s.dir / "prefix") + "'" TARNHOLD_BINARY "' " +
+                       shellQuote(" sf=ownerxm=11111111111ps=bf=" + weekly.string()) + " >/dev/null 2>&1 & echo $!",
+                   &pid);
+        pid.erase(pid.find_last_not_of('\n') + 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        runCommand("kill -9 " + pid + " 2>/dev/null; while kill -0 " + pid + " 2>/dev/null; do sleep 0.02; done");
+        const std::string after = readFile(weekly);
+        // Either the old backup as it was, or a complete new one that replaced it.
+        if (after != before) s.expectSound(weekly);
+        EXPECT_EQ(runCommand("7z t " + shellQuote(weekly.string()) + " >/dev/null"), 0) << "killed after " << delayMs;
+    }
+    EXPECT_EQ(runCommand("7z t " + shellQuote(weekly.string()) + " >/dev/null"), 0);
+}
