@@ -29,13 +29,14 @@ std::unique_ptr<EarlierBackup> EarlierBackup::Open(const std::string& hostPath, 
     earlier->path_ = hostPath;
     earlier->scratchFolder_ = scratchFolder;
     ZipComponent& zip = earlier->zip_;
-    const bool isProtected = zip.isProtected(hostPath) == 1;
-    if (isProtected != !password.empty()) {
-        *why = isProtected ? "it is protected with a password and this backup is not" : "it has no password and this backup has one";
-        return nullptr;
-    }
     if (!zip.openArchive(hostPath)) {
         *why = "it cannot be opened: " + zip.lastError();
+        return nullptr;
+    }
+    const bool isProtected = zip.isProtected(hostPath) == 1;
+    if (isProtected != !password.empty()) {
+        *why = isProtected ? "it is protected with a password and this backup is not"
+                           : "it has no password and this backup has one";
         return nullptr;
     }
     zip.setDecryptionPassword(password);
