@@ -20,7 +20,7 @@ constexpr std::uint64_t kUnitsAhead = 1024;
 // A file that may be copied from an earlier archive is read in one unit up
 // to this size, so that its CRC is known before anything of it is written;
 // a larger one is cut into chunks and compressed as any other.
-constexpr std::uint64_t kCopiedWhole = kBytesAhead;
+constexpr std::uint64_t kCopiedWhole = DeflatePipeline::kChunk;
 
 // The buffer for the raw bytes of a worker's units, kept from unit to unit
 // and never zero-filled: a fresh 4 MiB one for each unit would fault in
