@@ -119,10 +119,13 @@ TEST(TarnholdCli, RestoresAProtectedBackupOfEveryItemExactly) {
     EXPECT_EQ(filesBelow(profile), before);
     EXPECT_EQ(itemKeys(p.dir / "prefix"), keysBefore);
     const auto log = backup::LoadLogList((p.dir / "home" / "brlog.dat").string());
-    ASSERT_EQ(log.size(), 30u);  // the backup's 15 records, then the restore's 3 + 11 + 1
-    EXPECT_EQ(log[15], std::string(84, '.'));
-    EXPECT_NE(log[16].find(" Start Retore Data to User Profile "), std::string::npos);
-    EXPECT_NE(log[29].find(" was Completed!"), std::string::npos);
+    // The backup's 16 records (separator, start, file, earlier backup, 11 items,
+    // completion), then the restore's 3 + 11 + 1.
+    ASSERT_EQ(log.size(), 31u);
+    EXPECT_NE(log[3].find(" Every file is compressed anew: the earlier backup "), std::string::npos) << log[3];
+    EXPECT_EQ(log[16], std::string(84, '.'));
+    EXPECT_NE(log[17].find(" Start Retore Data to User Profile "), std::string::npos);
+    EXPECT_NE(log[30].find(" was Completed!"), std::string::npos);
     EXPECT_EQ(readFile(p.dir / "home" / "brlog.dat").find("s3cret"), std::string::npos);
 }
 
