@@ -97,34 +97,36 @@ bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t
     Directory d;
     if (!findDirectory(file, base, length, &d, why)) return false;
     std::vector<char> buffer;
-    std::size_t start = 0;          // the next record's place in buffer
-    std::uint64_t readUpTo = 0;     // of the directory
+    std::size_t start = 0;       // the next record's place in buffer
+    std::uint64_t readUpTo = 0;  // of the directory
+    // At least `needed` bytes from the next record on in the buffer.
+    const auto ensure = [&](std::size_t needed) {
+        while (buffer.size() - start < needed) {
+            if (readUpTo >= d.size) {
+                *why = "its central directory ends inside an entry";
+                return false;
+            }
+            buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
+            start = 0;
+            const std::size_t more = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, d.size - readUpTo));
+            const std::size_t old = buffer.size();
+            buffer.resize(old + more);
+            if (!readExactly(file, base + d.offset + readUpTo, buffer.data() + old, more)) {
+                *why = "its central directory cannot be read";
+                return false;
+            }
+            readUpTo += more;
+        }
+        return true;
+    };
     for (std::uint64_t n = 0; n < d.count; ++n) {
-        // Enough bytes for the fixed part, then for the whole record.
-        for (std::size_t needed : {kCentral, std::size_t{0}}) {
-            if (needed == 0) {
-                if (get(&buffer[start], 4) != 0x02014b50) {
-                    *why = "entry " + std::to_string(n) + " of its central directory is not sound";
-                    return false;
-                }
-                needed = kCentral + get(&buffer[start + 28], 2) + get(&buffer[start + 30], 2) + get(&buffer[start + 32], 2);
-            }
-            while (buffer.size() - start < needed) {
-                if (readUpTo >= d.size) {
-                    *why = "its central directory ends inside an entry";
-                    return false;
-                }
-                buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
-                start = 0;
-                const std::size_t more = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, d.size - readUpTo));
-                const std::size_t old = buffer.size();
-                buffer.resize(old + more);
-                if (!readExactly(file, base + d.offset + readUpTo, buffer.data() + old, more)) {
-                    *why = "its central directory cannot be read";
-                    return false;
-                }
-                readUpTo += more;
-            }
+        if (!ensure(kCentral)) return false;
+        if (get(&buffer[start], 4) != 0x02014b50) {
+            *why = "entry " + std::to_string(n) + " of its central directory is not sound";
+            return false;
+        }
+        if (!ensure(kCentral + get(&buffer[start + 28], 2) + get(&buffer[start + 30], 2) + get(&buffer[start + 32], 2))) {
+            return false;
         }
         const char* r = &buffer[start];
         const std::size_t nameLength = get(r + 28, 2), extraLength = get(r + 30, 2);
