@@ -12,30 +12,14 @@
 #include "support/TestEnvironment.h"
 
 using namespace items;
+using testing_support::filesBelow;
 using testing_support::readFile;
+using testing_support::registryBelow;
+using testing_support::Snapshot;
 using testing_support::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-using Snapshot = std::map<std::string, std::string>;
-
-// Every file and folder below `root` with its contents.
-Snapshot filesBelow(const fs::path& root) {
-    Snapshot files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        const std::string rel = fs::relative(e.path(), root).string();
-        files[rel] = e.is_directory() ? std::string("<dir>") : readFile(e.path());
-    }
-    return files;
-}
-
-void dumpKey(platform::Registry& reg, const std::string& path, Snapshot* out) {
-    for (const auto& v : reg.values(platform::Hive::CurrentUser, path)) {
-        (*out)[path + "|" + v.name] = std::to_string(v.type) + ":" + v.text() + ":" + std::to_string(v.data.size());
-    }
-    for (const auto& sub : reg.subkeys(platform::Hive::CurrentUser, path)) dumpKey(reg, path + "\\" + sub, out);
-}
 
 void removeMatching(const fs::path& folder, const std::function<bool(const fs::directory_entry&)>& test) {
     std::vector<fs::path> doomed;
@@ -65,7 +49,7 @@ TEST(ItemsRoundTrip, EveryItemOfAGeneratedProfileComesBackExactly) {
     const fs::path profile = env.hostPath("C:\\users\\owner");
     const Snapshot filesBefore = filesBelow(profile);
     Snapshot registryBefore;
-    dumpKey(reg, "Software\\Microsoft\\Windows Live Mail", &registryBefore);
+    registryBelow(reg, "Software\\Microsoft\\Windows Live Mail", &registryBefore);
 
     const std::string archive = (dir / "all.wlm").string();
     ASSERT_TRUE(zip1.newArchive(archive));
@@ -101,7 +85,7 @@ TEST(ItemsRoundTrip, EveryItemOfAGeneratedProfileComesBackExactly) {
 
     EXPECT_EQ(filesBelow(profile), filesBefore);
     Snapshot registryAfter;
-    dumpKey(reg, "Software\\Microsoft\\Windows Live Mail", &registryAfter);
+    registryBelow(reg, "Software\\Microsoft\\Windows Live Mail", &registryAfter);
     // Strings come back without their terminating zero, as the text format
     // stores them; multi-strings and QWORDs are not part of that format.
     for (auto& [key, v] : registryBefore) {

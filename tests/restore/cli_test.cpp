@@ -13,7 +13,9 @@
 #include "support/RawZip.h"
 #include "support/TestSupport.h"
 
+using testing_support::filesBelow;
 using testing_support::RawEntry;
+using testing_support::Snapshot;
 using testing_support::readFile;
 using testing_support::runCommand;
 using testing_support::TempDir;
@@ -21,16 +23,6 @@ using testing_support::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot filesBelow(const fs::path& root) {
-    Snapshot files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        files[fs::relative(e.path(), root).string()] = e.is_directory() ? "<dir>" : readFile(e.path());
-    }
-    return files;
-}
 
 // The item keys of the client as text: key paths, value names, types and
 // data (strings without their terminating zero; multi-strings and QWORDs are

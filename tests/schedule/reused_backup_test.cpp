@@ -13,7 +13,10 @@
 #include "platform/WineRegistry.h"
 #include "support/TestEnvironment.h"
 
+using testing_support::filesBelow;
 using testing_support::readFile;
+using testing_support::registryBelow;
+using testing_support::Snapshot;
 using testing_support::runCommand;
 using testing_support::shellQuote;
 using testing_support::TempDir;
@@ -21,23 +24,6 @@ using testing_support::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
-
-using Snapshot = std::map<std::string, std::string>;
-
-Snapshot filesBelow(const fs::path& root) {
-    Snapshot files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        files[fs::relative(e.path(), root).string()] = e.is_directory() ? std::string("<dir>") : readFile(e.path());
-    }
-    return files;
-}
-
-void dumpKey(platform::Registry& reg, const std::string& path, Snapshot* out) {
-    for (const auto& v : reg.values(platform::Hive::CurrentUser, path)) {
-        (*out)[path + "|" + v.name] = std::to_string(v.type) + ":" + v.text();
-    }
-    for (const auto& sub : reg.subkeys(platform::Hive::CurrentUser, path)) dumpKey(reg, path + "\\" + sub, out);
-}
 
 struct Store {
     Store() {
@@ -101,7 +87,7 @@ struct Store {
         EXPECT_EQ(runCommand(env(copy) + "'" TARNHOLD_CLI "' restore " + shellQuote(archive.string()), &out), 0) << out;
         Snapshot registry;
         platform::WineRegistry reg(copy.string());
-        dumpKey(reg, "Software\\Microsoft\\Windows Live Mail", &registry);
+        registryBelow(reg, "Software\\Microsoft\\Windows Live Mail", &registry);
         return {filesBelow(copy / "drive_c/users/owner"), registry};
     }
     TempDir dir;

@@ -13,6 +13,10 @@
 
 namespace testing_support {
 
+// Every value below the current user's key `path`, by key path and value
+// name, as "type:text:size".
+void registryBelow(platform::Registry& reg, const std::string& path, Snapshot* out);
+
 // A Windows-like environment whose prefix and program folder live in `root`.
 platform::Environment makeEnvironment(const std::filesystem::path& root);
 

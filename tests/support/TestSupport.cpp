@@ -84,6 +84,14 @@ std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     return names;
 }
 
+Snapshot filesBelow(const std::filesystem::path& root) {
+    Snapshot files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        files[std::filesystem::relative(e.path(), root).string()] = e.is_directory() ? "<dir>" : readFile(e.path());
+    }
+    return files;
+}
+
 std::string shellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
@@ -124,6 +132,13 @@ void makeSamplePrefix(const std::filesystem::path& prefix, const std::vector<std
 #include "support/TestEnvironment.h"
 
 namespace testing_support {
+
+void registryBelow(platform::Registry& reg, const std::string& path, Snapshot* out) {
+    for (const auto& v : reg.values(platform::Hive::CurrentUser, path)) {
+        (*out)[path + "|" + v.name] = std::to_string(v.type) + ":" + v.text() + ":" + std::to_string(v.data.size());
+    }
+    for (const auto& sub : reg.subkeys(platform::Hive::CurrentUser, path)) registryBelow(reg, path + "\\" + sub, out);
+}
 
 platform::Environment makeEnvironment(const std::filesystem::path& root) {
     platform::Environment env;

@@ -3,6 +3,7 @@
 // sample prefixes. Nothing here touches the developer's home.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& contents);
 // The names of the entries directly in a folder, sorted.
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
+// Every file and folder below `root`, by its relative path: a file with its
+// contents, a folder as "<dir>".
+using Snapshot = std::map<std::string, std::string>;
+Snapshot filesBelow(const std::filesystem::path& root);
 
 // Sets an environment variable (or unsets it, for nullptr) for the life of
 // the object, then restores what was there.
