@@ -10,6 +10,7 @@
 
 #include "app/WineGate.h"
 #include "backup/OperationLog.h"
+#include "backup/ReadsCounted.h"
 #include "items/MemberNames.h"
 #include "platform/Folders.h"
 #include "restore/Inspection.h"
@@ -22,18 +23,12 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
+using backup::ReadsCounted;
 
 // A private scratch folder for nested archives, removed with its contents.
-class ScratchFolder {
+class ScratchFolder : public platform::TemporaryFolder {
 public:
-    ScratchFolder() : path_(platform::makeUniqueFolder(platform::pathText(fs::temp_directory_path()), "tarnhold-cli-")) {}
-    ~ScratchFolder() {
-        if (!path_.empty()) platform::removeTree(path_);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+    ScratchFolder() : TemporaryFolder("tarnhold-cli-") {}
 };
 
 std::optional<restore::Inspection> open(session::MainSession& session, restore::RestoreState& state, const std::string& file) {
@@ -80,24 +75,6 @@ std::string missingRecordMember(session::MainSession& session, const restore::Re
     }
     return {};
 }
-
-// Gives an archive object's reads to `progress` while it lives.
-class ReadsCounted {
-public:
-    ReadsCounted(backup::ZipComponent& zip, std::function<void(std::uint64_t, std::uint64_t)> progress)
-        : zip_(zip), before_(zip.notifications()) {
-        auto counted = before_;
-        counted.readProgress = std::move(progress);
-        zip_.setNotifications(std::move(counted));
-    }
-    ~ReadsCounted() { zip_.setNotifications(before_); }
-    ReadsCounted(const ReadsCounted&) = delete;
-    ReadsCounted& operator=(const ReadsCounted&) = delete;
-
-private:
-    backup::ZipComponent& zip_;
-    backup::ZipNotifications before_;
-};
 
 // What verify reads, step by step: every member of the backup, then each
 // folder archive again as it is taken out and its files are read.

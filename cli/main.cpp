@@ -36,6 +36,19 @@ constexpr const char* kUsage =
     "                             (default: every item the backup holds). While Windows programs\n"
     "                             run in the prefix the restore is refused, unless --end-wine\n"
     "                             is given to end them first\n"
+    "  messages FILE [--folder PATH]\n"
+    "                             the mail accounts and their folders with message counts and sizes;\n"
+    "                             with --folder, the date, sender, subject and size of each message\n"
+    "                             in it. PATH is an account or \"Account/Folder/Subfolder\"\n"
+    "  export FILE --to DIR [--format mbox|eml] [--folder PATH] [--into-existing]\n"
+    "                             the mail (or the folder PATH and its subfolders) into DIR: an mbox\n"
+    "                             file per folder as Thunderbird keeps them (the default), or the\n"
+    "                             messages as .eml files as stored. Counts every folder's messages;\n"
+    "                             exit 1 when one was skipped. DIR must be empty unless\n"
+    "                             --into-existing is given; no file is ever overwritten\n"
+    "  restore FILE --folder PATH --to DIR [--into-existing]\n"
+    "                             one account or folder, every file as stored, into DIR instead of\n"
+    "                             the mail client's store\n"
     "\n"
     "tarnhold-cli status tells how the scheduled backups went: exit 1 when the last\n"
     "one failed or did not finish, or when a weekly task exists and no scheduled\n"
@@ -51,6 +64,58 @@ int usageError(const std::string& why) {
 
 bool isMask(const std::string& text) {
     return !text.empty() && text.size() <= 11 && text.find_first_not_of("01") == std::string::npos;
+}
+
+struct Options {
+    cli::RestoreOptions restore;
+    cli::MailOptions mail;
+};
+
+// The value after option i, taken once: empty when there is none.
+bool takeValue(const std::vector<std::string>& args, std::size_t& i, std::optional<std::string>& value) {
+    if (value || i + 1 >= args.size() || args[i + 1].empty()) return false;
+    value = args[++i];
+    return true;
+}
+
+// Takes option i (and its value) of `command`: empty text, or what is wrong.
+std::string takeOption(const std::string& command, const std::vector<std::string>& args, std::size_t& i,
+                       Options& options) {
+    const std::string& arg = args[i];
+    const bool mail = command == "messages" || command == "export" || command == "restore";
+    auto& m = options.mail;
+    if (command == "restore" && arg == "--items" && i + 1 < args.size() && !options.restore.mask) {
+        if (!isMask(args[i + 1])) return "--items takes up to 11 characters of 0 and 1";
+        options.restore.mask = args[++i];
+    } else if (command == "restore" && arg == "--end-wine") {
+        options.restore.endWine = true;
+    } else if (mail && arg == "--folder") {
+        if (!takeValue(args, i, m.folder)) return "--folder takes one folder path";
+    } else if ((command == "export" || command == "restore") && arg == "--to") {
+        if (!takeValue(args, i, m.to)) return "--to takes one target folder";
+    } else if ((command == "export" || command == "restore") && arg == "--into-existing") {
+        m.intoExisting = true;
+    } else if (command == "export" && arg == "--format" && i + 1 < args.size()) {
+        const std::string& format = args[++i];
+        if (format != "mbox" && format != "eml") return "--format takes mbox or eml";
+        m.format = format == "eml" ? mailexport::Format::Eml : mailexport::Format::Mbox;
+    } else {
+        return "unexpected argument \"" + arg + "\"";
+    }
+    return {};
+}
+
+// What the command still lacks, or mixes that do not go together.
+std::string missingOption(const std::string& command, const Options& options) {
+    const auto& m = options.mail;
+    if (command == "export" && !m.to) return "export needs --to DIR";
+    if (command != "restore") return {};
+    const bool folderRestore = m.folder || m.to || m.intoExisting;
+    if (folderRestore && (options.restore.mask || options.restore.endWine)) {
+        return "a folder restore (--folder, --to) takes neither --items nor --end-wine";
+    }
+    if (folderRestore && (!m.folder || !m.to)) return "a folder restore needs both --folder PATH and --to DIR";
+    return {};
 }
 
 int run(const std::vector<std::string>& args) {
@@ -72,17 +137,12 @@ int run(const std::vector<std::string>& args) {
     if (args.size() < 2) return usageError("a command and a backup file are needed");
     const std::string& command = args[0];
     const std::string& file = args[1];
-    cli::RestoreOptions options;
+    Options options;
     for (std::size_t i = 2; i < args.size(); ++i) {
-        if (command == "restore" && args[i] == "--items" && i + 1 < args.size() && !options.mask) {
-            if (!isMask(args[i + 1])) return usageError("--items takes up to 11 characters of 0 and 1");
-            options.mask = args[++i];
-        } else if (command == "restore" && args[i] == "--end-wine") {
-            options.endWine = true;
-        } else {
-            return usageError("unexpected argument \"" + args[i] + "\"");
-        }
+        const std::string why = takeOption(command, args, i, options);
+        if (!why.empty()) return usageError(why);
     }
+    if (const std::string why = missingOption(command, options); !why.empty()) return usageError(why);
     app::RealPlatform real(platform::Environment::runningExecutableFolder(),
                            [](const platform::Environment&) { return std::make_unique<cli::CliDialogs>(); });
     session::MainSession session(real.services(), "");
@@ -90,7 +150,10 @@ int run(const std::vector<std::string>& args) {
     if (command == "info") status = cli::Info(session, file);
     else if (command == "list") status = cli::List(session, file);
     else if (command == "verify") status = cli::Verify(session, file);
-    else if (command == "restore") status = cli::Restore(session, file, options);
+    else if (command == "restore" && options.mail.folder) status = cli::RestoreFolder(session, file, options.mail);
+    else if (command == "restore") status = cli::Restore(session, file, options.restore);
+    else if (command == "messages") status = cli::Messages(session, file, options.mail.folder);
+    else if (command == "export") status = cli::Export(session, file, options.mail);
     else return usageError("unknown command \"" + command + "\"");
     session.Shutdown();
     return status;

@@ -126,6 +126,16 @@ public:
     // The same for one member; the error names it as testAll's does.
     bool testMember(const ZipMember& member);
 
+    // Streaming one member (ZipMemberStream.cpp): its bytes go to `sink` as
+    // they inflate, after the checks of an extraction (checkMember) and
+    // never more than it declares. `sink` may end the read early by
+    // returning false, which is no failure; Whole: read to its end, its
+    // checks passed. A failure's error names the member.
+    enum class StreamEnd { Whole, Stopped, Failed };
+    StreamEnd streamMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
+    // When the member was last changed (seconds since 1970), as its entry says.
+    std::optional<std::int64_t> memberTime(const ZipMember& member) const;
+
     const std::string& lastError() const { return error_; }
 
 private:

@@ -1,5 +1,6 @@
 #include "platform/HostPath.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -87,6 +88,17 @@ bool IsPlainName(std::string_view name) {
         if (isForbiddenCharacter(c)) return false;
     }
     return !isDeviceName(name);
+}
+
+std::string NearestPlainName(std::string_view name) {
+    if (name.find_first_not_of(". ") == std::string_view::npos) return "_";
+    std::string plain(name);
+    for (char& c : plain) {
+        if (isForbiddenCharacter(static_cast<unsigned char>(c))) c = '_';
+    }
+    for (auto end = plain.rbegin(); end != plain.rend() && (*end == '.' || *end == ' '); ++end) *end = '_';
+    if (isDeviceName(plain)) plain.insert(std::min(plain.find('.'), plain.size()), "_");
+    return plain;
 }
 
 }  // namespace platform

@@ -39,5 +39,10 @@ std::string prefixViewOf(const std::string& hostPath);
 // drops them), and no device name (CON, NUL, COM1, LPT1 ... with or without
 // an extension). Every name that comes from a backup passes through it.
 bool IsPlainName(std::string_view name);
+// The plain name nearest to `name`, for names this program makes from
+// others: each forbidden character becomes "_", and so do trailing dots and
+// blanks; a device name gets "_" after its stem; a name of nothing but dots
+// and blanks becomes "_".
+std::string NearestPlainName(std::string_view name);
 
 }  // namespace platform

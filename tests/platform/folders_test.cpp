@@ -53,3 +53,30 @@ TEST(Folders, UniqueFoldersAreNewAndTreesGoEvenWhenReadOnly) {
     EXPECT_FALSE(fs::exists(a));
     removeTree(a);  // quiet when nothing is there
 }
+
+TEST(Folders, AMoveNeverReplacesWhatIsThere) {
+    TempDir dir;
+    writeFile(dir / "staged", "new");
+    writeFile(dir / "taken", "old");
+    fs::create_directories(dir / "folder");
+    EXPECT_EQ(moveWithoutReplacing((dir / "staged").string(), (dir / "taken").string()), Placed::Exists);
+    EXPECT_EQ(moveWithoutReplacing((dir / "staged").string(), (dir / "folder").string()), Placed::Exists);
+    EXPECT_EQ(readFile(dir / "taken"), "old");
+    EXPECT_EQ(readFile(dir / "staged"), "new");
+    ASSERT_EQ(moveWithoutReplacing((dir / "staged").string(), (dir / "free").string()), Placed::Done);
+    EXPECT_EQ(readFile(dir / "free"), "new");
+    EXPECT_FALSE(fs::exists(dir / "staged"));
+    EXPECT_EQ(moveWithoutReplacing((dir / "staged").string(), (dir / "other").string()), Placed::Failed);
+}
+
+TEST(Folders, ATemporaryFolderGoesWithItsContents) {
+    std::string path;
+    {
+        TemporaryFolder scratch("folders-test-");
+        path = scratch.path();
+        ASSERT_FALSE(path.empty());
+        EXPECT_TRUE(fs::is_directory(path));
+        writeFile(fs::path(path) / "inner" / "x.zip", "x");
+    }
+    EXPECT_FALSE(fs::exists(path));
+}

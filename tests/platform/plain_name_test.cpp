@@ -17,3 +17,21 @@ TEST(PlainName, OnlyNamesThatStayDirectlyInTheirFolderOnEverySystem) {
     }
     EXPECT_FALSE(IsPlainName(std::string("a\0b", 3)));
 }
+
+TEST(PlainName, TheNearestPlainNameChangesOnlyWhatWindowsRefuses) {
+    using platform::NearestPlainName;
+    EXPECT_EQ(NearestPlainName("Inbox"), "Inbox");
+    EXPECT_EQ(NearestPlainName("[Gmail]"), "[Gmail]");
+    EXPECT_EQ(NearestPlainName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+    EXPECT_EQ(NearestPlainName("tab\there"), "tab_here");
+    EXPECT_EQ(NearestPlainName("Notes. ."), "Notes___");
+    EXPECT_EQ(NearestPlainName("CON"), "CON_");
+    EXPECT_EQ(NearestPlainName("nul.txt"), "nul_.txt");
+    EXPECT_EQ(NearestPlainName("COM1.tar.gz"), "COM1_.tar.gz");
+    EXPECT_EQ(NearestPlainName(""), "_");
+    EXPECT_EQ(NearestPlainName(". ."), "_");
+    EXPECT_EQ(NearestPlainName("Gr\xC3\xBC\xC3\x9F" "e"), "Gr\xC3\xBC\xC3\x9F" "e");
+    for (const char* name : {"a/b", "CON .txt", "x.", "..", "LPT9", "?", "a\x7F"}) {
+        EXPECT_TRUE(platform::IsPlainName(NearestPlainName(name))) << name;
+    }
+}

@@ -7,6 +7,7 @@
 
 #include "wine/WinePrefixCopy.h"
 
+using testing_support::readFile;
 using testing_support::runCommand;
 using testing_support::shellQuote;
 using testing_support::writeFile;
@@ -110,6 +111,83 @@ TEST(WindowsBuild, BackupsCrossBetweenTheWindowsAndTheLinuxBuild) {
                                withPassword(password)), 0) << out;
         expectRestoredAsBefore(p, before);
         EXPECT_EQ(p.log().find("Fail!"), std::string::npos) << p.log();
+    }
+}
+
+namespace {
+
+// Mail for the export: a "From " line to quote, an encoded subject, a file
+// that holds no message, and folders with long names, whose paths below a
+// deep target are too long for Windows unless the names are cut (the store's
+// own paths stay within what Windows allows).
+std::string addOddMail(WinePrefixCopy& p) {
+    const fs::path inbox = p.mailStore() / "Hotmail (alice)" / "Inbox";
+    writeFile(inbox / "{O1}.eml", "Return-Path: <list@example.org>\r\nFrom: bob@example.org\r\n"
+                                  "Subject: =?utf-8?B?R3LDvMOfZQ==?=\r\nDate: Tue, 15 Mar 2011 10:22:33 +0100\r\n\r\n"
+                                  "From the start.\r\n>From quoted.\r\nNo line end");
+    writeFile(inbox / "{O2}.eml", "");
+    const std::string longName = "Project archive " + std::string(54, 'x');
+    writeFile(inbox / longName / longName / "{O3}.eml", "From: carol@example.org\r\nSubject: deep\r\n\r\nDeep.\r\n");
+    return longName;
+}
+
+// The longest path below `root` as Windows names it (Z:\...).
+std::size_t longestWindowsPath(const fs::path& root) {
+    std::size_t longest = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        longest = std::max(longest, WinePrefixCopy::windowsPath(entry.path()).size());
+    }
+    return longest;
+}
+
+}  // namespace
+
+TEST(WindowsBuild, TheWindowsCommandLineToolExportsMailAsTheLinuxOneDoes) {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    for (const std::string password : {"", "pw"}) {
+        WinePrefixCopy p;
+        const std::string longName = addOddMail(p);
+        const fs::path archive = p.file("windows.wlm");
+        std::string out;
+        ASSERT_EQ(p.windowsTarnhold(shellQuote("sf=alicexm=10000000000ps=" + password + "bf=" +
+                                               WinePrefixCopy::windowsPath(archive)), &out), 0) << out << p.log();
+        p.waitForWine();
+        const std::string windowsArchive = shellQuote(WinePrefixCopy::windowsPath(archive));
+        EXPECT_EQ(p.windowsCli("messages " + windowsArchive + " --folder " + shellQuote("Hotmail (alice)/Inbox"), &out,
+                               withPassword(password)), 0) << out;
+        EXPECT_NE(out.find("  Gr\xC3\xBC\xC3\x9F" "e"), std::string::npos) << out;
+        EXPECT_NE(out.find("(no message header: {O2}.eml)"), std::string::npos) << out;
+        for (const std::string format : {"mbox", "eml"}) {
+            // Targets whose paths are as long as Windows ("Z:\\...\\win-") and
+            // Linux (".../linux-") name them, so names are cut alike.
+            const fs::path deep = p.file(std::string(120, 'd'));
+            const fs::path win = deep / ("win-" + format), linux = deep / ("linux-" + format);
+            const int skipped = format == "mbox" ? 1 : 0;
+            EXPECT_EQ(p.windowsCli("export " + windowsArchive + " --format " + format + " --to " +
+                                   shellQuote(WinePrefixCopy::windowsPath(win)), &out, withPassword(password)), skipped)
+                << out;
+            EXPECT_NE(out.find("Total: 7 messages in the backup, " + std::to_string(7 - skipped) + " written, " +
+                               std::to_string(skipped) + " skipped"), std::string::npos) << out;
+            p.waitForWine();
+            EXPECT_EQ(p.cli("export " + shellQuote(archive.string()) + " --format " + format + " --to " +
+                            shellQuote(linux.string()), &out, withPassword(password)), skipped) << out;
+            EXPECT_EQ(wine_support::filesBelow(win), wine_support::filesBelow(linux)) << format;
+            EXPECT_LE(longestWindowsPath(win), 259u) << format;
+            EXPECT_GT(longestWindowsPath(win), 240u) << format;  // the cut names fill what Windows allows
+        }
+        const fs::path deep = p.file(std::string(120, 'd'));
+        const std::string mbox = readFile(deep / "win-mbox" / "Hotmail (alice).sbd" / "Inbox");
+        EXPECT_NE(mbox.find("From list@example.org Tue Mar 15 09:22:33 2011\n"), std::string::npos) << mbox;
+        EXPECT_NE(mbox.find("\n>From the start.\n>>From quoted.\nNo line end\n\n"), std::string::npos) << mbox;
+        EXPECT_EQ(readFile(deep / "win-eml" / "Hotmail (alice)" / "Inbox" / "{O1}.eml"),
+                  readFile(p.mailStore() / "Hotmail (alice)" / "Inbox" / "{O1}.eml"));
+        // The long folder's name, cut to leave room for the one below it.
+        std::vector<std::string> cut;
+        for (const auto& name : testing_support::namesIn(deep / "win-eml" / "Hotmail (alice)" / "Inbox")) {
+            if (name.starts_with("Project archive x")) cut.push_back(name);
+        }
+        ASSERT_EQ(cut.size(), 1u);
+        EXPECT_LT(cut[0].size(), longName.size());
     }
 }
 

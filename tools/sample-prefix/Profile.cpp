@@ -3,6 +3,7 @@
 #include "Accounts.h"
 #include "MessageShapes.h"
 #include "MessageText.h"
+#include "OddMessages.h"
 #include "OutputTree.h"
 #include "ProfileFiles.h"
 #include "RegistryContent.h"
@@ -37,6 +38,7 @@ public:
                       kWindowsMailDbBase + count * kWindowsMailDbPerMessage, 8192, filler_, rng_);
         writeMessages(count);
         writeExtraMessages();
+        if (settings_.oddMessages) writeOddMessages();
         writeContacts();
         writeStationery();
         writeClientRegistry(tree_.root().string(), model_, rng_);
@@ -152,6 +154,11 @@ private:
             const MailFolder& f = pickFolder(a);
             writeOneMessage(a, f, store_ + "/" + a.folder + "/" + f.path, drawSmallShape(rng_));
         }
+    }
+
+    void writeOddMessages() {
+        const Account& a = model_.accounts.front();
+        for (const auto& m : oddMessages()) tree_.writeFile(store_ + "/" + a.folder + "/" + m.folder + "/" + m.file, m.bytes);
     }
 
     const MailFolder& pickFolder(const Account& a) {

@@ -22,6 +22,7 @@ struct Settings {
     bool realistic = false;
     int mainAccountShare = -1;  // percent of the messages for the first account; below 0 spreads them evenly
     std::uint64_t extraSmallMessages = 0;  // short notes on top of the sized messages
+    bool oddMessages = false;  // the fixed odd shapes (OddMessages.h) in the first mail account too
 };
 
 struct Summary {

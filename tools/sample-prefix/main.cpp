@@ -24,6 +24,7 @@ constexpr const char* kUsage =
     "usage: make-sample-prefix PREFIX [--seed N] [--user NAME] [--accounts N] [--messages N]\n"
     "                          [--message-size BYTES] [--size-mb N] [--empty] [--realistic]\n"
     "                          [--main-account-share PERCENT] [--extra-small-messages N]\n"
+    "                          [--odd-messages]\n"
     "  --seed N              random seed (default 1)\n"
     "  --user NAME           the Windows user (default: your login name)\n"
     "  --accounts N          mail and news accounts, 1-64 (default 3)\n"
@@ -38,7 +39,11 @@ constexpr const char* kUsage =
     "  --main-account-share PERCENT\n"
     "                        that share of the messages goes to the first account\n"
     "  --extra-small-messages N\n"
-    "                        N more short messages (under 2 KB) over all accounts' folders\n";
+    "                        N more short messages (under 2 KB) over all accounts' folders\n"
+    "  --odd-messages        the first account's Inbox also holds messages of the shapes that\n"
+    "                        trip up mail converters: \"From \" lines, LF ends, 8-bit and encoded\n"
+    "                        headers, a first line before the headers, an empty body, no final\n"
+    "                        line end, an empty file and binary junk\n";
 
 [[noreturn]] void usageError(const std::string& problem) {
     std::fprintf(stderr, "make-sample-prefix: %s\n%s", problem.c_str(), kUsage);
@@ -87,6 +92,7 @@ sample::Settings parseArguments(int argc, char** argv) {
         else if (arg == "--empty") s.empty = true;
         else if (arg == "--realistic") s.realistic = true;
         else if (arg == "--main-account-share") s.mainAccountShare = static_cast<int>(number(arg, value(), 0, 100));
+        else if (arg == "--odd-messages") s.oddMessages = true;
         else if (arg == "--extra-small-messages") s.extraSmallMessages = number(arg, value(), 0, 100000000);
         else if (arg.starts_with("-") && arg.size() > 1) usageError("unknown option " + std::string(arg));
         else if (prefix) usageError("more than one PREFIX given");

@@ -7,7 +7,21 @@ namespace platform {
 
 namespace {
 
-std::string iconvName(unsigned codePage) { return "CP" + std::to_string(codePage); }
+// iconv knows the Windows and DOS code pages as "CP<number>"; the ISO and
+// other standard sets Windows numbers apart only under their own names.
+std::string iconvName(unsigned codePage) {
+    if (codePage >= 28591 && codePage <= 28606) return "ISO-8859-" + std::to_string(codePage - 28590);
+    switch (codePage) {
+        case 10000: return "MACINTOSH";
+        case 20866: return "KOI8-R";
+        case 21866: return "KOI8-U";
+        case 50220: return "ISO-2022-JP";
+        case 51932: return "EUC-JP";
+        case 51949: return "EUC-KR";
+        case 54936: return "GB18030";
+        default: return "CP" + std::to_string(codePage);
+    }
+}
 
 // One iconv conversion; input it cannot take goes to `onInvalid`.
 std::optional<std::string> convert(const std::string& to, const std::string& from, const std::string& text,

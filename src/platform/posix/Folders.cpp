@@ -10,6 +10,9 @@
 
 #include "platform/HostPath.h"
 
+#ifndef RENAME_NOREPLACE
+#define RENAME_NOREPLACE (1 << 0)
+#endif
 #ifndef RENAME_EXCHANGE
 #define RENAME_EXCHANGE (1 << 1)
 #endif
@@ -21,15 +24,23 @@ namespace fs = std::filesystem;
 namespace {
 
 #ifdef __linux__
-int renameExchange(const char* a, const char* b) {
+int renameWith(const char* a, const char* b, unsigned flags) {
 #if defined(__GLIBC__) && __GLIBC_PREREQ(2, 28)
-    return ::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE);
+    return ::renameat2(AT_FDCWD, a, AT_FDCWD, b, flags);
 #else
     // Older C libraries have no wrapper for the call.
-    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE));
+    return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, a, AT_FDCWD, b, flags));
 #endif
 }
 #endif
+
+// Where the file system cannot rename without replacing: a second name
+// that link() refuses to put over anything, then the first one goes.
+Placed linkThenUnlink(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) != 0) return errno == EEXIST ? Placed::Exists : Placed::Failed;
+    ::unlink(from.c_str());
+    return Placed::Done;
+}
 
 }  // namespace
 
@@ -54,11 +65,20 @@ bool removeTree(const std::string& root) {
 
 Exchange exchangePaths(const std::string& a, const std::string& b) {
 #ifdef __linux__
-    if (renameExchange(a.c_str(), b.c_str()) == 0) return Exchange::Done;
+    if (renameWith(a.c_str(), b.c_str(), RENAME_EXCHANGE) == 0) return Exchange::Done;
     return errno == EINVAL || errno == ENOSYS ? Exchange::Unsupported : Exchange::Failed;
 #else
     return Exchange::Unsupported;
 #endif
+}
+
+Placed moveWithoutReplacing(const std::string& from, const std::string& to) {
+#ifdef __linux__
+    if (renameWith(from.c_str(), to.c_str(), RENAME_NOREPLACE) == 0) return Placed::Done;
+    if (errno == EEXIST) return Placed::Exists;
+    if (errno != EINVAL && errno != ENOSYS) return Placed::Failed;
+#endif
+    return linkThenUnlink(from, to);
 }
 
 }  // namespace platform

@@ -19,6 +19,22 @@ std::wstring unitsOf(char32_t c) {
 // Both walks copy ASCII as it is: every ANSI code page holds it unchanged.
 bool isAscii(unsigned char c) { return c < 0x80; }
 
+// The whole text in one call, when the code page takes all of it: the only
+// way for sets whose characters span more than two bytes or depend on what
+// came before (ISO-2022-JP, GB18030). Those refuse the error flag and
+// replace what they cannot read themselves.
+std::optional<std::string> decodeWhole(unsigned codePage, const std::string& text) {
+    const bool takesErrorFlag = !(codePage >= 50220 && codePage <= 50229) && codePage != 54936 && codePage != 52936 &&
+                                !(codePage >= 57002 && codePage <= 57011) && codePage != 65000 && codePage != 42;
+    const DWORD flags = takesErrorFlag ? MB_ERR_INVALID_CHARS : 0;
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    if (units <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    if (MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), units) != units) return std::nullopt;
+    return utf8(wide);
+}
+
 }  // namespace
 
 bool CodePageKnown(unsigned codePage) { return IsValidCodePage(codePage) != 0; }
@@ -57,6 +73,8 @@ std::optional<std::string> EncodeToCodePage(unsigned codePage, const std::string
 }
 
 std::optional<std::string> DecodeFromCodePage(unsigned codePage, const std::string& text, const OnInvalid& onInvalid) {
+    if (text.empty()) return std::string();
+    if (auto whole = decodeWhole(codePage, text)) return whole;
     std::string out;
     out.reserve(text.size());
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());

@@ -45,4 +45,14 @@ Exchange exchangePaths(const std::string&, const std::string&) {
     return Exchange::Unsupported;
 }
 
+Placed moveWithoutReplacing(const std::string& from, const std::string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses a name that is taken.
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), 0)) return Placed::Done;
+    const DWORD code = GetLastError();
+    // A folder in the way is refused with another code than a file.
+    const bool taken = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ||
+                       GetFileAttributesW(wide(to).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return taken ? Placed::Exists : Placed::Failed;
+}
+
 }  // namespace platform
