@@ -131,6 +131,22 @@ void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupO
     ctx.Zip1.closeArchive();
 }
 
+void logNotUsedFurther(const OperationLog& log, items::ItemContext& ctx, const BackupRequest& request,
+                       const std::string& why) {
+    log.record(" The earlier backup " + ctx.env.fullPath(request.earlierBackup) + " was not used further: " + why, kLF);
+}
+
+// What the backup's own members took from the earlier backup.
+void logBackupMembers(const OperationLog& log, items::ItemContext& ctx, const BackupRequest& request,
+                      const EarlierFolderArchive& members, const BackupOutcome* outcome) {
+    if (members.damaged()) logNotUsedFurther(log, ctx, request, members.damage());
+    if (!outcome->archiveWritten) return;
+    const auto [copied, compressed] = ctx.Zip1.lastFileCounts();
+    log.record(" Members of the backup file: " + std::to_string(copied) + " copied from the earlier backup, " +
+                   std::to_string(compressed) + " compressed",
+               kLF);
+}
+
 void removeStagingFiles(items::ItemContext& ctx) {
     std::error_code ec;
     std::filesystem::remove(platform::fsPath(ctx.InfoRecordPath), ec);
@@ -194,13 +210,15 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     ctx.earlier = earlier.get();
     runItems(ctx, request, log, events, &outcome);
     ctx.earlier = nullptr;
-    if (earlier && !earlier->problem().empty()) {
-        log.record(" The earlier backup " + ctx.env.fullPath(request.earlierBackup) +
-                       " was not used further: " + earlier->problem(),
-                   kLF);
-    }
-    earlier.reset();  // let go of it before the new backup may take its place
+    if (earlier && !earlier->problem().empty()) logNotUsedFurther(log, ctx, request, earlier->problem());
+    // The backup's own members copy from it too; the archive object lets go
+    // of them before the new backup may take the earlier one's place.
+    const auto members = earlier ? earlier->backupMembers() : nullptr;
+    ctx.Zip1.setEarlierFolderArchive(members);
+    earlier.reset();
     writeArchive(ctx, request, &outcome);
+    ctx.Zip1.setEarlierFolderArchive(nullptr);
+    if (members) logBackupMembers(log, ctx, request, *members, &outcome);
     removeStagingFiles(ctx);
     if (!outcome.archiveWritten) logNotWritten(log, ctx, request, outcome.archiveError);
     log.record(texts.completion + request.userName + " Data was Completed!", kCR);

@@ -102,9 +102,11 @@ bool DeflatePipeline::claim(Unit& unit) {
         haveCurrent_ = true;
         offset_ = 0;
     }
-    const bool whole = current_.reuse && current_.size <= kCopiedWhole;
-    const bool last = current_.path.empty() || whole || current_.size <= offset_ + kChunk;
-    const std::uint64_t length = last ? current_.size - std::min(current_.size, offset_) : kChunk;
+    // A verified copy is cut by its earlier deflated bytes, anything else by the file.
+    const std::uint64_t extent = current_.verified ? current_.reuse->compressedSize : current_.size;
+    const bool whole = current_.reuse && !current_.verified && current_.size <= kCopiedWhole;
+    const bool last = current_.path.empty() || whole || extent <= offset_ + kChunk;
+    const std::uint64_t length = last ? extent - std::min(extent, offset_) : kChunk;
     unit = Unit{nextUnit_++, current_, offset_, length, last};
     bytesAhead_ += length;
     offset_ += kChunk;
@@ -138,6 +140,7 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     piece.file = unit.file;
     piece.last = unit.last;
     if (unit.file.path.empty()) return piece;
+    if (unit.file.verified) return copyVerified(unit, spareBytes());
     piece.bytes = spareBytes();
     platform::RawFile file;
     RawBuffer& raw = worker.raw;
@@ -159,6 +162,29 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     if (!AppendDeflated(piece.bytes, raw.data.get(), piece.rawSize, unit.file.store ? 0 : level_, unit.last,
                         worker.compressor)) {
         piece.error = "no compressor could be made";
+    }
+    return piece;
+}
+
+// The member's whole CRC and size come with its last piece, so that the sum
+// over the pieces is the entry's.
+DeflatedPiece DeflatePipeline::copyVerified(const Unit& unit, Bytes bytes) {
+    DeflatedPiece piece;
+    piece.file = unit.file;
+    piece.last = unit.last;
+    piece.bytes = std::move(bytes);
+    piece.copied = true;
+    const ReusableEntry& entry = *unit.file.reuse;
+    if (unit.file.earlier->readDeflatedRange(entry, unit.file.name, unit.offset, unit.length, piece.bytes) !=
+        EarlierFolderArchive::Read::Done) {
+        const std::string why = "its member \"" + std::string(unit.file.name) + "\" cannot be read";
+        unit.file.earlier->markDamaged(why);
+        piece.error = "the earlier backup's copy of \"" + std::string(unit.file.name) + "\" cannot be read";
+        return piece;
+    }
+    if (unit.last) {
+        piece.crc = entry.crc;
+        piece.rawSize = entry.size;
     }
     return piece;
 }
@@ -188,6 +214,7 @@ DeflatedPiece DeflatePipeline::next() {
     ++consumed_;
     bytesAhead_ -= node.mapped().accounted;
     if (firstError_.empty()) firstError_ = piece.error;
+    if (piece.last && !piece.file.path.empty()) ++(piece.copied ? copied_ : compressed_);
     lock.unlock();
     room_.notify_all();
     return piece;

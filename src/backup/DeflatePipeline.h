@@ -34,6 +34,9 @@ struct PipelineFile {
     EarlierFolderArchive* earlier = nullptr;
     const ReusableEntry* reuse = nullptr;
     std::string_view name;
+    // The file was found to hold what `reuse` holds (size and CRC-32): its
+    // earlier deflated bytes are copied piece by piece, the file not read again.
+    bool verified = false;
 };
 
 // One piece of a member's deflate stream.
@@ -73,6 +76,10 @@ public:
     // Gives back a piece's bytes once written, for a later piece to fill:
     // large buffers reused stay mapped, new ones fault in page by page.
     void recycle(Bytes&& bytes);
+    // Of the members given out whole so far: copied from an earlier archive,
+    // and compressed (folder entries count in neither).
+    std::uint64_t copiedFiles() const { return copied_; }
+    std::uint64_t compressedFiles() const { return compressed_; }
 
 private:
     struct Unit {
@@ -90,6 +97,7 @@ private:
     struct Worker;  // what one worker keeps from unit to unit
     void work();
     DeflatedPiece produce(const Unit& unit, Worker& worker);
+    static DeflatedPiece copyVerified(const Unit& unit, Bytes bytes);
     Bytes spareBytes();
 
     const std::size_t count_;
@@ -110,6 +118,7 @@ private:
     std::uint64_t bytesAhead_ = 0;
     std::map<std::uint64_t, Done> done_;
     std::string firstError_;
+    std::uint64_t copied_ = 0, compressed_ = 0;  // touched by the writer's thread only
     std::vector<Bytes> spares_;
     std::vector<std::thread> workers_;
 };

@@ -39,6 +39,7 @@ std::unique_ptr<EarlierBackup> EarlierBackup::Open(const std::string& hostPath, 
                            : "it has no password and this backup has one";
         return nullptr;
     }
+    earlier->protected_ = isProtected;
     zip.setDecryptionPassword(password);
     const auto member = zip.findMember(kInfoRecordName);
     const auto record = member ? zip.readSmallMember(*member, kInfoRecordLimit) : std::nullopt;
@@ -107,6 +108,14 @@ std::shared_ptr<EarlierFolderArchive> EarlierBackup::folderArchive(const std::st
     }
     given_.emplace_back(name, archive);
     return archive;
+}
+
+std::shared_ptr<EarlierFolderArchive> EarlierBackup::backupMembers() {
+    if (protected_ || !problem().empty()) return nullptr;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(platform::fsPath(path_), ec);
+    std::string why;
+    return ec ? nullptr : EarlierFolderArchive::Open(path_, 0, size, &why);
 }
 
 std::string EarlierBackup::problem() const {

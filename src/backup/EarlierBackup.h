@@ -30,6 +30,9 @@ public:
     // copy from; nothing when it holds none, or once the backup proved
     // unsound (see problem()).
     std::shared_ptr<EarlierFolderArchive> folderArchive(const std::string& name);
+    // The backup's own compressed members, ready to copy from: nothing when
+    // it is protected (its members are encrypted as a whole) or proved unsound.
+    std::shared_ptr<EarlierFolderArchive> backupMembers();
     // Why the earlier backup stopped being used during the run; empty while
     // it is sound.
     std::string problem() const;
@@ -49,6 +52,7 @@ private:
     std::vector<Stored> stored_;  // members kept as they are, where they lie
     std::vector<std::pair<std::string, std::shared_ptr<EarlierFolderArchive>>> given_;  // by member name
     std::string problem_;
+    bool protected_ = false;
 };
 
 }  // namespace backup

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "backup/ZipDirectory.h"
 
@@ -56,12 +57,21 @@ const ReusableEntry* EarlierFolderArchive::find(std::string_view name) const {
 
 EarlierFolderArchive::Read EarlierFolderArchive::readDeflated(const ReusableEntry& entry, std::string_view name,
                                                               Bytes& out) const {
+    return readDeflatedRange(entry, name, 0, entry.compressedSize, out);
+}
+
+EarlierFolderArchive::Read EarlierFolderArchive::readDeflatedRange(const ReusableEntry& entry, std::string_view name,
+                                                                   std::uint64_t offset, std::uint64_t length,
+                                                                   Bytes& out) const {
     const auto header = ReadLocalHeader(file_, base_, entry.localOffset);
-    if (!header || header->dataOffset + entry.compressedSize > length_) return Read::Unsound;
+    if (!header || header->dataOffset + entry.compressedSize > length_ || offset + length > entry.compressedSize) {
+        return Read::Unsound;
+    }
     if (header->name != name) return Read::OtherName;
-    out.resize(entry.compressedSize);
-    for (std::uint64_t at = 0; at < entry.compressedSize;) {
-        const long long n = file_.readAt(base_ + header->dataOffset + at, out.data() + at, entry.compressedSize - at);
+    out.resize(length);
+    const std::uint64_t from = base_ + header->dataOffset + offset;
+    for (std::uint64_t at = 0; at < length;) {
+        const long long n = file_.readAt(from + at, out.data() + at, length - at);
         if (n <= 0) return Read::Unsound;
         at += static_cast<std::uint64_t>(n);
     }
@@ -77,6 +87,24 @@ void EarlierFolderArchive::markDamaged(const std::string& why) {
 std::string EarlierFolderArchive::damage() const {
     std::lock_guard lock(mutex_);
     return damage_;
+}
+
+bool FileMatchesEntry(const std::string& path, const ReusableEntry& entry) {
+    platform::RawFile file;
+    if (!file.openForReading(path)) return false;
+    constexpr std::size_t kStep = 1 << 20;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kStep);
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    for (;;) {
+        const long long n = file.readAt(size, buffer.get(), kStep);
+        if (n < 0) return false;
+        if (n == 0) break;
+        crc = Crc32(crc, buffer.get(), static_cast<std::size_t>(n));
+        size += static_cast<std::uint64_t>(n);
+        if (size > entry.size) return false;
+    }
+    return size == entry.size && crc == entry.crc;
 }
 
 bool CopyUnchanged(EarlierFolderArchive& earlier, const ReusableEntry& entry, std::string_view name, const char* raw,

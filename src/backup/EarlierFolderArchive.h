@@ -40,6 +40,9 @@ public:
     // The entry's deflated bytes into `out`. OtherName: the entry found by
     // the name's number holds another file; Unsound: its bytes cannot be had.
     Read readDeflated(const ReusableEntry& entry, std::string_view name, Bytes& out) const;
+    // The same for [offset, offset + length) of the entry's deflated bytes.
+    Read readDeflatedRange(const ReusableEntry& entry, std::string_view name, std::uint64_t offset,
+                           std::uint64_t length, Bytes& out) const;
 
     // Copied data that did not inflate to the file: nothing more is taken
     // from this archive, and the first reason is kept for the log.
@@ -67,5 +70,9 @@ private:
 bool CopyUnchanged(EarlierFolderArchive& earlier, const ReusableEntry& entry, std::string_view name,
                    const char* raw, std::uint64_t size, std::uint32_t crc, Bytes& deflated, Decompressor& inflater,
                    Bytes& scratch);
+
+// Whether the file at `path` still holds what `entry` holds, by its size
+// and CRC-32: read through once, for a file too large to compare in memory.
+bool FileMatchesEntry(const std::string& path, const ReusableEntry& entry);
 
 }  // namespace backup

@@ -215,8 +215,9 @@ bool ZipComponent::commitTo(const std::string& path) {
     if (!za) return fail("cannot create the archive \"" + newPath_ + "\"");
     const bool encrypt = protection_ && !password_.empty();
     std::vector<PipelineFile> planned;
+    copiedMembers_.clear();
     for (const auto& p : pending_) {
-        if (p.folder != Pending::kNoFile && !ShouldStore(std::string(memberName(p)))) planned.push_back(planFile(p, false));
+        if (p.folder != Pending::kNoFile && !ShouldStore(std::string(memberName(p)))) planned.push_back(planMember(p));
     }
     std::string storedUnreadable;
     DeflatePipeline pipeline(
@@ -263,7 +264,30 @@ bool ZipComponent::commitTo(const std::string& path) {
         return false;
     }
     if (state.lastPercent != 100 && notify_.writingProgress) notify_.writingProgress(100);
+    fileCounts_ = {pipeline.copiedFiles(), pipeline.compressedFiles()};
     return true;
+}
+
+// A backup's compressed member, copied from the earlier backup when the
+// file is what the earlier member holds. A large one is read through for its
+// CRC first, since its pieces are written before its end is read.
+PipelineFile ZipComponent::planMember(const Pending& p) {
+    PipelineFile file = planReused(p);
+    if (file.reuse && file.size > DeflatePipeline::kChunk) {
+        file.verified = FileMatchesEntry(file.path, *file.reuse);
+        if (!file.verified) file.reuse = nullptr;
+    }
+    if (file.reuse) copiedMembers_.emplace_back(file.name);
+    return file;
+}
+
+// Whether the failure names a member that was to be copied: then the
+// earlier backup, not the new one, is at fault.
+bool ZipComponent::copiedMemberAtFault() const {
+    for (const auto& name : copiedMembers_) {
+        if (error_.find("\"" + name + "\"") != std::string::npos) return true;
+    }
+    return false;
 }
 
 // A folder archive, written by the program's own writer member by member.
@@ -279,7 +303,7 @@ bool ZipComponent::streamTo(const std::string& path) {
         if (percent != lastPercent && notify_.writingProgress) notify_.writingProgress(lastPercent = percent);
     }
     ok = ok && writer.finish([this](std::size_t i) { return memberName(pending_[i]); });
-    fileCounts_ = {writer.copiedFiles(), writer.compressedFiles()};
+    fileCounts_ = {pipeline.copiedFiles(), pipeline.compressedFiles()};
     if (!ok) return fail(writer.error());
     return true;
 }
@@ -322,7 +346,16 @@ bool ZipComponent::writeArchive() {
     platform::removeDeadTemporaries(platform::pathText(platform::fsPath(newPath_).parent_path()));
     const std::string temporary = platform::temporaryPathBeside(newPath_);
     std::string why;
-    if (commitTo(temporary) && proveWritten(temporary)) {
+    bool written = commitTo(temporary) && proveWritten(temporary);
+    // A member copied from the earlier backup that does not read back: the
+    // earlier file is at fault, and everything is compressed once more.
+    if (!written && earlier_ && !cancelled_ && copiedMemberAtFault()) {
+        earlier_->markDamaged("the new backup did not read back whole with what was copied from it: " + error_);
+        earlier_.reset();
+        written = commitTo(temporary) && proveWritten(temporary);
+    }
+    earlier_.reset();  // the earlier backup is let go of before the new one may take its place
+    if (written) {
         if (platform::commitTemporary(temporary, newPath_, &why)) return true;
         fail(why);
     }

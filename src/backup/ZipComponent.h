@@ -66,10 +66,14 @@ public:
     // numbers per member (a mail folder may hold hundreds of thousands of
     // files), never encrypted, and proven inside the backup that holds it.
     void setFolderArchive(bool on) { folderArchive_ = on; }
-    // A folder archive's files that are unchanged since `earlier` was written
-    // (same name, size, time and CRC-32) are copied from it as they are.
+    // Files that are unchanged since `earlier` was written (same name, size,
+    // time and CRC-32) are copied from it as they are: a folder archive's
+    // files from the earlier folder archive, a backup's compressed members
+    // from the earlier backup. A backup lets go of `earlier` before it takes
+    // the earlier one's place; should a copied member not read back, the
+    // backup is written once more with everything compressed.
     void setEarlierFolderArchive(std::shared_ptr<EarlierFolderArchive> earlier) { earlier_ = std::move(earlier); }
-    // Of the last folder archive written: files copied, files compressed.
+    // Of the last archive written: files copied, files compressed.
     std::pair<std::uint64_t, std::uint64_t> lastFileCounts() const { return fileCounts_; }
 
     // Writing: nothing touches the disk until writeArchive.
@@ -165,6 +169,8 @@ private:
     bool streamTo(const std::string& path);
     PipelineFile planFile(const Pending& p, bool store) const;
     PipelineFile planReused(const Pending& p) const;
+    PipelineFile planMember(const Pending& p);
+    bool copiedMemberAtFault() const;
     std::string unreadableSourceNote() const;
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
@@ -183,6 +189,7 @@ private:
     bool folderArchive_ = false;
     std::shared_ptr<EarlierFolderArchive> earlier_;
     std::pair<std::uint64_t, std::uint64_t> fileCounts_;
+    std::vector<std::string> copiedMembers_;  // of the backup being written
 
     std::string newPath_;
     std::vector<Pending> pending_;

@@ -6,7 +6,8 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <unordered_set>
+#include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "backup/ZipComponent.h"
@@ -19,27 +20,33 @@ namespace {
 
 std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
-// Runs check(i) for every member on every core, except its notifications:
-// those are given on this thread, in member order, since the window may only
-// be touched from here; a check goes on once its notification was given.
+// Runs check(i) for every member on every core, the largest first so that
+// no core is left with a long one at the end, except its notifications:
+// those are given on this thread, in the order the checks are taken, since
+// the window may only be touched from here; a check goes on once its
+// notification was given.
 template <typename Check>
-void ReadBackInParallel(std::size_t count, Check check) {
+void ReadBackInParallel(const std::vector<std::uint64_t>& sizes, Check check) {
+    const std::size_t count = sizes.size();
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::function<void()>> notices(count);
     std::vector<char> started(count, 0), given(count, 0);
     std::size_t finished = 0;
     std::thread jobs([&] {
-        platform::forEachOnCores(count, [&](std::size_t i) {
-            check(i, [&](std::function<void()> notice) {
+        platform::forEachOnCores(count, [&](std::size_t k) {
+            check(order[k], [&](std::function<void()> notice) {
                 std::unique_lock<std::mutex> lock(mutex);
-                notices[i] = std::move(notice);
-                started[i] = 1;
+                notices[k] = std::move(notice);
+                started[k] = 1;
                 changed.notify_all();
-                changed.wait(lock, [&] { return given[i] != 0; });
+                changed.wait(lock, [&] { return given[k] != 0; });
             });
             std::lock_guard<std::mutex> lock(mutex);
-            started[i] = 1;
+            started[k] = 1;
             ++finished;
             changed.notify_all();
         });
@@ -84,15 +91,20 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
 bool ZipComponent::proveWritten(const std::string& path) {
     ZipComponent check;
     if (!check.openArchive(path)) return fail("the new archive cannot be read back: " + check.lastError());
-    std::unordered_set<std::string> written;
-    for (const auto& m : check.members()) written.insert(m.name);
+    std::unordered_map<std::string, std::uint64_t> written;  // name -> size
+    for (const auto& m : check.members()) written.emplace(m.name, m.size);
     if (written.size() != pending_.size()) {
         return fail("the new archive holds " + std::to_string(written.size()) + " members instead of " +
                     std::to_string(pending_.size()));
     }
     check.closeArchive();
     std::vector<std::string> problems(pending_.size());
-    ReadBackInParallel(pending_.size(), [&](std::size_t i, const auto& announce) {
+    std::vector<std::uint64_t> sizes(pending_.size(), 0);
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        const auto it = written.find(std::string(memberName(pending_[i])));
+        if (it != written.end()) sizes[i] = it->second;
+    }
+    ReadBackInParallel(sizes, [&](std::size_t i, const auto& announce) {
         const Pending& p = pending_[i];
         const std::string name(memberName(p));
         if (notify_.checkingFile && p.folder != Pending::kNoFile) announce([this, name] { notify_.checkingFile(name); });

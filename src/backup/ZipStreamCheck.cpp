@@ -12,6 +12,7 @@ namespace {
 constexpr std::uint32_t kLocal = 0x04034b50, kCentral = 0x02014b50, kZip64End = 0x06064b50,
                         kLocator = 0x07064b50, kEnd = 0x06054b50;
 constexpr std::uint32_t k32 = 0xFFFFFFFFu;
+constexpr std::uint64_t kWholeAtMost = 1u << 20;
 
 std::uint64_t le(const std::string& s, std::size_t at, int bytes) {
     std::uint64_t v = 0;
@@ -140,7 +141,9 @@ bool ZipStreamCheck::localNames() {
     inflated_ = 0;
     crc_ = 0;
     streamEnded_ = method_ == 0;
-    if (method_ == 8 && !inflater_.reset()) return fail("no inflater could be made");
+    whole_ = method_ == 8 && current_.size <= kWholeAtMost && current_.compressedSize <= kWholeAtMost;
+    packed_.clear();
+    if (method_ == 8 && !whole_ && !inflater_.reset()) return fail("no inflater could be made");
     expect(Stage::Data, 0);
     return true;
 }
@@ -150,6 +153,8 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
     if (method_ == 0) {
         crc_ = Crc32(crc_, data, n);
         inflated_ += n;
+    } else if (whole_) {
+        packed_.insert(packed_.end(), data, data + n);
     } else {
         const bool ok = inflater_.feed(data, n, [this](const char* out, std::size_t k) {
             crc_ = Crc32(crc_, out, k);
@@ -166,7 +171,18 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
     size -= n;
     position_ += n;
     remaining_ -= n;
-    if (remaining_ == 0) endOfMember();
+    if (remaining_ == 0 && (!whole_ || inflateWhole())) endOfMember();
+}
+
+bool ZipStreamCheck::inflateWhole() {
+    unpacked_.resize(static_cast<std::size_t>(current_.size));
+    if (!InflateExactly(packed_.data(), packed_.size(), unpacked_.data(), unpacked_.size(), wholeInflater_)) {
+        return fail("a member does not inflate to the size its header declares");
+    }
+    crc_ = Crc32(0, unpacked_.data(), unpacked_.size());
+    inflated_ = current_.size;
+    streamEnded_ = true;
+    return true;
 }
 
 bool ZipStreamCheck::endOfMember() {

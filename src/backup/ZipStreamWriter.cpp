@@ -124,7 +124,6 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     // first and its sizes patched in at the end (same length either way).
     MemberSum sum;
     bool headerWritten = false, placeholder = false;
-    const bool copied = piece.copied;
     for (;;) {
         if (!piece.error.empty()) return fail(piece.error);
         sum.add(piece);
@@ -146,7 +145,6 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     }
     if (placeholder && !patch(e.offset, localHeader(name, e))) return false;
     entries_.push_back(e);
-    if (!folder) ++(copied ? copied_ : compressed_);
     return true;
 }
 

@@ -37,10 +37,6 @@ public:
     // `nameAt(i)` gives member i's name again for the central directory.
     bool finish(const std::function<std::string_view(std::size_t)>& nameAt);
     const std::string& error() const { return error_; }
-    // Files whose deflated bytes were copied from an earlier archive, and
-    // files compressed here.
-    std::uint64_t copiedFiles() const { return copied_; }
-    std::uint64_t compressedFiles() const { return compressed_; }
 
 private:
     struct Entry {
@@ -65,7 +61,6 @@ private:
     std::uint64_t flushed_ = 0;  // file offset of buffer_'s first byte
     std::vector<Entry> entries_;
     std::string error_;
-    std::uint64_t copied_ = 0, compressed_ = 0;
 };
 
 }  // namespace backup

@@ -68,10 +68,11 @@ TEST(ZipComponent, FoldersRoundTripWithRelativeNamesAndNotifications) {
     EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + 4),
               (std::vector<std::string>{"add Gr\xC3\xBC\xC3\x9F" "e.eml", "add Inbox/1.eml", "add Inbox/Projects/2.eml",
                                         "add nested.zip"}));
-    // Written, then read back member by member before it takes its place.
+    // Written, then read back member by member before it takes its place,
+    // the largest first, so that no core is left alone with a long one at the end.
     EXPECT_EQ(std::vector<std::string>(events.end() - 4, events.end()),
-              (std::vector<std::string>{"check Gr\xC3\xBC\xC3\x9F" "e.eml", "check Inbox/1.eml",
-                                        "check Inbox/Projects/2.eml", "check nested.zip"}));
+              (std::vector<std::string>{"check Inbox/Projects/2.eml", "check nested.zip", "check Inbox/1.eml",
+                                        "check Gr\xC3\xBC\xC3\x9F" "e.eml"}));
     events.resize(events.size() - 4);
     EXPECT_EQ(events.back(), "progress 100");
     int last = -1;

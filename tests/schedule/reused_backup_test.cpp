@@ -3,6 +3,7 @@
 // earlier file gives a full backup. Real binaries on generated prefixes,
 // checked with 7-Zip, unzip and the program's own restore.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <chrono>
 #include <filesystem>
@@ -99,6 +100,35 @@ long long counted(const std::string& log, const char* item, int which) {
     return std::regex_search(log, m, line) ? std::stoll(m[which].str()) : -1;
 }
 
+// The deflated bytes of member `name` as they lie in `archive`, not inflated.
+std::string compressedBytes(const fs::path& archive, const char* name) {
+    int code = 0;
+    zip_t* za = zip_open(archive.string().c_str(), ZIP_RDONLY, &code);
+    if (!za) return {};
+    std::string bytes;
+    if (zip_file_t* f = zip_fopen(za, name, ZIP_FL_COMPRESSED)) {
+        char buffer[65536];
+        for (zip_int64_t n; (n = zip_fread(f, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<std::size_t>(n));
+        zip_fclose(f);
+    }
+    zip_discard(za);
+    return bytes;
+}
+
+// The backup's own members, as the line after the archive is written counts them.
+long long membersCounted(const std::string& log, int which) {
+    std::smatch m;
+    const std::regex line(R"( Members of the backup file: (\d+) copied from the earlier backup, (\d+) compressed)");
+    return std::regex_search(log, m, line) ? std::stoll(m[which].str()) : -1;
+}
+
+// What unzip takes out of `archive` as member `name`.
+std::string unzipped(const fs::path& archive, const char* name) {
+    std::string out;
+    runCommand("unzip -p " + shellQuote(archive.string()) + " " + shellQuote(name), &out);
+    return out;
+}
+
 }  // namespace
 
 TEST(ReusedBackup, UnchangedFilesAreCopiedAndRestoreExactlyAsAFullBackupDoes) {
@@ -188,6 +218,55 @@ TEST(ReusedBackup, AnEarlierBackupThatCannotServeGivesAFullBackupAndSaysWhy) {
     const std::string log = s.lastRunLog();
     EXPECT_NE(log.find(" Unchanged files are copied from the earlier backup "), std::string::npos) << log;
     EXPECT_NE(log.find(" was not used further: in its member \""), std::string::npos) << log;
+    s.expectSound(weekly);
+}
+
+TEST(ReusedBackup, TheMailDatabaseIsCopiedWhileUnchangedAndCompressedAnewOnceChanged) {
+    Store s;
+    // Large enough to be copied piece by piece after a read for its CRC.
+    const fs::path database = s.mailStore() / "Mail.MSMessageStore";
+    std::string pages;
+    for (unsigned long long i = 0; pages.size() < (10u << 20); ++i) pages += "page " + std::to_string(i * 7919 % 100003) + " of the store;";
+    writeFile(database, pages);
+    const fs::path weekly = s.dir / "out" / "weekly.wlm";
+    std::string out;
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_EQ(membersCounted(s.lastRunLog(), 1), -1) << "no such line without an earlier backup\n" << s.lastRunLog();
+    const std::string deflated = compressedBytes(weekly, "Mail.MSMessageStore");
+    ASSERT_GT(deflated.size(), 1000u);
+
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_GE(membersCounted(s.lastRunLog(), 1), 2) << s.lastRunLog();
+    EXPECT_EQ(compressedBytes(weekly, "Mail.MSMessageStore"), deflated) << "copied as it was";
+    EXPECT_EQ(unzipped(weekly, "Mail.MSMessageStore"), pages);
+    s.expectSound(weekly);
+    const long long copied = membersCounted(s.lastRunLog(), 1);
+
+    // Changed with its size and time kept: its CRC differs, so it is compressed anew.
+    const auto when = fs::last_write_time(database);
+    pages[pages.size() / 2] = '#';
+    writeFile(database, pages);
+    fs::last_write_time(database, when);
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_EQ(membersCounted(s.lastRunLog(), 1), copied - 1) << s.lastRunLog();
+    EXPECT_EQ(unzipped(weekly, "Mail.MSMessageStore"), pages);
+
+    // Its deflated bytes damaged in the earlier backup: the new backup does
+    // not read back, so it is written again with everything compressed.
+    std::string damaged = readFile(weekly);
+    const std::string now = compressedBytes(weekly, "Mail.MSMessageStore");
+    const std::size_t at = damaged.find(now.substr(now.size() / 2, 64));
+    ASSERT_NE(at, std::string::npos);
+    for (std::size_t i = at; i < at + 64; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+    writeFile(weekly, damaged);
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const std::string log = s.lastRunLog();
+    EXPECT_NE(log.find(" was not used further: the new backup did not read back whole with what was copied from it: "
+                       "the new archive did not read back whole: \"Mail.MSMessageStore\""),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(membersCounted(log, 1), 0) << log;
+    EXPECT_EQ(unzipped(weekly, "Mail.MSMessageStore"), pages);
     s.expectSound(weekly);
 }
 
