@@ -130,11 +130,16 @@ bool ZipComponent::addFolderContents(std::uint32_t root, const std::string& pref
     for (fs::directory_iterator it(platform::fsPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code kind;
         // Folder links are not followed: they could lead outside or loop.
-        if (it->is_symlink(kind) && it->is_directory(kind)) continue;
+        const bool link = it->is_symlink(kind);
+        if (link && it->is_directory(kind)) continue;
         if (it->is_directory(kind)) {
             if (recurse) entries.emplace_back(it->path().filename().string(), fs::is_empty(it->path(), kind) ? EmptyFolder : Folder);
         } else if (it->is_regular_file(kind)) {
             entries.emplace_back(it->path().filename().string(), File);
+        } else if (kind && !link) {
+            // Listed but not to be looked at (on Windows, a path past the
+            // system's length limit): leaving it out would lose it unnoticed.
+            return fail("cannot read \"" + platform::pathText(it->path()) + "\": " + kind.message());
         }
     }
     if (ec) return fail("cannot read the folder \"" + folder + "\": " + ec.message());

@@ -26,7 +26,7 @@ const std::string kAccount = "Hotmail (owner)";
 const std::vector<std::string> kNoMessages{"Binary junk (000F0009).eml", "Empty file (000F0008).eml"};
 
 struct MailProfile {
-    explicit MailProfile(const std::string& password = "") : password(password) {
+    explicit MailProfile(const std::string& withPassword = "") : password(withPassword) {
         testing_support::makeSamplePrefix(dir / "prefix",
                                           {"--user", "owner", "--accounts", "3", "--messages", "12", "--odd-messages"});
         writeFile(dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=0\r\n");
@@ -302,7 +302,7 @@ TEST(TarnholdCliMail, NothingIsOverwrittenNorWrittenIntoTheStore) {
     EXPECT_NE(err.find("lies in the mail client's own store"), std::string::npos) << err;
     EXPECT_EQ(filesBelow(p.store()), store);
 
-    for (const std::string usage : {"export " + file, "export " + file + " --to x --format pdf",
+    for (const std::string& usage : {"export " + file, "export " + file + " --to x --format pdf",
                                     "restore " + file + " --folder A", "restore " + file + " --to x",
                                     "restore " + file + " --folder A --to x --items 1", "messages " + file + " --to x",
                                     "export " + file + " --to x --to y"}) {

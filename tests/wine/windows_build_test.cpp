@@ -191,6 +191,26 @@ TEST(WindowsBuild, TheWindowsCommandLineToolExportsMailAsTheLinuxOneDoes) {
     }
 }
 
+// A message whose path is longer than Windows lets the program look at is
+// not left out unnoticed: the backup of the mail says it failed, naming the
+// folder (the system gives no usable name for the file itself).
+TEST(WindowsBuild, AMessagePastTheWindowsPathLimitIsReportedNotLeftOut) {
+    SKIP_WITHOUT_WINDOWS_BUILD();
+    WinePrefixCopy p;
+    const std::string name(100, 'n');
+    const fs::path message = p.mailStore() / "Hotmail (alice)" / "Inbox" / name / name / "{L1}.eml";
+    writeFile(message, "From: dora@example.org\r\nSubject: far down\r\n\r\nDeep.\r\n");
+    ASSERT_GT(WinePrefixCopy::windowsPath(message).size(), 260u);
+    const fs::path archive = p.file("long.wlm");
+    std::string out;
+    EXPECT_NE(p.windowsTarnhold(shellQuote("sf=alicexm=10000000000ps=bf=" + WinePrefixCopy::windowsPath(archive)), &out),
+              0)
+        << out << p.log();
+    const std::string log = p.log();
+    EXPECT_NE(log.find(" Backup Mail Accounts & Messages/News Accounts & Messages Fail!"), std::string::npos) << log;
+    EXPECT_NE(log.find("Live Mail\\Hotmail (alice)/Inbox/" + name + "/" + name + "/"), std::string::npos) << log;
+}
+
 // Without a command line the program would open its windows, which this
 // version holds only on Linux: it says so and ends with status 1.
 // (Without a command line tarnhold.exe opens its main window: the
