@@ -1,6 +1,7 @@
 #include "schedule/UnattendedBackupRun.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "backup/BackupRun.h"
 #include "backup/FileNaming.h"
@@ -8,6 +9,7 @@
 #include "config/OperationTime.h"
 #include "config/SettingsFile.h"
 #include "items/Catalogue.h"
+#include "platform/FsPath.h"
 #include "platform/ProcessIds.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
@@ -76,9 +78,14 @@ RunResult runBackup(session::MainSession& session, std::chrono::milliseconds pro
     request.ComputerName = session.store.ComputerName;
     request.LogonUserName = session.store.LogonUserName;
     request.programFolderWait = programFolderWait;
-    // The backup this one replaces, or in the dated case the newest before it.
+    // The backup this one replaces, or in the dated case the newest before
+    // it, unless one of this minute's name is there already and is replaced.
     request.reuseUnchanged = config::SettingIsOn(env, "autobackup", "reuseunchanged");
-    request.earlierBackup = dated ? NewestDatedBackup(env, target, session.BackupTargetFile) : target;
+    std::error_code ec;
+    const bool replaced = std::filesystem::exists(platform::fsPath(env.hostPath(session.BackupTargetFile)), ec);
+    request.earlierBackup = dated && !replaced ? NewestDatedBackup(env, target, session.BackupTargetFile)
+                            : dated            ? session.BackupTargetFile
+                                               : target;
     const auto log = backup::OperationLog::of(env);
     auto outcome = backup::RunBackupItems(session.items, request, backup::kAutoRunTexts, log, {});
     RunResult result{kUnattendedSucceeded, failedItems(request, outcome.ItemFlags), session.BackupTargetFile, {}};

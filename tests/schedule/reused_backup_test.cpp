@@ -270,6 +270,24 @@ TEST(ReusedBackup, TheMailDatabaseIsCopiedWhileUnchangedAndCompressedAnewOnceCha
     s.expectSound(weekly);
 }
 
+// A dated backup copies from the newest dated one, or from the one of its
+// own name when a run of the same minute made it and it is replaced.
+TEST(ReusedBackup, ADatedBackupCopiesFromTheDatedOneBeforeIt) {
+    Store s;
+    writeFile(s.dir / "home" / "settings.dat", "[autobackup]\r\nautobackupfile=1\r\n");
+    const fs::path target = s.dir / "out" / "weekly.wlm";
+    std::string out;
+    ASSERT_EQ(s.backup(target, "", &out), 0) << out;
+    std::vector<fs::path> made;
+    for (const auto& e : fs::directory_iterator(s.dir / "out")) made.push_back(e.path());
+    ASSERT_EQ(made.size(), 1u);
+    ASSERT_EQ(s.backup(target, "", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" Unchanged files are copied from the earlier backup " + made[0].string()),
+              std::string::npos)
+        << s.lastRunLog();
+    EXPECT_GT(counted(s.lastRunLog(), " Backup Mail Accounts & Messages/News Accounts & Messages", 1), 30);
+}
+
 TEST(ReusedBackup, AKillDuringAReusedBackupLeavesTheOldBackupWhole) {
     Store s;
     const fs::path weekly = s.dir / "out" / "weekly.wlm";
