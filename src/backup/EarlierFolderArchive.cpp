@@ -69,13 +69,7 @@ EarlierFolderArchive::Read EarlierFolderArchive::readDeflatedRange(const Reusabl
     }
     if (header->name != name) return Read::OtherName;
     out.resize(length);
-    const std::uint64_t from = base_ + header->dataOffset + offset;
-    for (std::uint64_t at = 0; at < length;) {
-        const long long n = file_.readAt(from + at, out.data() + at, length - at);
-        if (n <= 0) return Read::Unsound;
-        at += static_cast<std::uint64_t>(n);
-    }
-    return Read::Done;
+    return file_.readExactly(base_ + header->dataOffset + offset, out.data(), length) ? Read::Done : Read::Unsound;
 }
 
 void EarlierFolderArchive::markDamaged(const std::string& why) {

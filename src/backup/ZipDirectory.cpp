@@ -20,16 +20,6 @@ std::uint64_t get(const char* at, int bytes) {
     return v;
 }
 
-bool readExactly(platform::RawFile& file, std::uint64_t offset, char* into, std::size_t size) {
-    std::size_t at = 0;
-    while (at < size) {
-        const long long n = file.readAt(offset + at, into + at, size - at);
-        if (n <= 0) return false;
-        at += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 struct Directory {
     std::uint64_t count = 0, size = 0, offset = 0;
 };
@@ -38,7 +28,7 @@ struct Directory {
 bool findDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t length, Directory* d, std::string* why) {
     const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(length, kTailMax));
     std::vector<char> bytes(tail);
-    if (tail < kEndRecord || !readExactly(file, base + length - tail, bytes.data(), tail)) {
+    if (tail < kEndRecord || !file.readExactly(base + length - tail, bytes.data(), tail)) {
         *why = "it is too short to be a zip";
         return false;
     }
@@ -55,9 +45,9 @@ bool findDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t le
     if (d->count == 0xFFFF || d->size == k32 || d->offset == k32) {
         const std::uint64_t endAt = length - tail + at;
         char locator[kLocator], record[kZip64End];
-        if (endAt < kLocator || !readExactly(file, base + endAt - kLocator, locator, kLocator) ||
+        if (endAt < kLocator || !file.readExactly(base + endAt - kLocator, locator, kLocator) ||
             get(locator, 4) != 0x07064b50 || get(locator + 8, 8) + kZip64End > length ||
-            !readExactly(file, base + get(locator + 8, 8), record, kZip64End) || get(record, 4) != 0x06064b50) {
+            !file.readExactly(base + get(locator + 8, 8), record, kZip64End) || get(record, 4) != 0x06064b50) {
             *why = "its Zip64 end records are not sound";
             return false;
         }
@@ -111,7 +101,7 @@ bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t
             const std::size_t more = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, d.size - readUpTo));
             const std::size_t old = buffer.size();
             buffer.resize(old + more);
-            if (!readExactly(file, base + d.offset + readUpTo, buffer.data() + old, more)) {
+            if (!file.readExactly(base + d.offset + readUpTo, buffer.data() + old, more)) {
                 *why = "its central directory cannot be read";
                 return false;
             }
@@ -148,10 +138,10 @@ bool ReadZipDirectory(platform::RawFile& file, std::uint64_t base, std::uint64_t
 
 std::optional<LocalHeader> ReadLocalHeader(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset) {
     char fixed[kLocal];
-    if (!readExactly(file, base + localOffset, fixed, kLocal) || get(fixed, 4) != 0x04034b50) return std::nullopt;
+    if (!file.readExactly(base + localOffset, fixed, kLocal) || get(fixed, 4) != 0x04034b50) return std::nullopt;
     LocalHeader header;
     header.name.resize(get(fixed + 26, 2));
-    if (!readExactly(file, base + localOffset + kLocal, header.name.data(), header.name.size())) return std::nullopt;
+    if (!file.readExactly(base + localOffset + kLocal, header.name.data(), header.name.size())) return std::nullopt;
     header.dataOffset = localOffset + kLocal + header.name.size() + get(fixed + 28, 2);
     return header;
 }

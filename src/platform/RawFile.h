@@ -32,6 +32,16 @@ public:
     bool create(const std::string& path);
     // Up to `size` bytes from `offset`: the count read (0 at the end), or -1.
     long long readAt(std::uint64_t offset, char* data, std::size_t size);
+    // All `size` bytes from `offset`; false when they cannot be had (a file
+    // that ends before them too).
+    bool readExactly(std::uint64_t offset, char* data, std::size_t size) {
+        for (std::size_t at = 0; at < size;) {
+            const long long n = readAt(offset + at, data + at, size - at);
+            if (n <= 0) return false;
+            at += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     bool append(const char* data, std::size_t size);
     bool writeAt(std::uint64_t offset, const char* data, std::size_t size);
     bool close();
