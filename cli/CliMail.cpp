@@ -32,16 +32,10 @@ int failed(const std::string& why) {
     return 1;
 }
 
-std::size_t characters(std::string_view utf8) {
-    std::size_t n = 0;
-    for (char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 // Printable text in exactly `width` characters: cut, or padded with blanks.
 std::string column(const std::string& text, std::size_t width) {
     std::string shown = platform::leftCharacters(PrintableText(text), width);
-    return shown + std::string(width - characters(shown), ' ');
+    return shown + std::string(width - ColumnsOf(shown), ' ');
 }
 
 std::string plural(std::uint64_t n, const std::string& one) {

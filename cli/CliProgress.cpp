@@ -50,16 +50,9 @@ std::size_t sequenceAt(std::string_view text, std::size_t at, char32_t* code) {
     return length;
 }
 
-// Characters in printable text, each taken as one column.
-std::size_t columnsOf(std::string_view text) {
-    std::size_t columns = 0;
-    for (unsigned char c : text) columns += (c & 0xC0) != 0x80;
-    return columns;
-}
-
 // The end of the text in at most `room` columns, "..." in front of a cut.
 std::string lastColumns(const std::string& text, std::size_t room) {
-    if (columnsOf(text) <= room) return text;
+    if (ColumnsOf(text) <= room) return text;
     if (room <= 3) return std::string(room, '.');
     std::size_t keep = room - 3, at = text.size();
     while (keep > 0 && at > 0) {
@@ -106,6 +99,12 @@ std::string PrintableText(std::string_view text) {
     return out;
 }
 
+std::size_t ColumnsOf(std::string_view text) {
+    std::size_t columns = 0;
+    for (unsigned char c : text) columns += (c & 0xC0) != 0x80;
+    return columns;
+}
+
 ProgressView::ProgressView(std::ostream& out, bool terminal, std::function<std::size_t()> columns,
                            std::function<Clock::time_point()> now)
     : out_(out), terminal_(terminal), columns_(std::move(columns)), now_(std::move(now)) {}
@@ -131,8 +130,8 @@ std::string ProgressView::barLine(std::uint64_t done, std::uint64_t total, const
     }
     line += numbers;
     if (!label.empty() && line.size() + 2 + 4 <= usable) line += "  " + lastColumns(label, usable - line.size() - 2);
-    if (columnsOf(line) > usable) line.resize(usable);  // the label always fits: only ASCII is cut
-    line.append(usable - columnsOf(line), ' ');
+    if (ColumnsOf(line) > usable) line.resize(usable);  // the label always fits: only ASCII is cut
+    line.append(usable - ColumnsOf(line), ' ');
     return line;
 }
 

@@ -24,6 +24,8 @@ std::string HumanBytes(std::uint64_t bytes);
 // become "?", so a member's name cannot move the cursor or start an
 // escape sequence.
 std::string PrintableText(std::string_view text);
+// The columns printable text takes, one for each character.
+std::size_t ColumnsOf(std::string_view text);
 
 // Draws what it is told. Not thread-safe: ProgressTracker serializes it.
 class ProgressView {
