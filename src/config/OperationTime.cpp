@@ -53,10 +53,14 @@ bool validFields(const platform::CivilTime& f) {
 }  // namespace
 
 DateTime DateTime::fromUtcSeconds(std::int64_t secondsSince1970) {
+    return atOffset(secondsSince1970, platform::LocalOffsetAt(secondsSince1970));
+}
+
+DateTime DateTime::atOffset(std::int64_t secondsSince1970, int offsetSeconds) {
     DateTime t;
     t.valid_ = true;
     t.seconds_ = secondsSince1970;
-    t.offset_ = platform::LocalOffsetAt(secondsSince1970);
+    t.offset_ = offsetSeconds;
     return t;
 }
 

@@ -18,6 +18,8 @@ public:
     DateTime() = default;
     // Seen at the machine's local offset of that moment.
     static DateTime fromUtcSeconds(std::int64_t secondsSince1970);
+    // Seen at `offsetSeconds` from UTC, whatever the machine's zone.
+    static DateTime atOffset(std::int64_t secondsSince1970, int offsetSeconds);
     // A calendar date and time at `offsetSeconds` from UTC.
     static DateTime fromFields(const platform::CivilTime& fields, int offsetSeconds);
     // A calendar date and time in the machine's local time zone.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "config/OperationTime.h"
 #include "platform/Text.h"
 
 namespace mailexport {
@@ -15,52 +16,15 @@ constexpr std::array<std::string_view, 12> kMonths{"jan", "feb", "mar", "apr", "
 constexpr std::array<std::string_view, 7> kDays{"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};  // from 1970-01-01
 constexpr std::int64_t kDay = 86400;
 
-struct Civil {
-    std::int64_t year;
-    unsigned month;  // 1-12
-    unsigned day;    // 1-31
-};
-
-// Days since 1970-01-01 of a proleptic Gregorian date, and back (the
-// algorithms of H. Hinnant's "chrono-compatible low-level date algorithms").
-std::int64_t daysFromCivil(Civil c) {
-    const std::int64_t y = c.year - (c.month <= 2);
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (c.month > 2 ? c.month - 3 : c.month + 9) + 2) / 5 + c.day - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
+// The first second of a UTC day, counted by the program's one calendar;
+// nothing when there is no such day (30 February).
+std::optional<std::int64_t> dayStart(int year, int month, int day) {
+    const config::DateTime start = config::DateTime::fromFields({year, month, day, 0, 0, 0}, 0);
+    return start.isValid() ? std::optional<std::int64_t>(start.utcSeconds()) : std::nullopt;
 }
 
-Civil civilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const auto day = static_cast<unsigned>(doy - (153 * mp + 2) / 5 + 1);
-    const auto month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
-    return {yoe + era * 400 + (month <= 2), month, day};
-}
-
-// A moment split into its day and its second of that day.
-struct Moment {
-    std::int64_t days;  // since 1970-01-01
-    Civil date;
-    int hour, minute, second;
-};
-Moment momentOf(std::int64_t seconds) {
-    const std::int64_t days = seconds >= 0 ? seconds / kDay : -((-seconds + kDay - 1) / kDay);
-    const auto inDay = static_cast<int>(seconds - days * kDay);
-    return {days, civilFromDays(days), inDay / 3600, inDay / 60 % 60, inDay % 60};
-}
-
-unsigned daysInMonth(std::int64_t year, unsigned month) {
-    static constexpr unsigned kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kLengths[month - 1];
-}
+// The date and time `seconds` names in UTC.
+platform::CivilTime utcFields(std::int64_t seconds) { return config::DateTime::atOffset(seconds, 0).fields(); }
 
 std::optional<int> number(std::string_view s) {
     if (s.empty() || s.size() > 4) return std::nullopt;
@@ -108,7 +72,7 @@ std::optional<int> timeOfDay(std::string_view word) {
     return *h * 3600 + *m * 60 + *s;
 }
 
-std::int64_t fullYear(int year, std::size_t digits) {
+int fullYear(int year, std::size_t digits) {
     if (digits == 2) return year < 50 ? 2000 + year : 1900 + year;
     if (digits == 3) return 1900 + year;
     return year;
@@ -150,29 +114,30 @@ std::optional<std::int64_t> ParseMailDate(std::string_view text) {
         yearDigits = words[2].size();
     }
     if (!day || !month || !year || !time || yearDigits < 2) return std::nullopt;
-    const Civil date{fullYear(*year, yearDigits), *month, static_cast<unsigned>(*day)};
-    if (date.day < 1 || date.day > daysInMonth(date.year, date.month)) return std::nullopt;
+    const auto start = dayStart(fullYear(*year, yearDigits), static_cast<int>(*month), *day);
+    if (!start) return std::nullopt;
     const int zone = words.size() > zoneAt ? zoneMinutes(words[zoneAt]) : 0;
-    return daysFromCivil(date) * kDay + *time - zone * 60;
+    return *start + *time - zone * 60;
 }
 
 std::optional<std::string> AsctimeUtc(std::int64_t seconds) {
-    const Moment m = momentOf(seconds);
-    if (m.date.year < 1000 || m.date.year > 9999) return std::nullopt;
-    const std::string weekday(kDays[static_cast<std::size_t>((m.days % 7 + 7) % 7)]);
-    std::string month(kMonths[m.date.month - 1]);
+    static const std::int64_t first = *dayStart(1000, 1, 1), end = *dayStart(10000, 1, 1);
+    if (seconds < first || seconds >= end) return std::nullopt;
+    const platform::CivilTime t = utcFields(seconds);
+    const std::int64_t days = seconds >= 0 ? seconds / kDay : -((-seconds + kDay - 1) / kDay);
+    const std::string weekday(kDays[static_cast<std::size_t>((days % 7 + 7) % 7)]);
+    std::string month(kMonths[static_cast<std::size_t>(t.month - 1)]);
     month[0] = static_cast<char>(month[0] - 'a' + 'A');
     char text[32];
-    std::snprintf(text, sizeof text, "%s %s %2u %02d:%02d:%02d %04d", weekday.c_str(), month.c_str(), m.date.day,
-                  m.hour, m.minute, m.second, static_cast<int>(m.date.year));
+    std::snprintf(text, sizeof text, "%s %s %2d %02d:%02d:%02d %04d", weekday.c_str(), month.c_str(), t.day, t.hour,
+                  t.minute, t.second, t.year);
     return std::string(text);
 }
 
 std::string ListingDate(std::int64_t seconds) {
-    const Moment m = momentOf(seconds);
+    const platform::CivilTime t = utcFields(seconds);
     char text[40];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d", static_cast<long long>(m.date.year), m.date.month,
-                  m.date.day, m.hour, m.minute);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
     return std::string(text);
 }
 
