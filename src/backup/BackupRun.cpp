@@ -110,7 +110,7 @@ void runItems(items::ItemContext& ctx, const BackupRequest& request, const Opera
     }
 }
 
-void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupOutcome* outcome) {
+void writeArchive(items::ItemContext& ctx, BackupOutcome* outcome) {
     // Without its record a backup cannot be opened: no archive at all then.
     std::string recordProblem;
     if (!SaveINI("BackupItem", outcome->ItemFlags, ctx.InfoRecordPath))
@@ -123,9 +123,6 @@ void writeArchive(items::ItemContext& ctx, const BackupRequest& request, BackupO
         ctx.Zip1.closeArchive();
         return;
     }
-    const bool protect = request.protect && !request.password.empty();
-    if (protect) ctx.Zip1.setPassword(request.password);
-    ctx.Zip1.setProtection(protect ? 1 : 0);
     outcome->archiveWritten = ctx.Zip1.writeArchive();
     if (!outcome->archiveWritten) outcome->archiveError = ctx.Zip1.lastError();
     ctx.Zip1.closeArchive();
@@ -206,6 +203,11 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     // The archive goes to a temporary file beside the target and replaces
     // it only once complete, so an earlier backup there survives a failure.
     ctx.Zip1.newArchive(ctx.env.hostPath(request.targetFile));
+    // Known before the items: a backup without a password takes in their
+    // folder archives as they are packed.
+    const bool protect = request.protect && !request.password.empty();
+    ctx.Zip1.setPassword(protect ? request.password : std::string());
+    ctx.Zip1.setProtection(protect ? 1 : 0);
     std::unique_ptr<EarlierBackup> earlier = openEarlier(ctx, request, log);
     ctx.earlier = earlier.get();
     runItems(ctx, request, log, events, &outcome);
@@ -216,7 +218,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     const auto members = earlier ? earlier->backupMembers() : nullptr;
     ctx.Zip1.setEarlierFolderArchive(members);
     earlier.reset();
-    writeArchive(ctx, request, &outcome);
+    writeArchive(ctx, &outcome);
     ctx.Zip1.setEarlierFolderArchive(nullptr);
     if (members) logBackupMembers(log, ctx, request, *members, &outcome);
     removeStagingFiles(ctx);

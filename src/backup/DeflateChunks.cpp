@@ -118,6 +118,9 @@ bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, b
 }
 
 std::uint32_t Crc32(std::uint32_t crc, const char* data, std::size_t size) {
+    // libdeflate takes a null buffer as the start of a new CRC, and an empty
+    // piece may come without one.
+    if (size == 0) return crc;
     return libdeflate_crc32(crc, data, size);
 }
 

@@ -155,7 +155,7 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     // A file in one piece that is still what the earlier archive holds.
     if (unit.file.reuse && unit.offset == 0 && unit.last &&
         CopyUnchanged(*unit.file.earlier, *unit.file.reuse, unit.file.name, raw.data.get(), piece.rawSize, piece.crc,
-                      piece.bytes, worker.inflater, worker.inflated)) {
+                      unit.file.provenLater, piece.bytes, worker.inflater, worker.inflated)) {
         piece.copied = true;
         return piece;
     }

@@ -37,6 +37,10 @@ struct PipelineFile {
     // The file was found to hold what `reuse` holds (size and CRC-32): its
     // earlier deflated bytes are copied piece by piece, the file not read again.
     bool verified = false;
+    // A copy is proven by the read-back of the backup that holds it, which
+    // is written anew without copies should that fail: the earlier bytes
+    // are copied on the file's size and CRC-32 without being inflated first.
+    bool provenLater = false;
 };
 
 // One piece of a member's deflate stream.

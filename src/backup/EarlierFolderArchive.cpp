@@ -102,7 +102,7 @@ bool FileMatchesEntry(const std::string& path, const ReusableEntry& entry) {
 }
 
 bool CopyUnchanged(EarlierFolderArchive& earlier, const ReusableEntry& entry, std::string_view name, const char* raw,
-                   std::uint64_t size, std::uint32_t crc, Bytes& deflated, Decompressor& inflater,
+                   std::uint64_t size, std::uint32_t crc, bool provenLater, Bytes& deflated, Decompressor& inflater,
                    Bytes& scratch) {
     if (earlier.damaged() || entry.size != size || entry.crc != crc) return false;
     const auto read = earlier.readDeflated(entry, name, deflated);
@@ -113,6 +113,7 @@ bool CopyUnchanged(EarlierFolderArchive& earlier, const ReusableEntry& entry, st
         deflated.clear();
         return false;
     }
+    if (provenLater) return true;
     scratch.resize(static_cast<std::size_t>(size));
     if (!InflateExactly(deflated.data(), deflated.size(), scratch.data(), scratch.size(), inflater) ||
         std::memcmp(scratch.data(), raw, scratch.size()) != 0) {

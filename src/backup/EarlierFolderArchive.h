@@ -63,13 +63,14 @@ private:
     std::string damage_;
 };
 
-// Member `name` is `unchanged` when the file read now, `raw`, is the one the
+// Member `name` is unchanged when the file read now, `raw`, is the one the
 // earlier entry holds: same size and CRC-32, and the earlier deflated bytes,
-// put in `deflated`, inflate to exactly these bytes. A damaged entry marks
-// the archive so; false leaves `deflated` empty.
+// put in `deflated`, inflate to exactly these bytes (unless `provenLater`:
+// see PipelineFile). A damaged entry marks the archive so; false leaves
+// `deflated` empty.
 bool CopyUnchanged(EarlierFolderArchive& earlier, const ReusableEntry& entry, std::string_view name,
-                   const char* raw, std::uint64_t size, std::uint32_t crc, Bytes& deflated, Decompressor& inflater,
-                   Bytes& scratch);
+                   const char* raw, std::uint64_t size, std::uint32_t crc, bool provenLater, Bytes& deflated,
+                   Decompressor& inflater, Bytes& scratch);
 
 // Whether the file at `path` still holds what `entry` holds, by its size
 // and CRC-32: read through once, for a file too large to compare in memory.

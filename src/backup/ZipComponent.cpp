@@ -78,7 +78,7 @@ std::string_view ZipComponent::memberName(const Pending& p) const {
 }
 
 std::string ZipComponent::sourcePath(const Pending& p) const {
-    if (p.folder == Pending::kNoFile) return {};
+    if (p.folder == Pending::kNoFile || p.folder == Pending::kPacked) return {};
     return folders_[p.folder] + std::string(memberName(p));
 }
 
@@ -289,17 +289,24 @@ PipelineFile ZipComponent::planMember(const Pending& p) {
 // Whether the failure names a member that was to be copied: then the
 // earlier backup, not the new one, is at fault.
 bool ZipComponent::copiedMemberAtFault() const {
-    for (const auto& name : copiedMembers_) {
-        if (error_.find("\"" + name + "\"") != std::string::npos) return true;
+    for (const auto* names : {&copiedMembers_, &packedCopies_}) {
+        for (const auto& name : *names) {
+            if (error_.find("\"" + name + "\"") != std::string::npos) return true;
+        }
     }
     return false;
 }
 
 // A folder archive, written by the program's own writer member by member.
 bool ZipComponent::streamTo(const std::string& path) {
-    DeflatePipeline pipeline(pending_.size(), [this](std::size_t i) { return planReused(pending_[i]); }, compressionLevel_);
     ZipStreamWriter writer;
-    bool ok = writer.create(path);
+    if (!writer.create(path)) return fail(writer.error());
+    return streamInto(writer);
+}
+
+bool ZipComponent::streamInto(ZipStreamWriter& writer) {
+    DeflatePipeline pipeline(pending_.size(), [this](std::size_t i) { return planReused(pending_[i]); }, compressionLevel_);
+    bool ok = true;
     int lastPercent = -1;
     for (std::size_t i = 0; ok && i < pending_.size(); ++i) {
         if (cancelled_) return fail("writing the archive was cancelled");
@@ -324,6 +331,7 @@ PipelineFile ZipComponent::planReused(const Pending& p) const {
         file.earlier = earlier_.get();
         file.reuse = entry;
         file.name = name;
+        file.provenLater = copiesProvenLater_;
     }
     return file;
 }
@@ -333,6 +341,7 @@ bool ZipComponent::writeArchive() {
     cancelled_ = false;
     fileCounts_ = {};
     if (pending_.empty()) {
+        dropStream();
         std::string why;
         if (!platform::writeFileAtomically(newPath_, std::string_view(kEmptyZip, sizeof kEmptyZip), &why)) {
             return fail(why);
@@ -345,6 +354,7 @@ bool ZipComponent::writeArchive() {
         fs::remove(platform::fsPath(newPath_), ec);
         return false;
     }
+    if (streamMode_ == StreamMode::Streamed) return writeStreamed();
     // A backup goes to a name of ours, is read back whole and flushed, and
     // only then takes the place of an earlier one: a failed check or a power
     // cut leaves the earlier backup as it was.
@@ -370,6 +380,8 @@ bool ZipComponent::writeArchive() {
 }
 
 void ZipComponent::closeArchive() {
+    dropStream();
+    streamMode_ = StreamMode::Undecided;
     newPath_.clear();
     writtenCodes_.clear();
     pending_.clear();

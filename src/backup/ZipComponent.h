@@ -21,6 +21,7 @@ namespace backup {
 
 struct PipelineFile;
 class EarlierFolderArchive;
+class ZipStreamWriter;
 
 struct ZipMember {
     std::uint64_t index = 0;
@@ -85,6 +86,14 @@ public:
     // Adds a folder archive made for this archive under its bare name; the
     // read-back opens it and reads it whole too.
     bool addFolderArchive(const std::string& archivePath);
+    // Adds the folder archive `packer` plans (a folder archive object given
+    // its new archive's path and its files, from `hostFolder` and below,
+    // whose files come to about `rawBytes`). A backup without a password
+    // whose file can be made takes it in at once, as a stored member of the
+    // file being written, and can pack it again from the folder should it
+    // have to be written anew. Else the packer writes its file and that is
+    // added. On failure nothing is added, and lastError says why.
+    bool addFolderArchive(ZipComponent& packer, const std::string& hostFolder, std::uint64_t rawBytes);
     void setPassword(const std::string& password) { password_ = password; }
     void setProtection(int on) { protection_ = on == 1; }
     // Writes to a temporary file beside the target and renames it into place
@@ -147,10 +156,20 @@ private:
     // its name lives in names_, its file is folders_[folder] + name.
     struct Pending {
         static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;  // a folder entry
+        static constexpr std::uint32_t kPacked = 0xFFFFFFFE;  // a folder archive packed into the file
+        static constexpr std::uint32_t kNotWritten = 0xFFFFFFFF;
         std::uint64_t nameAt;
         std::uint32_t nameLength;
         std::uint32_t folder;
         bool folderArchive;
+        std::uint32_t entry = kNotWritten;  // its entry in the file being written, once there
+    };
+    // How a folder archive packed into the file is packed again.
+    struct PackedFolder {
+        std::size_t pending;
+        std::string hostFolder;
+        int level;
+        std::uint64_t planned;  // bytes it may come to
     };
     struct Reader;
     class ReadTally;
@@ -167,6 +186,13 @@ private:
     bool addFolderContents(std::uint32_t root, const std::string& prefix, bool recurse);
     bool commitTo(const std::string& temporaryPath);
     bool streamTo(const std::string& path);
+    bool streamInto(ZipStreamWriter& writer);
+    bool openStream();
+    bool packInto(ZipComponent& packer, const std::string& name);
+    bool writeRest();
+    bool writeStreamed();
+    bool rewriteStreamed();
+    void dropStream();
     PipelineFile planFile(const Pending& p, bool store) const;
     PipelineFile planReused(const Pending& p) const;
     PipelineFile planMember(const Pending& p);
@@ -190,6 +216,15 @@ private:
     std::shared_ptr<EarlierFolderArchive> earlier_;
     std::pair<std::uint64_t, std::uint64_t> fileCounts_;
     std::vector<std::string> copiedMembers_;  // of the backup being written
+    std::vector<std::string> packedCopies_;   // its folder archives that hold copies
+    bool copiesProvenLater_ = false;          // see PipelineFile::provenLater
+    // The file being written as its folder archives are packed, when that
+    // can be done (Streamed); Scratch: they are written apart and added.
+    enum class StreamMode { Undecided, Streamed, Scratch } streamMode_ = StreamMode::Undecided;
+    std::unique_ptr<ZipStreamWriter> stream_;
+    std::string streamPath_;
+    std::string streamBroken_;  // why the file being written cannot be finished
+    std::vector<PackedFolder> packedFolders_;
 
     std::string newPath_;
     std::vector<Pending> pending_;

@@ -1,5 +1,7 @@
 #include "backup/ZipStreamWriter.h"
 
+#include <memory>
+
 #include "config/OperationTime.h"
 #include "platform/RawFile.h"
 
@@ -41,6 +43,7 @@ std::uint32_t DosTime(std::int64_t unixSeconds) {
 }
 
 ZipStreamWriter::ZipStreamWriter() = default;
+ZipStreamWriter::ZipStreamWriter(ZipStreamWriter& outer) : outer_(&outer), base_(outer.position()) {}
 ZipStreamWriter::~ZipStreamWriter() = default;
 
 bool ZipStreamWriter::fail(const std::string& why) {
@@ -48,12 +51,16 @@ bool ZipStreamWriter::fail(const std::string& why) {
     return false;
 }
 
-bool ZipStreamWriter::create(const std::string& path) {
-    path_ = path;
+bool ZipStreamWriter::create(const std::string& path, const std::string& shownAs) {
+    path_ = shownAs.empty() ? path : shownAs;
     file_ = std::make_unique<platform::RawFile>();
-    if (!file_->create(path)) return fail("cannot create the archive \"" + path + "\": " + file_->error());
+    if (!file_->create(path)) return fail("cannot create the archive \"" + path_ + "\": " + file_->error());
     buffer_.reserve(kBufferSize);
     return true;
+}
+
+std::uint64_t ZipStreamWriter::position() const {
+    return outer_ ? outer_->position() - base_ : flushed_ + buffer_.size();
 }
 
 bool ZipStreamWriter::writeAll(const char* data, std::size_t size) {
@@ -63,12 +70,15 @@ bool ZipStreamWriter::writeAll(const char* data, std::size_t size) {
 }
 
 bool ZipStreamWriter::flush() {
+    if (outer_) return true;
     const bool ok = writeAll(buffer_.data(), buffer_.size());
     buffer_.clear();
     return ok;
 }
 
 bool ZipStreamWriter::write(const char* data, std::size_t size) {
+    if (outer_) return outer_->write(data, size) || fail(outer_->error());
+    if (storing_) storedCrc_ = Crc32(storedCrc_, data, size);
     if (buffer_.size() + size > kBufferSize && !flush()) return false;
     if (size >= kBufferSize) return writeAll(data, size);
     buffer_.append(data, size);
@@ -77,14 +87,26 @@ bool ZipStreamWriter::write(const char* data, std::size_t size) {
 
 bool ZipStreamWriter::write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
 
-// Rewrites bytes already written, in the buffer or in the file.
-bool ZipStreamWriter::patch(std::uint64_t at, const std::string& bytes) {
+// Rewrites bytes already written, in the buffer or in the file. Inside a
+// stored member the CRC follows: the CRC of data differing from what it
+// summed only by `before` ^ `after` at one place differs by that
+// difference's CRC (less that of as many zeros), moved on over the bytes
+// after it.
+bool ZipStreamWriter::patch(std::uint64_t at, const std::string& before, const std::string& after) {
+    if (outer_) return outer_->patch(base_ + at, before, after) || fail(outer_->error());
+    if (storing_ && at >= storedData_) {
+        std::string difference(before.size(), '\0');
+        for (std::size_t i = 0; i < difference.size(); ++i) difference[i] = static_cast<char>(before[i] ^ after[i]);
+        const std::string zeros(before.size(), '\0');
+        const std::uint32_t change = Crc32(0, difference.data(), difference.size()) ^ Crc32(0, zeros.data(), zeros.size());
+        storedCrc_ ^= Crc32Combine(change, 0, position() - at - after.size());
+    }
     if (at >= flushed_) {
-        buffer_.replace(at - flushed_, bytes.size(), bytes);
+        buffer_.replace(at - flushed_, after.size(), after);
         return true;
     }
     if (!flush()) return false;
-    if (!file_->writeAt(at, bytes.data(), bytes.size())) {
+    if (!file_->writeAt(at, after.data(), after.size())) {
         return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
     }
     return true;
@@ -116,7 +138,7 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     DeflatedPiece piece = pipeline.next();
     const PipelineFile file = piece.file;
     const bool folder = file.path.empty();
-    Entry e{flushed_ + buffer_.size(), 0, 0, 0, DosTime(file.mtime), 0, 0, 0, file.size >= kZip64Planned};
+    Entry e{position(), 0, 0, 0, DosTime(file.mtime), 0, 0, 0, file.size >= kZip64Planned};
     e.method = folder ? 0 : 8;
     e.flags = isAscii(name) ? 0 : kUtf8Names;
     e.externalAttributes = folder ? ((040755u << 16) | 0x10u) : (file.mode << 16);
@@ -124,6 +146,7 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     // first and its sizes patched in at the end (same length either way).
     MemberSum sum;
     bool headerWritten = false, placeholder = false;
+    std::string header;
     for (;;) {
         if (!piece.error.empty()) return fail(piece.error);
         sum.add(piece);
@@ -132,7 +155,8 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
         e.compressedSize += piece.bytes.size();
         if (!headerWritten) {
             placeholder = !piece.last;
-            if (!write(localHeader(name, e))) return false;
+            header = localHeader(name, e);
+            if (!write(header)) return false;
             headerWritten = true;
         }
         if (!write(piece.bytes.data(), piece.bytes.size())) return false;
@@ -143,9 +167,61 @@ bool ZipStreamWriter::addMember(std::string_view name, DeflatePipeline& pipeline
     if (!e.zip64Local && (e.size >= k32 || e.compressedSize >= k32)) {
         return fail("the file \"" + file.path + "\" grew past 4 GB while it was packed");
     }
-    if (placeholder && !patch(e.offset, localHeader(name, e))) return false;
+    if (placeholder && !patch(e.offset, header, localHeader(name, e))) return false;
     entries_.push_back(e);
     return true;
+}
+
+bool ZipStreamWriter::beginStored(std::string_view name, std::int64_t mtime, std::uint32_t mode,
+                                  std::uint64_t plannedSize) {
+    stored_ = Entry{position(), 0, 0, 0, DosTime(mtime), mode << 16, 0, 0, plannedSize >= kZip64Planned};
+    stored_.flags = isAscii(name) ? 0 : kUtf8Names;
+    storedHeader_ = localHeader(name, stored_);
+    if (!write(storedHeader_)) return false;
+    storing_ = true;
+    storedData_ = position();
+    storedCrc_ = 0;
+    return true;
+}
+
+bool ZipStreamWriter::endStored(std::string_view name) {
+    storing_ = false;
+    Entry e = stored_;
+    e.crc = storedCrc_;
+    e.size = e.compressedSize = position() - storedData_;
+    if (!e.zip64Local && e.size >= k32) return fail("the member \"" + std::string(name) + "\" grew past 4 GB");
+    if (!patch(e.offset, storedHeader_, localHeader(name, e))) return false;
+    entries_.push_back(e);
+    return true;
+}
+
+bool ZipStreamWriter::abandonStored() {
+    storing_ = false;
+    const std::uint64_t at = stored_.offset;
+    if (at >= flushed_) {
+        buffer_.resize(at - flushed_);
+        return true;
+    }
+    buffer_.clear();
+    if (!file_->truncate(at)) return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
+    flushed_ = at;
+    return true;
+}
+
+bool ZipStreamWriter::addStoredFile(std::string_view name, const std::string& path) {
+    const auto facts = platform::fileFacts(path);
+    platform::RawFile file;
+    if (!facts || !file.openForReading(path)) return fail("the file \"" + path + "\" cannot be read: " + file.error());
+    if (!beginStored(name, facts->mtime, facts->mode, facts->size)) return false;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    for (std::uint64_t at = 0;;) {
+        const long long n = file.readAt(at, chunk.get(), kBufferSize);
+        if (n < 0) return fail("the file \"" + path + "\" cannot be read: " + file.error());
+        if (n == 0) break;
+        if (!write(chunk.get(), static_cast<std::size_t>(n))) return false;
+        at += static_cast<std::uint64_t>(n);
+    }
+    return endStored(name);
 }
 
 std::string ZipStreamWriter::centralRecord(std::string_view name, const Entry& e) const {
@@ -211,15 +287,22 @@ std::string ZipStreamWriter::endRecords(std::uint64_t directoryAt, std::uint64_t
     return r;
 }
 
-bool ZipStreamWriter::finish(const std::function<std::string_view(std::size_t)>& nameAt) {
-    const std::uint64_t directoryAt = flushed_ + buffer_.size();
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (!write(centralRecord(nameAt(i), entries_[i]))) return false;
+bool ZipStreamWriter::finish(std::size_t count, const std::function<std::size_t(std::size_t)>& entryAt,
+                             const std::function<std::string_view(std::size_t)>& nameAt) {
+    if (count != entries_.size()) return fail("the archive holds " + std::to_string(entries_.size()) +
+                                              " members instead of " + std::to_string(count));
+    const std::uint64_t directoryAt = position();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!write(centralRecord(nameAt(i), entries_[entryAt(i)]))) return false;
     }
-    const std::uint64_t directorySize = flushed_ + buffer_.size() - directoryAt;
+    const std::uint64_t directorySize = position() - directoryAt;
     if (!write(endRecords(directoryAt, directorySize)) || !flush()) return false;
-    if (!file_->close()) return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
+    if (file_ && !file_->close()) return fail("cannot write the archive \"" + path_ + "\": " + file_->error());
     return true;
+}
+
+bool ZipStreamWriter::finish(const std::function<std::string_view(std::size_t)>& nameAt) {
+    return finish(entries_.size(), [](std::size_t i) { return i; }, nameAt);
 }
 
 }  // namespace backup

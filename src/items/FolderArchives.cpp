@@ -85,8 +85,8 @@ bool mergeFolder(const fs::path& fresh, const fs::path& target) {
 }
 
 // Packs one folder with its own archive object, whose members are deflated
-// on every core. Empty text, or why it failed.
-std::string packOne(ItemContext& ctx, const std::string& folder, const std::string& archive,
+// on every core, and adds it to the backup. Empty text, or why it failed.
+std::string packOne(ItemContext& ctx, const std::string& folder, const std::string& archive, std::uint64_t rawBytes,
                     const std::function<void(int)>& percentWritten) {
     const backup::ZipComponent& model = ctx.Zip2;
     backup::ZipComponent zip;
@@ -97,11 +97,13 @@ std::string packOne(ItemContext& ctx, const std::string& folder, const std::stri
     zip.setFolderArchive(true);
     // The earlier backup holds this folder's archive under the same name.
     if (ctx.earlier) zip.setEarlierFolderArchive(ctx.earlier->folderArchive(platform::bareName(archive)));
-    const bool ok =
-        zip.newArchive(archive) && zip.addFiles(platform::joinHostPath(folder, "*.*"), 1) && zip.writeArchive();
+    if (!zip.newArchive(archive) || !zip.addFiles(platform::joinHostPath(folder, "*.*"), 1)) {
+        return "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
+    }
+    const bool ok = ctx.Zip1.addFolderArchive(zip, folder, rawBytes);
     ctx.filesCopied += zip.lastFileCounts().first;
     ctx.filesCompressed += zip.lastFileCounts().second;
-    return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + zip.lastError();
+    return ok ? std::string() : "the folder \"" + folder + "\" could not be packed: " + ctx.Zip1.lastError();
 }
 
 std::uint64_t bytesBelow(const std::string& folder) {
@@ -122,6 +124,7 @@ public:
         for (const auto& name : names) sizes_.push_back(bytesBelow(platform::joinHostPath(parent, name)) + 1);
         for (auto size : sizes_) total_ += size;
     }
+    std::uint64_t bytes(std::size_t folder) const { return sizes_[folder]; }
     void reached(std::size_t folder, int percent) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (percent <= percent_[folder]) return;
@@ -190,10 +193,9 @@ bool PackFolders(ItemContext& ctx, std::size_t item, const std::string& parent,
     PackProgress progress(ctx, parent, names);
     for (std::size_t i = 0; i < names.size(); ++i) {
         ctx.yield();
-        const std::string error = packOne(ctx, platform::joinHostPath(parent, names[i]), archives[i],
+        const std::string error = packOne(ctx, platform::joinHostPath(parent, names[i]), archives[i], progress.bytes(i),
                                           [&progress, i](int percent) { progress.reached(i, percent); });
         if (!error.empty()) return ctx.fail(error);
-        if (!ctx.Zip1.addFolderArchive(archives[i])) return ctx.fail(ctx.Zip1.lastError());
     }
     return true;
 }

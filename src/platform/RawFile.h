@@ -44,6 +44,8 @@ public:
     }
     bool append(const char* data, std::size_t size);
     bool writeAt(std::uint64_t offset, const char* data, std::size_t size);
+    // Cuts the file to `size` bytes; appends go on from there.
+    bool truncate(std::uint64_t size);
     bool close();
     // Why the last call failed.
     std::string error() const;

@@ -311,14 +311,22 @@ TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
     writeFile(f.archivePath(), "the earlier backup");
     const auto log = OperationLog::of(f.platform.env);
 
-    // A folder archive damaged after it was packed.
-    BackupEvents damageFolderArchive{[&](const std::string& status) {
-                                         if (status != "Copying Stationeries...") return;
-                                         damageMiddle(fs::path(f.ctx.privateFolder) / "0" / "Alpha.zip");
-                                     },
-                                     {}};
+    // A folder archive, packed straight into the new file, damaged on its way to the disk.
+    bool packedDamaged = false;
+    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
+                                 if (packedDamaged) return;
+                                 packedDamaged = true;
+                                 const auto written = temporariesBeside(f.archivePath());
+                                 ASSERT_EQ(written.size(), 1u);
+                                 std::string bytes = readFile(written[0]);
+                                 const std::size_t message = bytes.find("1.eml");
+                                 ASSERT_NE(message, std::string::npos);
+                                 bytes[message + 100] ^= 0x55;
+                                 writeFile(written[0], bytes);
+                             }});
     auto outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts, items::kStationeries}), kManualRunTexts,
-                                  log, damageFolderArchive);
+                                  log, {});
+    EXPECT_TRUE(packedDamaged);
     EXPECT_FALSE(outcome.archiveWritten);
     EXPECT_EQ(outcome.archiveError.rfind("the new archive did not read back whole: \"Alpha.zip\": ", 0), 0u)
         << outcome.archiveError;

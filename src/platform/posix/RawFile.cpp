@@ -70,6 +70,15 @@ bool RawFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) 
     return writeFully(data, size, offset);
 }
 
+bool RawFile::truncate(std::uint64_t size) {
+    const int fd = static_cast<int>(fd_);
+    if (::ftruncate(fd, static_cast<off_t>(size)) != 0 || ::lseek(fd, 0, SEEK_END) < 0) {
+        errno_ = errno;
+        return false;
+    }
+    return true;
+}
+
 bool RawFile::close() {
     const int fd = static_cast<int>(fd_);
     fd_ = -1;

@@ -109,6 +109,16 @@ bool RawFile::writeAt(std::uint64_t offset, const char* data, std::size_t size) 
     return writeFully(data, size, offset);
 }
 
+bool RawFile::truncate(std::uint64_t size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handleOf(fd_), at, nullptr, FILE_BEGIN) || !SetEndOfFile(handleOf(fd_))) {
+        errno_ = static_cast<long>(GetLastError());
+        return false;
+    }
+    return true;
+}
+
 bool RawFile::close() {
     HANDLE h = handleOf(fd_);
     fd_ = -1;
