@@ -198,6 +198,9 @@ private:
     PipelineFile planMember(const Pending& p);
     bool copiedMemberAtFault() const;
     std::string unreadableSourceNote() const;
+    // Whether the member, deflated and not encrypted, inflates whole in the
+    // chunks this program's writer cut it into (see ChunkedInflate.h).
+    bool inflatesInChunks(const ZipMember& member);
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     bool proveWritten(const std::string& temporaryPath);

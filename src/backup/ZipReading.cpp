@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "backup/ChunkedInflate.h"
 #include "backup/ZipComponent.h"
 #include "backup/ZipNames.h"
 #include "backup/ZipReader.h"
@@ -227,6 +228,16 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
     const int closed = zip_fclose(file);
     if (ok && closed != 0) ok = fail("the member is damaged (check failed)");
     return ok;
+}
+
+bool ZipComponent::inflatesInChunks(const ZipMember& member) {
+    zip_file_t* file = zip_fopen_index(reader_->za, member.index, ZIP_FL_COMPRESSED);
+    if (!file) return false;
+    const bool whole = InflatesInChunks(
+        [file](char* into, std::size_t size) { return static_cast<long long>(zip_fread(file, into, size)); },
+        member.size, member.crc);
+    zip_fclose(file);
+    return whole;
 }
 
 int ZipComponent::verifyPassword() {
