@@ -133,11 +133,13 @@ void logNotUsedFurther(const OperationLog& log, items::ItemContext& ctx, const B
     log.record(" The earlier backup " + ctx.env.fullPath(request.earlierBackup) + " was not used further: " + why, kLF);
 }
 
-// What the backup's own members took from the earlier backup.
+// What the backup's own members took from the earlier backup, and whether
+// what was copied from it had to be given up.
 void logBackupMembers(const OperationLog& log, items::ItemContext& ctx, const BackupRequest& request,
-                      const EarlierFolderArchive& members, const BackupOutcome* outcome) {
-    if (members.damaged()) logNotUsedFurther(log, ctx, request, members.damage());
-    if (!outcome->archiveWritten) return;
+                      const EarlierFolderArchive* members, const BackupOutcome* outcome) {
+    if (members && members->damaged()) logNotUsedFurther(log, ctx, request, members->damage());
+    if (!ctx.Zip1.rewriteReason().empty()) logNotUsedFurther(log, ctx, request, ctx.Zip1.rewriteReason());
+    if (!members || !outcome->archiveWritten) return;
     const auto [copied, compressed] = ctx.Zip1.lastFileCounts();
     log.record(" Members of the backup file: " + std::to_string(copied) + " copied from the earlier backup, " +
                    std::to_string(compressed) + " compressed",
@@ -220,7 +222,7 @@ BackupOutcome RunBackupItems(items::ItemContext& ctx, const BackupRequest& reque
     earlier.reset();
     writeArchive(ctx, &outcome);
     ctx.Zip1.setEarlierFolderArchive(nullptr);
-    if (members) logBackupMembers(log, ctx, request, *members, &outcome);
+    logBackupMembers(log, ctx, request, members.get(), &outcome);
     removeStagingFiles(ctx);
     if (!outcome.archiveWritten) logNotWritten(log, ctx, request, outcome.archiveError);
     log.record(texts.completion + request.userName + " Data was Completed!", kCR);

@@ -274,15 +274,19 @@ bool ZipComponent::commitTo(const std::string& path) {
 }
 
 // A backup's compressed member, copied from the earlier backup when the
-// file is what the earlier member holds. A large one is read through for its
-// CRC first, since its pieces are written before its end is read.
+// file is what the earlier member holds.
 PipelineFile ZipComponent::planMember(const Pending& p) {
+    PipelineFile file = planVerified(p);
+    if (file.reuse) copiedMembers_.emplace_back(file.name);
+    return file;
+}
+
+PipelineFile ZipComponent::planVerified(const Pending& p) const {
     PipelineFile file = planReused(p);
     if (file.reuse && file.size > DeflatePipeline::kChunk) {
         file.verified = FileMatchesEntry(file.path, *file.reuse);
         if (!file.verified) file.reuse = nullptr;
     }
-    if (file.reuse) copiedMembers_.emplace_back(file.name);
     return file;
 }
 
@@ -305,7 +309,12 @@ bool ZipComponent::streamTo(const std::string& path) {
 }
 
 bool ZipComponent::streamInto(ZipStreamWriter& writer) {
-    DeflatePipeline pipeline(pending_.size(), [this](std::size_t i) { return planReused(pending_[i]); }, compressionLevel_);
+    // A large file is copied piece by piece only where the read-back of the
+    // backup proves it; elsewhere each copy is proven before it is taken.
+    const auto plan = [this](std::size_t i) {
+        return copiesProvenLater_ ? planVerified(pending_[i]) : planReused(pending_[i]);
+    };
+    DeflatePipeline pipeline(pending_.size(), plan, compressionLevel_);
     bool ok = true;
     int lastPercent = -1;
     for (std::size_t i = 0; ok && i < pending_.size(); ++i) {
@@ -340,6 +349,7 @@ bool ZipComponent::writeArchive() {
     if (newPath_.empty()) return fail("no new archive to write");
     cancelled_ = false;
     fileCounts_ = {};
+    rewriteReason_.clear();
     if (pending_.empty()) {
         dropStream();
         std::string why;

@@ -74,6 +74,9 @@ public:
     // the earlier one's place; should a copied member not read back, the
     // backup is written once more with everything compressed.
     void setEarlierFolderArchive(std::shared_ptr<EarlierFolderArchive> earlier) { earlier_ = std::move(earlier); }
+    // Why the last backup written was written a second time without the
+    // earlier one's data, or empty.
+    const std::string& rewriteReason() const { return rewriteReason_; }
     // Of the last archive written: files copied, files compressed.
     std::pair<std::uint64_t, std::uint64_t> lastFileCounts() const { return fileCounts_; }
 
@@ -189,6 +192,7 @@ private:
     bool streamInto(ZipStreamWriter& writer);
     bool openStream();
     bool packInto(ZipComponent& packer, const std::string& name);
+    bool packStored(ZipComponent& packer, const std::string& name, std::uint64_t planned);
     bool writeRest();
     bool writeStreamed();
     bool rewriteStreamed();
@@ -196,6 +200,9 @@ private:
     PipelineFile planFile(const Pending& p, bool store) const;
     PipelineFile planReused(const Pending& p) const;
     PipelineFile planMember(const Pending& p);
+    // planReused, a large file read through for its CRC first, since its
+    // pieces are written before its end is read.
+    PipelineFile planVerified(const Pending& p) const;
     bool copiedMemberAtFault() const;
     std::string unreadableSourceNote() const;
     // Whether the member, deflated and not encrypted, inflates whole in the
@@ -217,6 +224,7 @@ private:
     int compressionLevel_ = 6;
     bool folderArchive_ = false;
     std::shared_ptr<EarlierFolderArchive> earlier_;
+    std::string rewriteReason_;
     std::pair<std::uint64_t, std::uint64_t> fileCounts_;
     std::vector<std::string> copiedMembers_;  // of the backup being written
     std::vector<std::string> packedCopies_;   // its folder archives that hold copies

@@ -70,14 +70,21 @@ bool ZipComponent::addFolderArchive(ZipComponent& packer, const std::string& hos
     // directory add a few dozen bytes per file and its name twice.
     std::uint64_t planned = rawBytes + rawBytes / 1024 + 1024;
     for (const auto& p : packer.pending_) planned += 2 * p.nameLength + 160;
-    if (!stream_->beginStored(name, std::time(nullptr), kPlainFileMode, planned) || !packInto(packer, name)) {
-        return false;
+    if (!packStored(packer, name, planned)) {
+        // The earlier archive failed as its data were copied: once more without it.
+        if (!streamBroken_.empty() || !packer.earlier_ || !packer.earlier_->damaged()) return false;
+        packer.earlier_.reset();
+        if (!packStored(packer, name, planned)) return false;
     }
     const std::uint32_t entry = static_cast<std::uint32_t>(stream_->memberCount() - 1);
     if (!addOne(name, Pending::kPacked, true)) return false;
     pending_.back().entry = entry;
     packedFolders_.push_back({pending_.size() - 1, hostFolder, packer.compressionLevel_, planned});
     return true;
+}
+
+bool ZipComponent::packStored(ZipComponent& packer, const std::string& name, std::uint64_t planned) {
+    return stream_->beginStored(name, std::time(nullptr), kPlainFileMode, planned) && packInto(packer, name);
 }
 
 // The packer's archive as the data of the stored member begun; a packing
@@ -155,7 +162,7 @@ bool ZipComponent::rewriteStreamed() {
                              packer.addFiles(platform::joinHostPath(folder.hostFolder, "*.*"), 1);
         if (!planned) return fail("the folder \"" + folder.hostFolder + "\" could not be packed: " + packer.lastError());
         p.entry = static_cast<std::uint32_t>(stream_->memberCount());
-        if (!stream_->beginStored(name, std::time(nullptr), kPlainFileMode, folder.planned) || !packInto(packer, name)) {
+        if (!packStored(packer, name, folder.planned)) {
             return fail("the folder \"" + folder.hostFolder + "\" could not be packed: " + error_);
         }
     }
@@ -165,10 +172,11 @@ bool ZipComponent::rewriteStreamed() {
 bool ZipComponent::writeStreamed() {
     bool written = writeRest() && proveWritten(streamPath_);
     // A member copied from the earlier backup that does not read back: the
-    // earlier file is at fault, and everything is written once more.
-    if (!written && earlier_ && !cancelled_ && copiedMemberAtFault()) {
-        earlier_->markDamaged("the new backup did not read back whole with what was copied from it: " + error_ +
-                              "; every file was compressed anew");
+    // earlier file is at fault, and everything is written once more. Its
+    // folder archives may have served even when its own members did not.
+    if (!written && !cancelled_ && copiedMemberAtFault()) {
+        rewriteReason_ = "the new backup did not read back whole with what was copied from it: " + error_ +
+                         "; every file was compressed anew";
         earlier_.reset();
         written = rewriteStreamed() && proveWritten(streamPath_);
     }

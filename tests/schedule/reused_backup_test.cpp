@@ -122,6 +122,45 @@ long long membersCounted(const std::string& log, int which) {
     return std::regex_search(log, m, line) ? std::stoll(m[which].str()) : -1;
 }
 
+// A file of some folder archive of `archive`, found by the end of its name:
+// its deflated bytes as they lie there, and what they inflate to.
+struct InnerFile {
+    std::string deflated, content;
+};
+InnerFile innerFile(const fs::path& archive, const fs::path& scratch, const std::string& nameEnd) {
+    fs::remove_all(scratch);
+    runCommand("7z x -y -o" + shellQuote(scratch.string()) + " " + shellQuote(archive.string()) + " >/dev/null");
+    for (const auto& e : fs::directory_iterator(scratch)) {
+        zip_t* za = zip_open(e.path().string().c_str(), ZIP_RDONLY, nullptr);
+        if (!za) continue;
+        InnerFile found;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i) {
+            const std::string name = zip_get_name(za, i, 0);
+            if (name.size() < nameEnd.size() || name.compare(name.size() - nameEnd.size(), nameEnd.size(), nameEnd) != 0) continue;
+            for (zip_flags_t flags : {ZIP_FL_COMPRESSED, zip_flags_t{0}}) {
+                std::string& into = flags ? found.deflated : found.content;
+                zip_file_t* f = zip_fopen_index(za, i, flags);
+                char buffer[65536];
+                for (zip_int64_t n; f && (n = zip_fread(f, buffer, sizeof buffer)) > 0;) into.append(buffer, static_cast<std::size_t>(n));
+                if (f) zip_fclose(f);
+            }
+        }
+        zip_discard(za);
+        if (!found.deflated.empty()) return found;
+    }
+    return {};
+}
+
+// Flips `count` bytes of `file` where `piece` first lies in it.
+bool damageWhere(const fs::path& file, const std::string& piece, std::size_t count) {
+    std::string bytes = readFile(file);
+    const std::size_t at = bytes.find(piece);
+    if (at == std::string::npos) return false;
+    for (std::size_t i = at; i < at + count; ++i) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    writeFile(file, bytes);
+    return true;
+}
+
 // What unzip takes out of `archive` as member `name`.
 std::string unzipped(const fs::path& archive, const char* name) {
     std::string out;
@@ -275,6 +314,71 @@ TEST(ReusedBackup, TheMailDatabaseIsCopiedWhileUnchangedAndCompressedAnewOnceCha
         << log;
     EXPECT_EQ(membersCounted(log, 1), 0) << log;
     EXPECT_EQ(unzipped(weekly, "Mail.MSMessageStore"), pages);
+    s.expectSound(weekly);
+}
+
+TEST(ReusedBackup, ALargeMessageIsCopiedPieceByPieceAndACopyThatFailsGivesAFullBackup) {
+    Store s;
+    // Larger than the pieces a file is compressed in: read through for its
+    // CRC, then its deflated bytes copied as they lie.
+    // A message of each account: each account's folder is an archive of its own.
+    const auto messageOf = [&s](const char* account) {
+        for (const auto& e : fs::recursive_directory_iterator(s.mailStore() / account)) {
+            if (e.path().extension() == ".eml") return e.path();
+        }
+        return fs::path();
+    };
+    const fs::path small = messageOf("Gmail"), big = messageOf("Hotmail (owner)").parent_path() / "Large (000000FF).eml";
+    ASSERT_FALSE(small.empty());
+    ASSERT_NE(big, "Large (000000FF).eml");
+    std::string text = "Subject: large\r\n\r\n";
+    for (unsigned long long i = 0; text.size() < (9u << 20); ++i) text += "line " + std::to_string(i * 7919 % 100003) + " of it\r\n";
+    writeFile(big, text);
+    const fs::path weekly = s.dir / "out" / "weekly.wlm", scratch = s.dir / "inner-files";
+    const std::string bigName = big.filename().string(), smallName = small.filename().string();
+    const char* accounts = " Backup Mail Accounts & Messages/News Accounts & Messages";
+    std::string out;
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const InnerFile first = innerFile(weekly, scratch, bigName);
+    ASSERT_GT(first.deflated.size(), 1000u);
+
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_EQ(counted(s.lastRunLog(), accounts, 2), 0) << "nothing compressed\n" << s.lastRunLog();
+    const InnerFile second = innerFile(weekly, scratch, bigName);
+    EXPECT_EQ(second.deflated, first.deflated) << "copied as it was";
+    EXPECT_EQ(second.content, text);
+    s.expectSound(weekly);
+
+    // Its data damaged in the earlier backup: caught by the read-back, and
+    // everything is written once more.
+    ASSERT_TRUE(damageWhere(weekly, second.deflated.substr(second.deflated.size() / 2, 64), 64));
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    EXPECT_NE(s.lastRunLog().find(" was not used further: the new backup did not read back whole with what was "
+                                  "copied from it: "),
+              std::string::npos)
+        << s.lastRunLog();
+    EXPECT_EQ(innerFile(weekly, scratch, bigName).content, text);
+    s.expectSound(weekly);
+
+    // Its local header's name changed, so that its bytes cannot be taken,
+    // and a message of another folder damaged as well: that folder is packed
+    // again without the earlier backup, and the damage the read-back finds
+    // still gives a full backup, though the backup's own members were not
+    // offered for copying.
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const InnerFile other = innerFile(weekly, scratch, smallName);
+    ASSERT_GT(other.deflated.size(), 40u);
+    ASSERT_TRUE(damageWhere(weekly, bigName, 1));
+    ASSERT_TRUE(damageWhere(weekly, other.deflated.substr(other.deflated.size() / 2 - 8, 16), 16));
+    ASSERT_EQ(s.backup(weekly, "", &out), 0) << out;
+    const std::string log = s.lastRunLog();
+    EXPECT_NE(log.find(bigName + "\" cannot be read"), std::string::npos) << log;
+    EXPECT_NE(log.find(" was not used further: the new backup did not read back whole with what was copied from it: "),
+              std::string::npos)
+        << log;
+    EXPECT_GT(counted(log, accounts, 2), 1) << "the folder whose copy failed is compressed anew\n" << log;
+    EXPECT_EQ(innerFile(weekly, scratch, bigName).content, text);
+    EXPECT_EQ(innerFile(weekly, scratch, smallName).content, readFile(small));
     s.expectSound(weekly);
 }
 
