@@ -19,8 +19,8 @@ void appendStored(Bytes& out, const char* data, std::size_t size, bool last) {
         const char header[5] = {static_cast<char>(final ? 1 : 0), static_cast<char>(n & 0xFF),
                                 static_cast<char>(n >> 8), static_cast<char>(~n & 0xFF),
                                 static_cast<char>((~n >> 8) & 0xFF)};
-        out.insert(out.end(), header, header + sizeof header);
-        out.insert(out.end(), data, data + n);
+        AppendBytes(out, header, sizeof header);
+        AppendBytes(out, data, n);
         data += n;
         size -= n;
     } while (size > 0);
@@ -72,7 +72,7 @@ void leaveOpen(Bytes& out, std::size_t start, const FinalBlock& block) {
     // Three header bits of the stored block fit in the last byte or need one more.
     if (used == 0 || used > 5) out.push_back('\0');
     const char empty[] = {'\0', '\0', '\xFF', '\xFF'};
-    out.insert(out.end(), empty, empty + sizeof empty);
+    AppendBytes(out, empty, sizeof empty);
 }
 
 }  // namespace

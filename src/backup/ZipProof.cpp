@@ -12,6 +12,7 @@
 
 #include "backup/ZipComponent.h"
 #include "backup/ZipStreamCheck.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cores.h"
 
 namespace backup {
@@ -94,7 +95,18 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     return {};
 }
 
+// The file is flushed to disk while it is read back: the wait for the disk
+// costs no time of its own, and the commit after finds little to flush.
 bool ZipComponent::proveWritten(const std::string& path) {
+    std::string flushError;
+    bool flushed = true;
+    std::thread flusher([&] { flushed = platform::flushAhead(path, &flushError); });
+    const bool proven = readBackWhole(path);
+    flusher.join();
+    return proven && (flushed || fail(flushError));
+}
+
+bool ZipComponent::readBackWhole(const std::string& path) {
     ZipComponent check;
     if (!check.openArchive(path)) return fail("the new archive cannot be read back: " + check.lastError());
     std::unordered_map<std::string, std::uint64_t> written;  // name -> size

@@ -154,7 +154,7 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
         crc_ = Crc32(crc_, data, n);
         inflated_ += n;
     } else if (whole_) {
-        packed_.insert(packed_.end(), data, data + n);
+        AppendBytes(packed_, data, n);
     } else {
         const bool ok = inflater_.feed(data, n, [this](const char* out, std::size_t k) {
             crc_ = Crc32(crc_, out, k);

@@ -29,6 +29,11 @@ std::string temporaryPathBeside(const std::string& hostPath);
 // longer alive: a writer killed half-way leaves them, and only it could have
 // finished them. Returns what could not be removed, each "<path>: <why>".
 std::vector<std::string> removeDeadTemporaries(const std::string& hostFolder);
+// Flushes a finished temporary file to disk ahead of commitTemporary, so
+// that the wait for the disk can overlap other work and the commit has
+// little left to flush. False only when the flush itself failed (`error`
+// says why); a file that cannot be opened for it is left to the commit.
+bool flushAhead(const std::string& temporaryPath, std::string* error = nullptr);
 // Flushes the finished temporary file, gives it the permissions of the file
 // it replaces, renames it over `hostPath` and flushes the folder, so the
 // replacement survives a power cut.

@@ -85,6 +85,16 @@ std::vector<std::string> removeDeadTemporaries(const std::string& hostFolder) {
     return problems;
 }
 
+bool flushAhead(const std::string& temporaryPath, std::string* error) {
+    const int fd = ::open(temporaryPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    // A failure must count: a later fsync may no longer report it.
+    const bool ok = ::fsync(fd) == 0;
+    if (!ok) setError(error, "Cannot flush", temporaryPath);
+    ::close(fd);
+    return ok;
+}
+
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath,
                      std::string* error) {
     int fd = ::open(temporaryPath.c_str(), O_RDWR | O_CLOEXEC);

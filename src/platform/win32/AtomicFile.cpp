@@ -79,6 +79,17 @@ std::vector<std::string> removeDeadTemporaries(const std::string& hostFolder) {
     return problems;
 }
 
+bool flushAhead(const std::string& temporaryPath, std::string* error) {
+    // Readers may have the file open meanwhile.
+    HANDLE file = CreateFileW(wide(temporaryPath).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    const bool ok = FlushFileBuffers(file) != 0;
+    if (!ok) setError(error, "Cannot flush", temporaryPath);
+    CloseHandle(file);
+    return ok;
+}
+
 bool commitTemporary(const std::string& temporaryPath, const std::string& hostPath, std::string* error) {
     bool ok = flushFile(temporaryPath);
     if (!ok) setError(error, "Cannot flush", temporaryPath);
