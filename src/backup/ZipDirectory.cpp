@@ -146,4 +146,19 @@ std::optional<LocalHeader> ReadLocalHeader(platform::RawFile& file, std::uint64_
     return header;
 }
 
+std::optional<std::uint64_t> FindMemberData(platform::RawFile& file, std::uint64_t length, std::string_view name,
+                                            std::string* why) {
+    std::optional<std::uint64_t> local;
+    const auto find = [&](const DirectoryEntry& e) {
+        if (!local && e.name == name) local = e.localOffset;
+    };
+    if (!ReadZipDirectory(file, 0, length, find, why)) return std::nullopt;
+    const auto header = local ? ReadLocalHeader(file, 0, *local) : std::nullopt;
+    if (!header || header->name != name) {
+        *why = "its local header is not where the directory says";
+        return std::nullopt;
+    }
+    return header->dataOffset;
+}
+
 }  // namespace backup

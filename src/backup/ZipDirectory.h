@@ -40,4 +40,10 @@ struct LocalHeader {
 // there is none.
 std::optional<LocalHeader> ReadLocalHeader(platform::RawFile& file, std::uint64_t base, std::uint64_t localOffset);
 
+// Where the data of the member `name` starts in the zip that is all of
+// `file` (`length` bytes): its directory entry and its local header must
+// both name it. Nothing, with the reason, otherwise.
+std::optional<std::uint64_t> FindMemberData(platform::RawFile& file, std::uint64_t length, std::string_view name,
+                                            std::string* why);
+
 }  // namespace backup

@@ -336,6 +336,25 @@ TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
     EXPECT_NE(LoadLogList(log.path()).rbegin()[1].find(" was not written: the new archive did not read back whole"),
               std::string::npos);
 
+    // The time in a local header of the folder archive: nothing but the
+    // stored member's own CRC covers it.
+    bool timeDamaged = false;
+    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
+                                 if (timeDamaged) return;
+                                 timeDamaged = true;
+                                 const auto written = temporariesBeside(f.archivePath());
+                                 ASSERT_EQ(written.size(), 1u);
+                                 std::string bytes = readFile(written[0]);
+                                 const std::size_t inner = bytes.find("PK\x03\x04", 1);
+                                 ASSERT_NE(inner, std::string::npos);
+                                 bytes[inner + 10] ^= 0x01;
+                                 writeFile(written[0], bytes);
+                             }});
+    outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts}), kManualRunTexts, log, {});
+    EXPECT_TRUE(timeDamaged);
+    EXPECT_EQ(outcome.archiveError, "the new archive did not read back whole: \"Alpha.zip\": the member is damaged: CRC error");
+    EXPECT_EQ(readFile(f.archivePath()), "the earlier backup");
+
     // A protected backup damaged on its way to the disk: its authentication fails.
     bool damaged = false;
     f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
