@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 #include "backup/DeflateChunks.h"
@@ -20,14 +19,23 @@ constexpr std::string_view kChunkEnd("\0\0\xFF\xFF", 4);
 // A final empty block with fixed codes, put after a chunk's bytes so that
 // it inflates as a stream of its own.
 constexpr char kFinalBlock[2] = {'\x03', '\0'};
-// A chunk holds at most this much, and deflates to little more at worst.
+// A chunk holds at most this much, and deflates to little more at worst;
+// so a buffer of this size always has room for the next whole chunk once
+// the ones before it are taken.
 constexpr std::size_t kOutput = DeflatePipeline::kChunk + (64 << 10);
-constexpr std::size_t kInput = 2 * DeflatePipeline::kChunk;
+constexpr std::size_t kInput = kOutput;
+constexpr std::size_t kPiece = 1 << 20;
+
+}  // namespace
 
 class ChunkInflater {
 public:
     ChunkInflater() : out_(std::make_unique_for_overwrite<char[]>(kOutput)) {}
     bool ready() { return inflater_.get() != nullptr; }
+    void reset() {
+        size_ = 0;
+        crc_ = 0;
+    }
     // Inflates `bytes` as one whole stream, with kFinalBlock after them when
     // `open` (the two bytes there are put back afterwards), adding the
     // output to the sums.
@@ -47,6 +55,16 @@ public:
         size_ += written;
         return true;
     }
+    // The length of the chunk at the start of `bytes` when it ends there
+    // with an empty stored block and inflates on its own; 0 when none does.
+    // A marker inside compressed data ends no chunk and is passed over.
+    std::size_t takeChunk(char* bytes, std::size_t held) {
+        const std::string_view seen(bytes, held);
+        for (std::size_t at = 0; (at = seen.find(kChunkEnd, at)) != std::string_view::npos; ++at) {
+            if (take(bytes, at + kChunkEnd.size(), true)) return at + kChunkEnd.size();
+        }
+        return 0;
+    }
     std::uint64_t size() const { return size_; }
     std::uint32_t crc() const { return crc_; }
 
@@ -57,47 +75,63 @@ private:
     std::uint32_t crc_ = 0;
 };
 
-// The length of the chunk at the start of `bytes` when it ends there with
-// an empty stored block and inflates on its own; 0 when none does. A marker
-// inside compressed data ends no chunk and is passed over.
-std::size_t takeChunk(ChunkInflater& chunks, char* bytes, std::size_t held) {
-    const std::string_view seen(bytes, held);
-    for (std::size_t at = 0; (at = seen.find(kChunkEnd, at)) != std::string_view::npos; ++at) {
-        if (chunks.take(bytes, at + kChunkEnd.size(), true)) return at + kChunkEnd.size();
-    }
-    return 0;
+ChunkedInflate::ChunkedInflate() = default;
+ChunkedInflate::~ChunkedInflate() = default;
+
+void ChunkedInflate::reset(std::uint64_t size, std::uint32_t crc) {
+    if (chunks_) chunks_->reset();
+    held_ = 0;
+    size_ = size;
+    crc_ = crc;
+    failed_ = false;
 }
 
-}  // namespace
+bool ChunkedInflate::feed(const char* data, std::size_t size) {
+    if (!chunks_) {
+        chunks_ = std::make_unique<ChunkInflater>();
+        // Room for the final block after the longest piece.
+        buffer_ = std::make_unique_for_overwrite<char[]>(kInput + sizeof kFinalBlock);
+    }
+    while (!failed_ && size > 0) {
+        // A full buffer holds a whole chunk, unless the stream was not cut in chunks.
+        if (held_ == kInput) failed_ = !takeChunks() || chunks_->size() > size_;
+        const std::size_t n = std::min(size, kInput - held_);
+        std::memcpy(buffer_.get() + held_, data, n);
+        held_ += n;
+        data += n;
+        size -= n;
+    }
+    return !failed_ && chunks_->ready();
+}
+
+// Takes the whole chunks held and moves what follows them to the front;
+// false when there was none.
+bool ChunkedInflate::takeChunks() {
+    std::size_t begin = 0;
+    while (const std::size_t length = chunks_->takeChunk(buffer_.get() + begin, held_ - begin)) begin += length;
+    std::memmove(buffer_.get(), buffer_.get() + begin, held_ - begin);
+    held_ -= begin;
+    return begin > 0;
+}
+
+bool ChunkedInflate::finish() {
+    if (failed_ || !chunks_ || !chunks_->ready()) return false;
+    takeChunks();
+    // The last chunk ends the stream itself: a stream cut after a chunk has no end.
+    if (held_ == 0 || !chunks_->take(buffer_.get(), held_, false)) return false;
+    return chunks_->size() == size_ && chunks_->crc() == crc_;
+}
 
 bool InflatesInChunks(const StreamRead& read, std::uint64_t size, std::uint32_t crc) {
-    ChunkInflater chunks;
-    if (!chunks.ready()) return false;
-    // Room for the final block after the longest piece.
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kInput + sizeof kFinalBlock);
-    std::size_t begin = 0, held = 0;
-    bool ended = false;
+    ChunkedInflate chunks;
+    chunks.reset(size, crc);
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
     for (;;) {
-        if (const std::size_t length = takeChunk(chunks, buffer.get() + begin, held - begin)) {
-            begin += length;
-            if (chunks.size() > size) return false;
-            continue;
-        }
-        if (ended) break;
-        if (begin == 0 && held == kInput) return false;  // longer than any chunk the writer makes
-        std::memmove(buffer.get(), buffer.get() + begin, held - begin);
-        held -= begin;
-        begin = 0;
-        while (!ended && held < kInput) {
-            const long long n = read(buffer.get() + held, kInput - held);
-            if (n < 0) return false;
-            ended = n == 0;
-            held += static_cast<std::size_t>(n);
-        }
+        const long long n = read(piece.get(), kPiece);
+        if (n < 0) return false;
+        if (n == 0) return chunks.finish();
+        if (!chunks.feed(piece.get(), static_cast<std::size_t>(n))) return false;
     }
-    // The last chunk ends the stream itself.
-    if (held > begin && !chunks.take(buffer.get() + begin, held - begin, false)) return false;
-    return chunks.size() == size && chunks.crc() == crc;
 }
 
 }  // namespace backup

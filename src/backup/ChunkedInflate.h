@@ -8,8 +8,39 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace backup {
+
+class ChunkInflater;
+
+// The stream given as it comes. Its buffers (about 8 MiB) are made at the
+// first bytes and kept for the next stream.
+class ChunkedInflate {
+public:
+    ChunkedInflate();
+    ~ChunkedInflate();
+    ChunkedInflate(const ChunkedInflate&) = delete;
+    ChunkedInflate& operator=(const ChunkedInflate&) = delete;
+
+    // Ready for a new stream, which must inflate to exactly `size` bytes
+    // with CRC-32 `crc`.
+    void reset(std::uint64_t size, std::uint32_t crc);
+    // The next bytes of the stream; false once it cannot be shown whole this way.
+    bool feed(const char* data, std::size_t size);
+    // After the last bytes: true when the stream inflated whole, as it must.
+    bool finish();
+
+private:
+    bool takeChunks();
+
+    std::unique_ptr<ChunkInflater> chunks_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t held_ = 0;
+    std::uint64_t size_ = 0;
+    std::uint32_t crc_ = 0;
+    bool failed_ = false;
+};
 
 // Reads up to `size` more of the stream into `into`: the count (0 at its
 // end), or -1.

@@ -86,15 +86,23 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     // it was written in; the streaming check below has the last word.
     const bool chunked = !folderArchive && !member->encrypted && !member->stored && member->size >= kChunkedAtLeast;
     if (chunked && check.inflatesInChunks(*member)) return {};
+    const auto readWith = [&](ZipStreamCheck& nested) -> std::string {
+        const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
+        const bool read = member->encrypted       ? check.readBackProtected(*member, sink, written)
+                          : opensInPlace(*member) ? check.readStoredInPlace(*member, sink)
+                                                  : check.readMember(*member, sink);
+        if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
+        if (!read) return quoted(name) + ": " + check.lastError();
+        if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();
+        return {};
+    };
     ZipStreamCheck nested;
-    const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
-    const bool read = member->encrypted       ? check.readBackProtected(*member, sink, written)
-                      : opensInPlace(*member) ? check.readStoredInPlace(*member, sink)
-                                              : check.readMember(*member, sink);
-    if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
-    if (!read) return quoted(name) + ": " + check.lastError();
-    if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();
-    return {};
+    const std::string problem = readWith(nested);
+    // A large member that its chunks did not show whole: the folder archive
+    // is read once more, that member inflated as one stream.
+    if (problem.empty() || !nested.failedInChunks()) return problem;
+    ZipStreamCheck streamed(ZipStreamCheck::Large::AsOneStream);
+    return readWith(streamed);
 }
 
 // The file is flushed to disk while it is read back: the wait for the disk

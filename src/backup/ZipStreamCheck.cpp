@@ -43,7 +43,7 @@ void readZip64(std::string_view extra, std::uint64_t* fields[], int count) {
 
 }  // namespace
 
-ZipStreamCheck::ZipStreamCheck() = default;
+ZipStreamCheck::ZipStreamCheck(Large large) : large_(large) {}
 ZipStreamCheck::~ZipStreamCheck() = default;
 
 bool ZipStreamCheck::fail(const std::string& why) {
@@ -142,8 +142,10 @@ bool ZipStreamCheck::localNames() {
     crc_ = 0;
     streamEnded_ = method_ == 0;
     whole_ = method_ == 8 && current_.size <= kWholeAtMost && current_.compressedSize <= kWholeAtMost;
+    chunked_ = method_ == 8 && !whole_ && large_ == Large::InChunks;
     packed_.clear();
-    if (method_ == 8 && !whole_ && !inflater_.reset()) return fail("no inflater could be made");
+    if (chunked_) chunks_.reset(current_.size, current_.crc);
+    else if (method_ == 8 && !whole_ && !inflater_.reset()) return fail("no inflater could be made");
     expect(Stage::Data, 0);
     return true;
 }
@@ -155,6 +157,12 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
         inflated_ += n;
     } else if (whole_) {
         AppendBytes(packed_, data, n);
+    } else if (chunked_) {
+        if (!chunks_.feed(data, n)) {
+            failedInChunks_ = true;
+            fail("a member does not inflate in chunks");
+            return;
+        }
     } else {
         const bool ok = inflater_.feed(data, n, [this](const char* out, std::size_t k) {
             crc_ = Crc32(crc_, out, k);
@@ -171,7 +179,18 @@ void ZipStreamCheck::consumeData(const char*& data, std::size_t& size) {
     size -= n;
     position_ += n;
     remaining_ -= n;
-    if (remaining_ == 0 && (!whole_ || inflateWhole())) endOfMember();
+    if (remaining_ == 0 && (!whole_ || inflateWhole()) && (!chunked_ || finishChunks())) endOfMember();
+}
+
+bool ZipStreamCheck::finishChunks() {
+    if (!chunks_.finish()) {
+        failedInChunks_ = true;
+        return fail("a member does not inflate in chunks to the size and CRC its header declares");
+    }
+    inflated_ = current_.size;
+    crc_ = current_.crc;
+    streamEnded_ = true;
+    return true;
 }
 
 bool ZipStreamCheck::inflateWhole() {
