@@ -1,10 +1,11 @@
 #include "backup/DeflateChunks.h"
 
 #include <libdeflate.h>
-#include <zlib.h>
 
 #include <memory>
 #include <vector>
+
+#include "backup/DeflateWalk.h"
 
 namespace backup {
 
@@ -24,40 +25,6 @@ void appendStored(Bytes& out, const char* data, std::size_t size, bool last) {
         data += n;
         size -= n;
     } while (size > 0);
-}
-
-struct FinalBlock {
-    std::uint64_t headerBit = 0;  // where the last block's BFINAL bit is
-    std::uint64_t endBit = 0;     // the first bit after the stream
-};
-
-// libdeflate always ends with a final block. zlib, stopping at each block
-// boundary, tells where that block starts and where it ends: at the stop
-// after it, before zlib drops the padding bits (at the stream's end they
-// are gone from its count).
-bool findFinalBlock(const unsigned char* data, std::size_t size, FinalBlock* found) {
-    z_stream s{};
-    if (inflateInit2(&s, -15) != Z_OK) return false;
-    s.next_in = const_cast<unsigned char*>(data);
-    s.avail_in = static_cast<uInt>(size);
-    std::vector<unsigned char> sink(1 << 16);
-    int ret = Z_OK;
-    bool ended = false;
-    while (ret == Z_OK) {
-        s.next_out = sink.data();
-        s.avail_out = static_cast<uInt>(sink.size());
-        ret = inflate(&s, Z_BLOCK);
-        const std::uint64_t bit = (size - s.avail_in) * 8ULL - static_cast<unsigned>(s.data_type & 7);
-        if (ret != Z_OK || !(s.data_type & 128)) continue;
-        if (s.data_type & 64) {
-            found->endBit = bit;
-            ended = true;
-        } else {
-            found->headerBit = bit;
-        }
-    }
-    inflateEnd(&s);
-    return ret == Z_STREAM_END && ended && s.avail_in == 0;
 }
 
 // Turns a complete stream into an open one: the final block no longer ends
@@ -107,8 +74,10 @@ bool AppendDeflated(Bytes& out, const char* data, std::size_t size, int level, b
     }
     out.resize(start + written);
     if (last) return true;
+    // libdeflate always ends with a final block, and says not where it is.
     FinalBlock block;
-    if (!findFinalBlock(reinterpret_cast<const unsigned char*>(out.data() + start), written, &block)) {
+    const auto* stream = reinterpret_cast<const unsigned char*>(out.data() + start);
+    if (!WalkToFinalBlock(stream, written, &block) && !InflateToFinalBlock(stream, written, &block)) {
         out.resize(start);
         appendStored(out, data, size, false);
         return true;
