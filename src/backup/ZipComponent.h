@@ -210,6 +210,7 @@ private:
     bool inflatesInChunks(const ZipMember& member);
     // Streams the member to `sink`, never more than the size it declares.
     bool readMember(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
+    // The same for a stored, unencrypted member, read straight from the file.
     bool readStoredInPlace(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink);
     // Reads the new archive back whole and flushes it to disk.
     bool proveWritten(const std::string& temporaryPath);

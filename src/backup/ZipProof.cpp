@@ -88,9 +88,10 @@ std::string ZipComponent::readBackMember(const std::string& path, const std::str
     if (chunked && check.inflatesInChunks(*member)) return {};
     const auto readWith = [&](ZipStreamCheck& nested) -> std::string {
         const auto sink = [&](const char* data, std::size_t size) { return !folderArchive || nested.feed(data, size); };
-        const bool read = member->encrypted       ? check.readBackProtected(*member, sink, written)
-                          : opensInPlace(*member) ? check.readStoredInPlace(*member, sink)
-                                                  : check.readMember(*member, sink);
+        const bool inPlace = folderArchive && opensInPlace(*member);
+        const bool read = member->encrypted ? check.readBackProtected(*member, sink, written)
+                          : inPlace         ? check.readStoredInPlace(*member, sink)
+                                            : check.readMember(*member, sink);
         if (folderArchive && !nested.error().empty()) return quoted(name) + ": not a sound folder archive: " + nested.error();
         if (!read) return quoted(name) + ": " + check.lastError();
         if (folderArchive && !nested.finish()) return quoted(name) + ": not a sound folder archive: " + nested.error();

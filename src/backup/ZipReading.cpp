@@ -235,7 +235,8 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
 
 // libzip sums a stored member's bytes with zlib's CRC, several times slower
 // than ours, and a backup's folder archives are most of what its read-back
-// reads: such a member is read straight from the file instead.
+// reads: they are read straight from the file instead. Each read looks the
+// member up in the directory, which is cheap for the few folder archives.
 bool ZipComponent::readStoredInPlace(const ZipMember& member, const std::function<bool(const char*, std::size_t)>& sink) {
     platform::RawFile file;
     std::error_code ec;

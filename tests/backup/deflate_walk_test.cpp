@@ -47,7 +47,7 @@ Stream libdeflateStream(const std::string& data, int level) {
 Stream zlibStream(const std::string& data, int level, int strategy, bool flushHalfway) {
     z_stream z{};
     deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy);
-    Stream out(deflateBound(&z, data.size()) + 64);
+    Stream out(deflateBound(&z, static_cast<uLong>(data.size())) + 64);
     z.next_out = out.data();
     z.avail_out = static_cast<uInt>(out.size());
     const std::size_t half = flushHalfway ? data.size() / 2 : 0;
