@@ -292,6 +292,10 @@ void post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     if (!PostMessageW(window, message, wParam, lParam)) fail(L"the message could not be posted");
 }
 
+// The release of a key whose press may already have closed the window it
+// went to (Enter in a menu or a dialog): nothing is left to tell then.
+void postRelease(HWND window, WPARAM key, LPARAM lParam) { PostMessageW(window, WM_KEYUP, key, lParam); }
+
 std::wstring controlText(HWND control) {
     const LRESULT length = ask(control, WM_GETTEXTLENGTH);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -462,7 +466,7 @@ void editLabel(HWND view, const std::wstring& text) {
                           L"no label editor is open");
     ask(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     post(editor, WM_KEYDOWN, VK_RETURN, 1);
-    post(editor, WM_KEYUP, VK_RETURN, 1 | 0xC0000000);
+    postRelease(editor, VK_RETURN, 1 | 0xC0000000);
     if (!waitUntil([&] { return !IsWindow(editor); }, std::chrono::seconds(10))) fail(L"the label editor stays open");
     ask(GetAncestor(view, GA_ROOT), WM_NULL);  // the program has handled the end of the edit
 }
@@ -713,7 +717,7 @@ const std::vector<Command>& commands() {
              const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
              post(c, WM_KEYDOWN, key, 1 | static_cast<LPARAM>(scan) << 16);
              post(c, WM_CHAR, key == VK_RETURN ? L'\r' : 0x1B, 1 | static_cast<LPARAM>(scan) << 16);
-             post(c, WM_KEYUP, key, 1 | static_cast<LPARAM>(scan) << 16 | 0xC0000000);
+             postRelease(c, key, 1 | static_cast<LPARAM>(scan) << 16 | 0xC0000000);
          }},
         {L"right-click", 2,
          [](const auto& a) {
@@ -742,7 +746,7 @@ const std::vector<Command>& commands() {
                  post(menu, WM_KEYUP, VK_DOWN, 1 | 0xC0000000);
              }
              post(menu, WM_KEYDOWN, VK_RETURN, 1);
-             post(menu, WM_KEYUP, VK_RETURN, 1 | 0xC0000000);
+             postRelease(menu, VK_RETURN, 1 | 0xC0000000);
              waitGone(menu, std::chrono::seconds(10), L"the pop-up menu");
          }},
         {L"tabs", 2, [](const auto& a) { printLine(joined(tabCaptions(control(a[0], a[1])))); }},
