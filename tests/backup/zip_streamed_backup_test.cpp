@@ -5,6 +5,7 @@
 #include <string>
 
 #include "backup/ZipComponent.h"
+#include "platform/FsPath.h"
 #include "support/TestSupport.h"
 
 using backup::ZipComponent;
@@ -30,9 +31,10 @@ std::string mail(std::size_t size, unsigned seed) {
 bool pack(ZipComponent& backup, const fs::path& folder, const fs::path& scratch, std::string* error) {
     ZipComponent packer;
     packer.setFolderArchive(true);
-    const bool ok = packer.newArchive((scratch / (folder.filename().string() + ".zip")).string()) &&
-                    packer.addFiles((folder / "*.*").string(), 1) &&
-                    backup.addFolderArchive(packer, folder.string(), 8 << 20);
+    using platform::pathText;
+    const bool ok = packer.newArchive(pathText(scratch / folder.filename()) + ".zip") &&
+                    packer.addFiles(pathText(folder / "*.*"), 1) &&
+                    backup.addFolderArchive(packer, pathText(folder), 8 << 20);
     *error = packer.lastError().empty() ? backup.lastError() : packer.lastError();
     return ok;
 }
@@ -76,9 +78,14 @@ TEST(ZipStreamedBackup, AFolderArchiveGoesStraightIntoTheBackupWithTheCrcOfWhatI
     std::string error;
     ASSERT_TRUE(pack(backup, inbox, scratch, &error)) << error;
     EXPECT_FALSE(fs::exists(scratch / "Inbox.zip")) << "packed into the backup, not beside it";
+    // A name beyond ASCII: the read-back finds it in the directory as written.
+    const fs::path deleted = dir / "store" / platform::fsPath("Gel\xC3\xB6scht");
+    writeFile(deleted / "old.eml", mail(5000, 5));
+    ASSERT_TRUE(pack(backup, deleted, scratch, &error)) << error;
     ASSERT_TRUE(backup.addFiles((dir / "store" / "account.oeaccount").string(), 1)) << backup.lastError();
     ASSERT_TRUE(backup.writeArchive()) << backup.lastError();
     expectSound(target, "Inbox.zip", 3);
+    expectSound(target, "Gel\xC3\xB6scht.zip", 1);
 
     ZipComponent outer, inner;
     ASSERT_TRUE(outer.openArchive(target.string()));
@@ -88,7 +95,7 @@ TEST(ZipStreamedBackup, AFolderArchiveGoesStraightIntoTheBackupWithTheCrcOfWhatI
     EXPECT_EQ(inner.readSmallMember(*big, 16 << 20), readFile(inbox / "big.eml"));
     std::vector<std::string> names;
     for (const auto& m : outer.members()) names.push_back(m.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Inbox.zip", "account.oeaccount"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Inbox.zip", "Gel\xC3\xB6scht.zip", "account.oeaccount"}));
 
     // With a password the folder archive is written apart first, to be
     // encrypted whole.
