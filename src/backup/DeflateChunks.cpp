@@ -2,9 +2,6 @@
 
 #include <libdeflate.h>
 
-#include <memory>
-#include <vector>
-
 #include "backup/DeflateWalk.h"
 
 namespace backup {

@@ -21,6 +21,11 @@ constexpr std::uint64_t kUnitsAhead = 1024;
 // to this size, so that its CRC is known before anything of it is written;
 // a larger one is cut into chunks and compressed as any other.
 constexpr std::uint64_t kCopiedWhole = DeflatePipeline::kChunk;
+// Buffers kept for reuse, and the pieces given them.
+constexpr std::uint64_t kSpareAtLeast = 1 << 20;
+// A verified copy is read in pieces this large: reading costs nothing
+// like compressing, and small pieces keep little in memory.
+constexpr std::uint64_t kCopyPiece = kSpareAtLeast;
 
 // The buffer for the raw bytes of a worker's units, kept from unit to unit
 // and never zero-filled: a fresh 4 MiB one for each unit would fault in
@@ -104,12 +109,20 @@ bool DeflatePipeline::claim(Unit& unit) {
     }
     // A verified copy is cut by its earlier deflated bytes, anything else by the file.
     const std::uint64_t extent = current_.verified ? current_.reuse->compressedSize : current_.size;
+    const std::uint64_t step = current_.verified ? kCopyPiece : kChunk;
     const bool whole = current_.reuse && !current_.verified && current_.size <= kCopiedWhole;
-    const bool last = current_.path.empty() || whole || extent <= offset_ + kChunk;
-    const std::uint64_t length = last ? extent - std::min(extent, offset_) : kChunk;
-    unit = Unit{nextUnit_++, current_, offset_, length, last};
-    bytesAhead_ += length;
-    offset_ += kChunk;
+    const bool last = current_.path.empty() || whole || extent <= offset_ + step;
+    const std::uint64_t length = last ? extent - std::min(extent, offset_) : step;
+    // A piece of a copy counts as the raw bytes it stands for, as any other
+    // piece does: counted by its deflated bytes, copies would hold several
+    // times the memory that compression holds ahead of the writer.
+    const std::uint64_t raw = current_.verified && current_.reuse->compressedSize != 0
+                                  ? length * std::max(current_.reuse->size, current_.reuse->compressedSize) /
+                                        current_.reuse->compressedSize
+                                  : length;
+    unit = Unit{nextUnit_++, current_, offset_, length, raw, last};
+    bytesAhead_ += raw;
+    offset_ += step;
     if (last) haveCurrent_ = false;
     return true;
 }
@@ -129,7 +142,7 @@ void DeflatePipeline::work() {
         DeflatedPiece piece = produce(unit, worker);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            done_.emplace(unit.index, Done{std::move(piece), unit.length});
+            done_.emplace(unit.index, Done{std::move(piece), unit.weight});
         }
         ready_.notify_all();
     }
@@ -140,8 +153,8 @@ DeflatedPiece DeflatePipeline::produce(const Unit& unit, Worker& worker) {
     piece.file = unit.file;
     piece.last = unit.last;
     if (unit.file.path.empty()) return piece;
-    if (unit.file.verified) return copyVerified(unit, spareBytes());
-    piece.bytes = spareBytes();
+    if (unit.file.verified) return copyVerified(unit, spareBytes(unit.length));
+    piece.bytes = spareBytes(unit.length);
     platform::RawFile file;
     RawBuffer& raw = worker.raw;
     const long long size =
@@ -189,7 +202,8 @@ DeflatedPiece DeflatePipeline::copyVerified(const Unit& unit, Bytes bytes) {
     return piece;
 }
 
-Bytes DeflatePipeline::spareBytes() {
+Bytes DeflatePipeline::spareBytes(std::uint64_t length) {
+    if (length < kSpareAtLeast) return {};  // a small piece in a large buffer would hold it all
     std::lock_guard<std::mutex> lock(mutex_);
     if (spares_.empty()) return {};
     Bytes bytes = std::move(spares_.back());
@@ -198,7 +212,7 @@ Bytes DeflatePipeline::spareBytes() {
 }
 
 void DeflatePipeline::recycle(Bytes&& bytes) {
-    if (bytes.capacity() < (1 << 20)) return;  // small ones cost nothing to make anew
+    if (bytes.capacity() < kSpareAtLeast) return;  // small ones cost nothing to make anew
     bytes.clear();
     std::lock_guard<std::mutex> lock(mutex_);
     if (spares_.size() < workers_.size() + 2) spares_.push_back(std::move(bytes));

@@ -91,6 +91,7 @@ private:
         PipelineFile file;
         std::uint64_t offset;
         std::uint64_t length;  // as planned; the last piece reads on to the end
+        std::uint64_t weight;  // what it adds to bytesAhead_
         bool last;
     };
     struct Done {
@@ -102,7 +103,7 @@ private:
     void work();
     DeflatedPiece produce(const Unit& unit, Worker& worker);
     static DeflatedPiece copyVerified(const Unit& unit, Bytes bytes);
-    Bytes spareBytes();
+    Bytes spareBytes(std::uint64_t length);
 
     const std::size_t count_;
     const std::function<PipelineFile(std::size_t)> fileAt_;

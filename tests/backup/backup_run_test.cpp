@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "config/OperationTime.h"
 #include "backup/BackupRun.h"
@@ -220,18 +221,28 @@ std::string noise(std::size_t size, unsigned seed) {
     return text;
 }
 
-void damageMiddle(const fs::path& file) {
-    std::string bytes = readFile(file);
-    bytes[bytes.size() / 2] ^= 0x55;
-    writeFile(file, bytes);
-}
-
 std::vector<fs::path> temporariesBeside(const std::string& target) {
     std::vector<fs::path> found;
     for (const auto& e : fs::directory_iterator(fs::path(target).parent_path())) {
         if (e.path().filename().string().rfind(fs::path(target).filename().string() + ".", 0) == 0) found.push_back(e.path());
     }
     return found;
+}
+
+// Notifications that apply `damage` to the backup's temporary file once,
+// when its read-back starts; `done` tells that it happened.
+ZipNotifications damageOnceAtReadBack(const std::string& target, bool& done,
+                                       std::function<void(std::string&)> damage) {
+    done = false;
+    return {{}, {}, {}, [&target, &done, damage](const std::string&) {
+                if (done) return;
+                done = true;
+                const auto written = temporariesBeside(target);
+                ASSERT_EQ(written.size(), 1u);
+                std::string bytes = readFile(written[0]);
+                damage(bytes);
+                writeFile(written[0], bytes);
+            }};
 }
 
 }  // namespace
@@ -312,18 +323,13 @@ TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
     const auto log = OperationLog::of(f.platform.env);
 
     // A folder archive, packed straight into the new file, damaged on its way to the disk.
+    const std::string target = f.archivePath();
     bool packedDamaged = false;
-    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
-                                 if (packedDamaged) return;
-                                 packedDamaged = true;
-                                 const auto written = temporariesBeside(f.archivePath());
-                                 ASSERT_EQ(written.size(), 1u);
-                                 std::string bytes = readFile(written[0]);
-                                 const std::size_t message = bytes.find("1.eml");
-                                 ASSERT_NE(message, std::string::npos);
-                                 bytes[message + 100] ^= 0x55;
-                                 writeFile(written[0], bytes);
-                             }});
+    f.Zip1.setNotifications(damageOnceAtReadBack(target, packedDamaged, [](std::string& bytes) {
+        const std::size_t message = bytes.find("1.eml");
+        ASSERT_NE(message, std::string::npos);
+        bytes[message + 100] ^= 0x55;
+    }));
     auto outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts, items::kStationeries}), kManualRunTexts,
                                   log, {});
     EXPECT_TRUE(packedDamaged);
@@ -339,17 +345,11 @@ TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
     // The time in a local header of the folder archive: nothing but the
     // stored member's own CRC covers it.
     bool timeDamaged = false;
-    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
-                                 if (timeDamaged) return;
-                                 timeDamaged = true;
-                                 const auto written = temporariesBeside(f.archivePath());
-                                 ASSERT_EQ(written.size(), 1u);
-                                 std::string bytes = readFile(written[0]);
-                                 const std::size_t inner = bytes.find("PK\x03\x04", 1);
-                                 ASSERT_NE(inner, std::string::npos);
-                                 bytes[inner + 10] ^= 0x01;
-                                 writeFile(written[0], bytes);
-                             }});
+    f.Zip1.setNotifications(damageOnceAtReadBack(target, timeDamaged, [](std::string& bytes) {
+        const std::size_t inner = bytes.find("PK\x03\x04", 1);
+        ASSERT_NE(inner, std::string::npos);
+        bytes[inner + 10] ^= 0x01;
+    }));
     outcome = RunBackupItems(f.ctx, requestFor(f, {items::kMailAccounts}), kManualRunTexts, log, {});
     EXPECT_TRUE(timeDamaged);
     EXPECT_EQ(outcome.archiveError, "the new archive did not read back whole: \"Alpha.zip\": the member is damaged: CRC error");
@@ -357,13 +357,8 @@ TEST(BackupRun, ABackupThatDoesNotReadBackWholeNeverReplacesTheEarlierOne) {
 
     // A protected backup damaged on its way to the disk: its authentication fails.
     bool damaged = false;
-    f.Zip1.setNotifications({{}, {}, {}, [&](const std::string&) {
-                                 if (damaged) return;
-                                 damaged = true;
-                                 const auto written = temporariesBeside(f.archivePath());
-                                 ASSERT_EQ(written.size(), 1u);
-                                 damageMiddle(written[0]);
-                             }});
+    f.Zip1.setNotifications(
+        damageOnceAtReadBack(target, damaged, [](std::string& bytes) { bytes[bytes.size() / 2] ^= 0x55; }));
     auto request = requestFor(f, {items::kStationeries});
     request.protect = true;
     request.password = "s3cret";

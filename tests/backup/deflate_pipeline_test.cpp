@@ -8,6 +8,7 @@
 
 #include "backup/DeflateChunks.h"
 #include "backup/DeflatePipeline.h"
+#include "backup/EarlierFolderArchive.h"
 #include "backup/ZipStreamCheck.h"
 #include "backup/ZipComponent.h"
 #include "support/TestSupport.h"
@@ -175,6 +176,69 @@ TEST(DeflatePipeline, FolderArchiveInflatesToTheSameBytesAsLibzipsOwnAndPassesUn
     EXPECT_EQ(runCommand("cd " + dir.path().string() + " && mkdir x && cd x && unzip -q ../ours.zip", &out), 0) << out;
     EXPECT_TRUE(readFile(dir / "x" / "sub" / "three-chunks.edb") == files.at("three-chunks.edb"));
     EXPECT_TRUE(fs::is_directory(dir / "x" / "Empty Folder"));
+}
+
+// Pieces hold only what they need while they wait for the writer: a small
+// file's piece keeps no large buffer that a large file's gave back, and a
+// member copied from an earlier archive comes in pieces of a mebibyte.
+TEST(DeflatePipeline, PiecesHoldOnlyWhatTheyNeed) {
+    TempDir dir;
+    const std::string large = mixedBytes(3 * kChunk, 7);
+    writeFile(dir / "large.edb", large);
+    std::vector<std::string> small;
+    for (int i = 0; i < 40; ++i) small.push_back(mixedBytes(3000 + i, 100 + i));
+    for (std::size_t i = 0; i < small.size(); ++i) writeFile(dir / ("m" + std::to_string(i) + ".eml"), small[i]);
+    std::string out;
+    ASSERT_EQ(runCommand("cd " + dir.path().string() + " && zip -q -6 earlier.zip large.edb", &out), 0) << out;
+    std::string why;
+    const auto earlier =
+        backup::EarlierFolderArchive::Open((dir / "earlier.zip").string(), 0, fs::file_size(dir / "earlier.zip"), &why);
+    ASSERT_TRUE(earlier) << why;
+    const backup::ReusableEntry* entry = earlier->find("large.edb");
+    ASSERT_NE(entry, nullptr);
+    ASSERT_GT(entry->compressedSize, 2u << 20);
+
+    const auto plain = [&](const std::string& name) {
+        backup::PipelineFile file;
+        file.path = (dir / name).string();
+        file.size = fs::file_size(dir / name);
+        return file;
+    };
+    std::vector<backup::PipelineFile> files{plain("large.edb")};  // its buffers are given back, then reused
+    for (std::size_t i = 0; i < small.size(); ++i) files.push_back(plain("m" + std::to_string(i) + ".eml"));
+    backup::PipelineFile copy = plain("large.edb");
+    copy.earlier = earlier.get();
+    copy.reuse = entry;
+    copy.name = "large.edb";
+    copy.verified = true;
+    files.push_back(copy);
+    for (std::size_t i = 0; i < small.size(); ++i) files.push_back(plain("m" + std::to_string(i) + ".eml"));
+
+    DeflatePipeline pipeline(files.size(), [&files](std::size_t i) { return files[i]; }, 6);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const bool isCopy = i == small.size() + 1;
+        const std::string& expected = i == 0 || isCopy ? large : small[(i - 1) % (small.size() + 1)];
+        std::string deflated;
+        std::size_t pieces = 0;
+        for (bool last = false; !last; ++pieces) {
+            backup::DeflatedPiece piece = pipeline.next();
+            ASSERT_EQ(piece.error, "") << i;
+            last = piece.last;
+            if (isCopy) {
+                EXPECT_LE(piece.bytes.size(), std::size_t(1) << 20) << "a copied piece";
+            }
+            if (expected.size() < 65536) {
+                EXPECT_LT(piece.bytes.capacity(), std::size_t(65536)) << "member " << i;
+            }
+            deflated.append(piece.bytes.data(), piece.bytes.size());
+            pipeline.recycle(std::move(piece.bytes));
+        }
+        EXPECT_TRUE(inflateRaw(deflated) == expected) << "member " << i;
+        if (isCopy) {
+            EXPECT_EQ(pieces, (entry->compressedSize + (1u << 20) - 1) >> 20);
+        }
+    }
+    EXPECT_EQ(pipeline.copiedFiles(), 1u);
 }
 
 TEST(DeflatePipeline, PasswordArchiveIsWinZipAesThat7ZipOpensOnlyWithThePassword) {
