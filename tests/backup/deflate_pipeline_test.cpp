@@ -204,20 +204,30 @@ TEST(DeflatePipeline, PiecesHoldOnlyWhatTheyNeed) {
         file.size = fs::file_size(dir / name);
         return file;
     };
+    // Each member with the bytes it must inflate to.
     std::vector<backup::PipelineFile> files{plain("large.edb")};  // its buffers are given back, then reused
-    for (std::size_t i = 0; i < small.size(); ++i) files.push_back(plain("m" + std::to_string(i) + ".eml"));
+    std::vector<const std::string*> expectedOf{&large};
+    const auto addSmall = [&] {
+        for (std::size_t i = 0; i < small.size(); ++i) {
+            files.push_back(plain("m" + std::to_string(i) + ".eml"));
+            expectedOf.push_back(&small[i]);
+        }
+    };
+    addSmall();
+    const std::size_t copyAt = files.size();
     backup::PipelineFile copy = plain("large.edb");
     copy.earlier = earlier.get();
     copy.reuse = entry;
     copy.name = "large.edb";
     copy.verified = true;
     files.push_back(copy);
-    for (std::size_t i = 0; i < small.size(); ++i) files.push_back(plain("m" + std::to_string(i) + ".eml"));
+    expectedOf.push_back(&large);
+    addSmall();
 
     DeflatePipeline pipeline(files.size(), [&files](std::size_t i) { return files[i]; }, 6);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const bool isCopy = i == small.size() + 1;
-        const std::string& expected = i == 0 || isCopy ? large : small[(i - 1) % (small.size() + 1)];
+        const bool isCopy = i == copyAt;
+        const std::string& expected = *expectedOf[i];
         std::string deflated;
         std::size_t pieces = 0;
         for (bool last = false; !last; ++pieces) {
