@@ -13,9 +13,11 @@ namespace backup {
 
 namespace {
 
-// Bounds on the work done ahead of the writer: raw bytes in flight, and
-// units (many small files are cheap in bytes but not in bookkeeping).
-constexpr std::uint64_t kBytesAhead = 16ULL << 20;
+// Bounds on the work done ahead of the writer: raw bytes in flight, a chunk
+// for each worker and one more, and units (many small files are cheap in
+// bytes but not in bookkeeping). That keeps the cores busy; more would only
+// hold memory once the writer sets the pace, as when most files are copied.
+std::uint64_t bytesAheadFor(std::size_t workers) { return DeflatePipeline::kChunk * (workers + 1); }
 constexpr std::uint64_t kUnitsAhead = 1024;
 // A file that may be copied from an earlier archive is read in one unit up
 // to this size, so that its CRC is known before anything of it is written;
@@ -35,6 +37,7 @@ struct RawBuffer {
     std::size_t capacity = 0;
     void ensure(std::size_t size) {
         if (size <= capacity) return;
+        data.reset();  // what it held is not kept: the old and the new are never both held
         data = std::make_unique_for_overwrite<char[]>(size);
         capacity = size;
     }
@@ -135,7 +138,7 @@ void DeflatePipeline::work() {
             std::unique_lock<std::mutex> lock(mutex_);
             room_.wait(lock, [this] {
                 const bool idle = nextUnit_ == consumed_;  // the writer waits for this one
-                return stopping_ || idle || (bytesAhead_ < kBytesAhead && nextUnit_ - consumed_ < kUnitsAhead);
+                return stopping_ || idle || (bytesAhead_ < bytesAheadFor(workers_.size()) && nextUnit_ - consumed_ < kUnitsAhead);
             });
             if (stopping_ || !claim(unit)) return;
         }

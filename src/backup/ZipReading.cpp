@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstring>
@@ -203,8 +204,9 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
     const char* password = decryptionPassword_.empty() ? nullptr : decryptionPassword_.c_str();
     zip_file_t* file = zip_fopen_index_encrypted(za, member.index, 0, password);
     if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
-    // One buffer for every member: a folder archive holds thousands of small ones.
-    buffer_.resize(kChunk);
+    // One buffer for every member: a folder archive holds thousands of small
+    // ones. No larger than the member needs, as it lives as long as the archive.
+    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.size + 1)));
     bool ok = true;
     // libzip notices a wrong size only at the end; a lying header must not
     // get to write (or fill memory with) more than it declares.

@@ -3,14 +3,17 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "backup/DeflateChunks.h"
 #include "backup/DeflatePipeline.h"
 #include "backup/EarlierFolderArchive.h"
 #include "backup/ZipStreamCheck.h"
 #include "backup/ZipComponent.h"
+#include "platform/Cores.h"
 #include "support/TestSupport.h"
 
 using backup::DeflatePipeline;
@@ -249,6 +252,37 @@ TEST(DeflatePipeline, PiecesHoldOnlyWhatTheyNeed) {
         }
     }
     EXPECT_EQ(pipeline.copiedFiles(), 1u);
+}
+
+// While the writer does not take pieces (a slow disk, or a run that copies
+// most files and so waits only for the writer), the workers stop once a
+// chunk for each of them and one more is read ahead: what waits is bounded.
+TEST(DeflatePipeline, AWriterThatWaitsHoldsTheWorkersBack) {
+    TempDir dir;
+    constexpr std::size_t kFileSize = 64 << 10, kFiles = 600;
+    const std::string before(kFileSize, 'a'), after(kFileSize, 'b');
+    std::vector<backup::PipelineFile> files(kFiles);
+    for (std::size_t i = 0; i < kFiles; ++i) {
+        files[i].path = (dir / ("m" + std::to_string(i) + ".eml")).string();
+        files[i].size = kFileSize;
+        writeFile(files[i].path, before);
+    }
+    DeflatePipeline pipeline(kFiles, [&files](std::size_t i) { return files[i]; }, 0);
+    ASSERT_EQ(pipeline.next().error, "");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // A file read after this shows the new bytes: the old ones were read ahead.
+    for (const auto& file : files) writeFile(file.path, after);
+    std::size_t readAhead = 0;
+    for (std::size_t i = 1; i < kFiles; ++i) {
+        backup::DeflatedPiece piece = pipeline.next();
+        ASSERT_EQ(piece.error, "") << i;
+        ASSERT_TRUE(piece.last);
+        const std::string raw = inflateRaw(std::string(piece.bytes.begin(), piece.bytes.end()));
+        if (raw != after) ++readAhead;
+    }
+    const std::size_t bound = (platform::coreCount() + 1) * kChunk / kFileSize + 1;  // one more may be claimed
+    EXPECT_LE(readAhead, bound);
+    EXPECT_GE(readAhead, 2u) << "the workers do not read ahead of the writer at all";
 }
 
 TEST(DeflatePipeline, PasswordArchiveIsWinZipAesThat7ZipOpensOnlyWithThePassword) {
