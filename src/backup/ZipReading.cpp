@@ -205,8 +205,10 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
     zip_file_t* file = zip_fopen_index_encrypted(za, member.index, 0, password);
     if (!file) return fail(std::string("cannot read the member: ") + zipErrorText(za));
     // One buffer for every member: a folder archive holds thousands of small
-    // ones. No larger than the member needs, as it lives as long as the archive.
-    buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.size + 1)));
+    // ones. It grows only as far as the members need, as it lives as long as
+    // the archive (an earlier backup's, open all through a backup).
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.size + 1));
+    if (buffer_.size() < wanted) buffer_.resize(wanted);
     bool ok = true;
     // libzip notices a wrong size only at the end; a lying header must not
     // get to write (or fill memory with) more than it declares.
