@@ -90,8 +90,8 @@ void MemberSum::add(std::uint32_t pieceCrc, std::uint64_t pieceSize) {
 }
 
 DeflatePipeline::DeflatePipeline(std::size_t count, std::function<PipelineFile(std::size_t)> fileAt, int level)
-    : count_(count), fileAt_(std::move(fileAt)), level_(level) {
-    for (std::size_t i = 0; i < platform::coreCount(); ++i) workers_.emplace_back([this] { work(); });
+    : count_(count), fileAt_(std::move(fileAt)), level_(level), workerCount_(platform::coreCount()) {
+    for (std::size_t i = 0; i < workerCount_; ++i) workers_.emplace_back([this] { work(); });
 }
 
 DeflatePipeline::~DeflatePipeline() {
@@ -138,7 +138,8 @@ void DeflatePipeline::work() {
             std::unique_lock<std::mutex> lock(mutex_);
             room_.wait(lock, [this] {
                 const bool idle = nextUnit_ == consumed_;  // the writer waits for this one
-                return stopping_ || idle || (bytesAhead_ < bytesAheadFor(workers_.size()) && nextUnit_ - consumed_ < kUnitsAhead);
+                const bool room = bytesAhead_ < bytesAheadFor(workerCount_) && nextUnit_ - consumed_ < kUnitsAhead;
+                return stopping_ || idle || room;
             });
             if (stopping_ || !claim(unit)) return;
         }
@@ -218,7 +219,7 @@ void DeflatePipeline::recycle(Bytes&& bytes) {
     if (bytes.capacity() < kSpareAtLeast) return;  // small ones cost nothing to make anew
     bytes.clear();
     std::lock_guard<std::mutex> lock(mutex_);
-    if (spares_.size() < workers_.size() + 2) spares_.push_back(std::move(bytes));
+    if (spares_.size() < workerCount_ + 2) spares_.push_back(std::move(bytes));
 }
 
 DeflatedPiece DeflatePipeline::next() {

@@ -108,6 +108,7 @@ private:
     const std::size_t count_;
     const std::function<PipelineFile(std::size_t)> fileAt_;
     const int level_;
+    const std::size_t workerCount_;  // known before the workers start, who read it
 
     std::mutex mutex_;
     std::condition_variable ready_;
