@@ -207,7 +207,7 @@ bool ZipComponent::readMember(const ZipMember& member, const std::function<bool(
     // One buffer for every member: a folder archive holds thousands of small
     // ones. It grows only as far as the members need, as it lives as long as
     // the archive (an earlier backup's, open all through a backup).
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, member.size + 1));
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk - 1, member.size) + 1);  // never 0
     if (buffer_.size() < wanted) buffer_.resize(wanted);
     bool ok = true;
     // libzip notices a wrong size only at the end; a lying header must not
