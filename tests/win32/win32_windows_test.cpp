@@ -61,14 +61,15 @@ bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
 
 // A virtual X server of this test alone. xvfb-run starts at a number away
 // from the usual :99, which other programs on the host may hold, and moves
-// on from a taken one; the server lives while its sleeping child does.
+// on from a taken one; the server lives while its sleeping child does, and
+// does not reset when its last client leaves, which would refuse the next.
 class VirtualDisplay {
 public:
     VirtualDisplay() {
         std::random_device random;
         const unsigned number = 100 + random() % 800;
         const fs::path ready = dir_ / "display";
-        runCommand("xvfb-run -a -n " + std::to_string(number) + " -s '-screen 0 1280x1024x24' sh -c " +
+        runCommand("xvfb-run -a -n " + std::to_string(number) + " -s '-screen 0 1280x1024x24 -noreset' sh -c " +
                    shellQuote("echo \"$DISPLAY $XAUTHORITY $$\" >" + shellQuote(ready.string() + ".new") + " && mv " +
                               shellQuote(ready.string() + ".new") + " " + shellQuote(ready.string()) +
                               " && exec sleep 3600") +
