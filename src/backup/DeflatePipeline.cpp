@@ -18,6 +18,12 @@ namespace {
 // bytes but not in bookkeeping). That keeps the cores busy; more would only
 // hold memory once the writer sets the pace, as when most files are copied.
 std::uint64_t bytesAheadFor(std::size_t workers) { return DeflatePipeline::kChunk * (workers + 1); }
+// A copy costs no compression: ahead of the writer it only smooths the
+// writer's pace, so its bytes count once for each chunk of the bound and
+// copies alone stay a chunk ahead. Counted once, they held several MB the
+// writer did not need yet, which stayed with the process when the mail
+// database's compression came after them.
+std::uint64_t copyWeightFor(std::size_t workers) { return workers + 1; }
 constexpr std::uint64_t kUnitsAhead = 1024;
 // A file that may be copied from an earlier archive is read in one unit up
 // to this size, so that its CRC is known before anything of it is written;
@@ -123,8 +129,10 @@ bool DeflatePipeline::claim(Unit& unit) {
                                   ? length * std::max(current_.reuse->size, current_.reuse->compressedSize) /
                                         current_.reuse->compressedSize
                                   : length;
-    unit = Unit{nextUnit_++, current_, offset_, length, raw, last};
-    bytesAhead_ += raw;
+    const bool mayCopy = current_.verified || whole;  // a larger file not verified is compressed
+    const std::uint64_t weight = mayCopy ? raw * copyWeightFor(workerCount_) : raw;
+    unit = Unit{nextUnit_++, current_, offset_, length, weight, last};
+    bytesAhead_ += weight;
     offset_ += step;
     if (last) haveCurrent_ = false;
     return true;

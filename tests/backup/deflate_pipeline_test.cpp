@@ -257,32 +257,65 @@ TEST(DeflatePipeline, PiecesHoldOnlyWhatTheyNeed) {
 // While the writer does not take pieces (a slow disk, or a run that copies
 // most files and so waits only for the writer), the workers stop once a
 // chunk for each of them and one more is read ahead: what waits is bounded.
+// Copies cost no compression, so they stop at a single chunk ahead.
 TEST(DeflatePipeline, AWriterThatWaitsHoldsTheWorkersBack) {
     TempDir dir;
     constexpr std::size_t kFileSize = 64 << 10, kFiles = 600;
-    const std::string before(kFileSize, 'a'), after(kFileSize, 'b');
+    const std::string before = mixedBytes(kFileSize, 8), after(kFileSize, 'b');
     std::vector<backup::PipelineFile> files(kFiles);
+    std::vector<std::string> names(kFiles);
     for (std::size_t i = 0; i < kFiles; ++i) {
-        files[i].path = (dir / ("m" + std::to_string(i) + ".eml")).string();
+        names[i] = "m" + std::to_string(i) + ".eml";
+        files[i].path = (dir / names[i]).string();
         files[i].size = kFileSize;
-        writeFile(files[i].path, before);
+        files[i].name = names[i];
     }
-    DeflatePipeline pipeline(kFiles, [&files](std::size_t i) { return files[i]; }, 0);
-    ASSERT_EQ(pipeline.next().error, "");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    // A file read after this shows the new bytes: the old ones were read ahead.
-    for (const auto& file : files) writeFile(file.path, after);
-    std::size_t readAhead = 0;
-    for (std::size_t i = 1; i < kFiles; ++i) {
-        backup::DeflatedPiece piece = pipeline.next();
-        ASSERT_EQ(piece.error, "") << i;
-        ASSERT_TRUE(piece.last);
-        const std::string raw = inflateRaw(std::string(piece.bytes.begin(), piece.bytes.end()));
-        if (raw != after) ++readAhead;
-    }
-    const std::size_t bound = (platform::coreCount() + 1) * kChunk / kFileSize + 1;  // one more may be claimed
-    EXPECT_LE(readAhead, bound);
-    EXPECT_GE(readAhead, 2u) << "the workers do not read ahead of the writer at all";
+    const auto writeAll = [&](const std::string& bytes) {
+        for (const auto& file : files) writeFile(file.path, bytes);
+    };
+    writeAll(before);
+    std::string out;
+    ASSERT_EQ(runCommand("cd " + dir.path().string() + " && zip -q -6 earlier.zip m*.eml", &out), 0) << out;
+    std::string why;
+    const auto earlier =
+        backup::EarlierFolderArchive::Open((dir / "earlier.zip").string(), 0, fs::file_size(dir / "earlier.zip"), &why);
+    ASSERT_TRUE(earlier) << why;
+
+    // How many pieces after the first were made before the files changed.
+    const auto readAheadWhileWaiting = [&](bool fromEarlier) {
+        writeAll(before);
+        for (auto& file : files) {
+            file.earlier = fromEarlier ? earlier.get() : nullptr;
+            file.reuse = fromEarlier ? earlier->find(file.name) : nullptr;
+            file.provenLater = fromEarlier;
+            EXPECT_EQ(file.reuse == nullptr, !fromEarlier) << file.name;
+        }
+        DeflatePipeline pipeline(kFiles, [&files](std::size_t i) { return files[i]; }, 0);
+        EXPECT_EQ(pipeline.next().error, "");
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // A file read after this shows the new bytes: the old ones were read ahead.
+        writeAll(after);
+        std::size_t readAhead = 0;
+        for (std::size_t i = 1; i < kFiles; ++i) {
+            backup::DeflatedPiece piece = pipeline.next();
+            EXPECT_EQ(piece.error, "") << i;
+            EXPECT_TRUE(piece.last);
+            const std::string raw = inflateRaw(std::string(piece.bytes.begin(), piece.bytes.end()));
+            EXPECT_TRUE(raw == before || raw == after) << i;
+            // A file that changed is never taken from the earlier archive.
+            EXPECT_TRUE(raw == before || !piece.copied) << i;
+            if (raw == before) ++readAhead;
+        }
+        EXPECT_EQ(pipeline.copiedFiles(), fromEarlier ? 1 + readAhead : 0);
+        return readAhead;
+    };
+    const std::size_t perChunk = kChunk / kFileSize;
+    const std::size_t compressed = readAheadWhileWaiting(false);
+    EXPECT_LE(compressed, (platform::coreCount() + 1) * perChunk + 1);  // one more may be claimed
+    EXPECT_GE(compressed, 2u) << "the workers do not read ahead of the writer at all";
+    const std::size_t copied = readAheadWhileWaiting(true);
+    EXPECT_LE(copied, perChunk + 1);
+    EXPECT_GE(copied, 2u) << "the workers do not copy ahead of the writer at all";
 }
 
 TEST(DeflatePipeline, PasswordArchiveIsWinZipAesThat7ZipOpensOnlyWithThePassword) {
