@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -109,6 +110,16 @@ std::map<std::string, std::string> awkwardFiles() {
     return files;
 }
 
+// An archive Info-ZIP makes of `files` in `dir`, opened as an earlier one.
+std::shared_ptr<backup::EarlierFolderArchive> zippedEarlier(const fs::path& dir, const std::string& files) {
+    std::string out, why;
+    EXPECT_EQ(runCommand("cd " + dir.string() + " && zip -q -6 earlier.zip " + files, &out), 0) << out;
+    auto earlier = backup::EarlierFolderArchive::Open((dir / "earlier.zip").string(), 0,
+                                                      fs::file_size(dir / "earlier.zip"), &why);
+    EXPECT_TRUE(earlier) << why;
+    return earlier;
+}
+
 }  // namespace
 
 std::string streamCheck(const std::string& archive, std::size_t members, bool* retried = nullptr);
@@ -191,12 +202,8 @@ TEST(DeflatePipeline, PiecesHoldOnlyWhatTheyNeed) {
     std::vector<std::string> small;
     for (int i = 0; i < 40; ++i) small.push_back(mixedBytes(3000 + i, 100 + i));
     for (std::size_t i = 0; i < small.size(); ++i) writeFile(dir / ("m" + std::to_string(i) + ".eml"), small[i]);
-    std::string out;
-    ASSERT_EQ(runCommand("cd " + dir.path().string() + " && zip -q -6 earlier.zip large.edb", &out), 0) << out;
-    std::string why;
-    const auto earlier =
-        backup::EarlierFolderArchive::Open((dir / "earlier.zip").string(), 0, fs::file_size(dir / "earlier.zip"), &why);
-    ASSERT_TRUE(earlier) << why;
+    const auto earlier = zippedEarlier(dir.path(), "large.edb");
+    ASSERT_TRUE(earlier);
     const backup::ReusableEntry* entry = earlier->find("large.edb");
     ASSERT_NE(entry, nullptr);
     ASSERT_GT(entry->compressedSize, 2u << 20);
@@ -274,12 +281,8 @@ TEST(DeflatePipeline, AWriterThatWaitsHoldsTheWorkersBack) {
         for (const auto& file : files) writeFile(file.path, bytes);
     };
     writeAll(before);
-    std::string out;
-    ASSERT_EQ(runCommand("cd " + dir.path().string() + " && zip -q -6 earlier.zip m*.eml", &out), 0) << out;
-    std::string why;
-    const auto earlier =
-        backup::EarlierFolderArchive::Open((dir / "earlier.zip").string(), 0, fs::file_size(dir / "earlier.zip"), &why);
-    ASSERT_TRUE(earlier) << why;
+    const auto earlier = zippedEarlier(dir.path(), "m*.eml");
+    ASSERT_TRUE(earlier);
 
     // How many pieces after the first were made before the files changed.
     const auto readAheadWhileWaiting = [&](bool fromEarlier) {
