@@ -18,13 +18,13 @@ namespace {
 // bytes but not in bookkeeping). That keeps the cores busy; more would only
 // hold memory once the writer sets the pace, as when most files are copied.
 std::uint64_t bytesAheadFor(std::size_t workers) { return DeflatePipeline::kChunk * (workers + 1); }
+constexpr std::uint64_t kUnitsAhead = 1024;
 // A copy costs no compression: ahead of the writer it only smooths the
 // writer's pace, so its bytes count once for each chunk of the bound and
-// copies alone stay a chunk ahead. Counted once, they held several MB the
-// writer did not need yet, which stayed with the process when the mail
-// database's compression came after them.
+// copies alone stay a chunk ahead. Counted once, several MB of copies waited
+// for the writer, and the memory they held stayed with the process when a
+// large file's compression followed them.
 std::uint64_t copyWeightFor(std::size_t workers) { return workers + 1; }
-constexpr std::uint64_t kUnitsAhead = 1024;
 // A file that may be copied from an earlier archive is read in one unit up
 // to this size, so that its CRC is known before anything of it is written;
 // a larger one is cut into chunks and compressed as any other.
