@@ -24,7 +24,7 @@ constexpr std::uint64_t kUnitsAhead = 1024;
 // copies alone stay a chunk ahead. Counted once, several MB of copies waited
 // for the writer, and the memory they held stayed with the process when a
 // large file's compression followed them.
-std::uint64_t copyWeightFor(std::size_t workers) { return workers + 1; }
+std::uint64_t copyWeightFor(std::size_t workers) { return bytesAheadFor(workers) / DeflatePipeline::kChunk; }
 // A file that may be copied from an earlier archive is read in one unit up
 // to this size, so that its CRC is known before anything of it is written;
 // a larger one is cut into chunks and compressed as any other.
