@@ -160,16 +160,29 @@ int WinePrefixCopy::wine(const std::string& args, std::string* output) const {
     return wineTool("wine", args, output);
 }
 
+int WinePrefixCopy::reg(const std::string& args, std::string* output) const {
+    // A reg whose wine connected while the server of the command before was
+    // going never ran and said nothing: Wine's answer, not reg's, so it gets
+    // one more try once that server has gone. A reg that ran always says why
+    // it failed.
+    int status = wine("reg " + args, output);
+    if (status != 0 && output->find_first_not_of(" \r\n") == std::string::npos) {
+        waitForWine();
+        status = wine("reg " + args, output);
+    }
+    return status;
+}
+
 void WinePrefixCopy::addValue(const std::string& key, const std::string& name, const std::string& type,
                               const std::string& data) {
     std::string out;
-    ASSERT_EQ(wine("reg add " + shellQuote(key) + " /v " + shellQuote(name) + " /t " + type + " /d " +
-                       shellQuote(data) + " /f", &out), 0) << out;
+    ASSERT_EQ(reg("add " + shellQuote(key) + " /v " + shellQuote(name) + " /t " + type + " /d " +
+                      shellQuote(data) + " /f", &out), 0) << out;
 }
 
 void WinePrefixCopy::deleteKey(const std::string& key) {
     std::string out;
-    ASSERT_EQ(wine("reg delete " + shellQuote(key) + " /f", &out), 0) << out;
+    ASSERT_EQ(reg("delete " + shellQuote(key) + " /f", &out), 0) << out;
 }
 
 void WinePrefixCopy::keepWineRunning() const {
@@ -190,7 +203,8 @@ void WinePrefixCopy::endWine() const {
 std::string WinePrefixCopy::exported(const std::string& key, bool carriedOnly) const {
     const fs::path file = dir_.path() / "export.reg";
     fs::remove(file);
-    if (wine("reg export " + shellQuote(key) + " " + shellQuote(file.string()) + " /y") != 0) return {};
+    std::string out;
+    if (reg("export " + shellQuote(key) + " " + shellQuote(file.string()) + " /y", &out) != 0) return {};
     std::vector<std::string> lines = logicalLines(utf16ToUtf8(readFile(file)));
     // Sorted per key, so the order Wine happens to keep values in does not matter.
     std::map<std::string, std::vector<std::string>> keys;

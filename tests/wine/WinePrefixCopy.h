@@ -63,6 +63,7 @@ public:
     std::string wineEnv() const;
 
 private:
+    int reg(const std::string& args, std::string* output) const;  // `wine reg ARGS`, output required
     std::string programEnv(const std::string& extraEnv) const;
     int windowsProgram(const char* exe, const std::string& words, std::string* output, const std::string& extraEnv) const;
     testing_support::TempDir dir_;
